@@ -1,0 +1,123 @@
+#pragma once
+
+#include "cellstate.h"
+#include "lattice.h"
+#include "ran1.h"
+#include "rand15.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The mussel-bed automaton: two lattices of cell states, the five probability
+// parameters, the jump, the boundary, the update scheme, the generators and the
+// step counter. Plain C++: the desktop widget and the headless tool both own one.
+//
+// Member names follow the model's own vocabulary. Parameters are public data,
+// as they are read afresh at every step; use the setters to change them from
+// control values.
+class MusselBed {
+public:
+    static constexpr int MaxCells = 2048;  // largest width or height
+    static constexpr int SyncMethod = 0;
+    static constexpr int AsyncUCMethod = 1;
+    static constexpr int AsyncNRSMethod = 2;
+
+    // Allocates both lattices and lays down the all-young pattern. The
+    // generators start from seedValue (see seed()).
+    MusselBed(int cellsX, int cellsY, std::int32_t seedValue = 1);
+    ~MusselBed();
+    MusselBed(const MusselBed&) = delete;
+    MusselBed& operator=(const MusselBed&) = delete;
+
+    // --- generators ---
+    // The ran1 state word starts as -t, the 15-bit generator's state as t.
+    // t is taken as given (any int32); the generator never ends up with a
+    // state word of 0.
+    void seed(std::int32_t t);
+
+    // --- parameter setters, from control values ---
+    // Probabilities in thousandths: n * 0.001, neither checked nor clamped.
+    void setcolonization(int n) { recolonization = n * 0.001; }
+    void setneighbourcoupling(int n) { neighbourCoupling = n * 0.001; }
+    void setoceanforcing(int n) { oceanForcing = n * 0.001; }
+    void setmaturing(int n) { maturing = n * 0.001; }
+    void setpredation(int n) { predation = n * 0.001; }
+    void setjumpdistance(int n) { jumpDistance = n; }
+    void setlongrange(bool on) { longRange = on; }
+    void randbedingungaendern(bool periodisch) { periodic = periodisch; }
+    void updatemethodeaendern(int method) { updateMethod = method; }
+
+    // --- start patterns: both lattices equal, parity true, step 0 ---
+    void globalHealth();  // every cell YoungMussel
+    void infectedLine();  // column cellsX / 2 PredatorOnYoung, the rest YoungMussel
+
+    // Replaces the field by codes given row by row: codes[y * width + x].
+    // Reallocates when the size differs. Rejects sizes outside 1..MaxCells and
+    // codes outside -1..3 with a message in *error, changing nothing.
+    bool setField(int width, int height, const std::vector<Cell>& codes, std::string* error);
+
+    // Rebuilds both lattices at the new size and lays down globalHealth().
+    // Sizes outside 1..MaxCells are refused (returns false, nothing changes).
+    bool resize(int width, int height);
+
+    // --- the rule of the automaton (rule.cpp) ---
+    int countNeighbours(const Lattice& lattice, int x, int y, Cell state) const;
+    void updateCell(const Lattice& source, const Lattice& destination, int x, int y);
+
+    // --- update schemes (schemes.cpp) ---
+    // One step by updateMethod; any other value does nothing. Does not touch
+    // the step counter: the run loop counts.
+    void advance();
+    void stepSync();
+    void stepAsyncUC();
+    void stepAsyncNRS();
+    void copyLattice(const Lattice& from, const Lattice& to) const;
+
+    // --- field access ---
+    const Lattice& current() const { return parity ? latticeA : latticeB; }
+    const Lattice& previous() const { return parity ? latticeB : latticeA; }
+    Cell cell(int x, int y) const { return current()[x][y]; }
+    bool contains(int x, int y) const { return x >= 0 && x < cellsX && y >= 0 && y < cellsY; }
+
+    // Mouse editing: writes state into the current lattice and RedrawMark into
+    // the previous one. Positions outside the field are ignored (returns false).
+    bool editCell(int x, int y, Cell state);
+
+    // --- statistics of the current lattice, in the order -1, 0, 1, 2, 3 ---
+    std::array<long, StateCount> counts() const;
+    std::array<double, StateCount> fractions() const;
+
+    // --- model members ---
+    int cellsX;
+    int cellsY;
+    double recolonization = 0.2;     // A2
+    double neighbourCoupling = 0.33; // A0
+    double oceanForcing = 0.0;       // D0
+    double maturing = 0.0;           // A3
+    double predation = 0.0;          // A4
+    int jumpDistance = 10;
+    bool longRange = true;
+    bool periodic = true;
+    int radius = 1;
+    int updateMethod = AsyncUCMethod;
+    bool parity = true;  // true: latticeA is current
+    int step = 0;        // steps since the last reset; counted by the run loop
+    Lattice latticeA;
+    Lattice latticeB;
+    Ran1 random;         // ran1, every random decision but the shuffles
+    Rand15 shuffleRandom;  // the 15-bit generator of stepAsyncNRS
+
+private:
+    void allocate();
+    void release();
+    void fill(Cell (*pattern)(int x, int y, int cellsX));
+    void jump(const Lattice& source, const Lattice& destination, int x, int y);
+    void prepareJumpOffsets();
+
+    // Jump targets by direction index 0..539, for jumpOffsetsDistance.
+    std::array<std::int32_t, 540> jumpDx{};
+    std::array<std::int32_t, 540> jumpDy{};
+    int jumpOffsetsDistance = -1;
+};

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+
+// The minimal standard generator of Park and Miller (multiplier 16807,
+// modulus 2^31 - 1) with a Bays-Durham shuffle table: the routine ran1.
+// Each object carries its own shuffle state, so several fields can draw
+// side by side.
+class Ran1 {
+public:
+    static constexpr std::int32_t IA = 16807;
+    static constexpr std::int32_t IM = 2147483647;
+    static constexpr std::int32_t IQ = 127773;
+    static constexpr std::int32_t IR = 2836;
+    static constexpr int NTAB = 32;
+    static constexpr std::int32_t NDIV = 1 + (IM - 1) / NTAB;
+    static constexpr double AM = 1.0 / IM;
+    static constexpr float RNMX = 1.0f - 1.0f / 8388608.0f;  // 1 - 2^-23
+
+    // state word: a value <= 0 makes the next draw initialise from -value.
+    explicit Ran1(std::int32_t stateWord = 0) : seed(stateWord) {}
+
+    // One deviate in (0, 1): never 0, never 1, at most RNMX.
+    float ran1()
+    {
+        if (seed <= 0 || shuffleOut == 0)
+            initialise();
+        seed = advance(seed);
+        const int j = shuffleOut / NDIV;
+        shuffleOut = shuffleTable[j];
+        shuffleTable[j] = seed;
+        const double r = AM * shuffleOut;
+        return r > RNMX ? RNMX : static_cast<float>(r);
+    }
+
+    // s -> 16807 s mod (2^31 - 1), exact: the 46-bit product folded at bit 31.
+    static std::int32_t advance(std::int32_t s)
+    {
+        const std::uint64_t p = static_cast<std::uint64_t>(s) * IA;
+        std::uint64_t r = (p & 0x7fffffffu) + (p >> 31);
+        if (r >= static_cast<std::uint64_t>(IM))
+            r -= IM;
+        return static_cast<std::int32_t>(r);
+    }
+
+    std::int32_t seed;  // the state word
+
+    bool initialised() const { return shuffleOut != 0; }
+
+private:
+    void initialise();
+
+    std::int32_t shuffleTable[NTAB] = {};
+    std::int32_t shuffleOut = 0;
+};
