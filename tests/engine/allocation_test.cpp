@@ -1,0 +1,47 @@
+#include "musselbed.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+// Counts every allocation through operator new while a step runs.
+namespace {
+std::atomic<long> allocations{0};
+}
+
+void* operator new(std::size_t size)
+{
+    ++allocations;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+TEST(Allocation, NoStepAllocates)
+{
+    MusselBed bed(200, 150, 1);
+    bed.setpredation(750);
+    bed.setmaturing(100);
+    bed.setcolonization(300);
+    bed.setneighbourcoupling(750);
+    bed.infectedLine();
+    for (int scheme = 0; scheme < 3; ++scheme) {
+        bed.updatemethodeaendern(scheme);
+        const long before = allocations;
+        for (int step = 0; step < 5; ++step)
+            bed.advance();
+        (void)bed.counts();
+        EXPECT_EQ(allocations - before, 0) << "scheme " << scheme;
+    }
+}
+
+TEST(Allocation, ALargeFieldHoldsItsTwoLatticesAndLittleElse)
+{
+    // The engine object itself is small fixed storage; the lattices are its
+    // only heap blocks.
+    EXPECT_LT(sizeof(MusselBed), 8 * 1024u);
+}
