@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Finding and reading the help text "tidmarhelp.txt".
+
+// Reads of the help file stop after this many bytes.
+constexpr qint64 maxHelpBytes = 2 * 1024 * 1024;
+
+QString helpFileName();
+
+// Where the help file is looked for, in order: the working directory, the
+// folder of the executable, the installed data folder.
+QStringList helpFolders();
+
+// The path of the help file in the first folder that holds it as a readable
+// regular file, or an empty string when none does.
+QString findHelpFile(const QStringList& folders);
+
+// The file's text, decoded as UTF-8 with invalid bytes replaced and NUL
+// characters dropped; at most maxHelpBytes are read. Empty when the file
+// cannot be opened.
+QString readHelpText(const QString& path);

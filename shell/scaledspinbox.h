@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QSpinBox>
+
+// A spin box for a probability held in thousandths: the integer value v (for
+// instance 300) is shown behind a fixed prefix as v / 1000 with exactly three
+// decimals ("A2 =   0.300"). Typed text is read back in the same form.
+//
+// The class adds no slots or signals; it deliberately carries no Q_OBJECT, so
+// the meta-object system reports it as a QSpinBox.
+class ScaledSpinBox : public QSpinBox
+{
+public:
+    // prefix is not copied: pass a string that outlives the box, such as a
+    // literal. name becomes the object name.
+    ScaledSpinBox(const char* prefix, int minValue, int maxValue, int step, QWidget* parent = nullptr,
+                  const char* name = nullptr);
+
+protected:
+    QString textFromValue(int value) const override;
+    int valueFromText(const QString& text) const override;
+    QValidator::State validate(QString& input, int& pos) const override;
+    void fixup(QString& input) const override;
+
+private:
+    const char* valuePrefix = nullptr;
+};

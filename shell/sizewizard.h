@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+
+// The dialog in which the user dials the field's width and height in cells and
+// the edge of a cell in pixels. OK emits the three numbers in setchangedsize;
+// Cancel closes without emitting and keeps the dialled values for next time.
+//
+// A request whose field picture would be too large is refused in the dialog:
+// it shows a warning naming the limit, stays open and emits nothing.
+class SizeWizard : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Decides whether a field of x by y cells of zellgr pixels may be built.
+    // On refusal it returns false and, when why is not null, puts the message
+    // for the user there.
+    using SizeCheck = std::function<bool(int x, int y, int zellgr, QString* why)>;
+
+    explicit SizeWizard(QWidget* parent = nullptr, const char* name = nullptr);
+
+    // Replaces the size check; an empty function restores pictureFits.
+    void setSizeCheck(SizeCheck check);
+
+    // The default size check: fieldPixelsFit, with a message naming the limit.
+    static bool pictureFits(int x, int y, int zellgr, QString* why);
+
+public slots:
+    void accept() override;
+    void keepchangedX(int);
+    void keepchangedY(int);
+    void keepchangedZellgr(int);
+
+signals:
+    void setchangedsize(int x, int y, int zellgr);
+
+private:
+    int changedX = 256;
+    int changedY = 256;
+    int changedZellgr = 2;
+    SizeCheck sizeCheck = &SizeWizard::pictureFits;
+};
