@@ -1,0 +1,109 @@
+#pragma once
+
+#include "musselbed.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QPushButton;
+class QString;
+
+// The field widget: holds the mussel bed and shows it, one square of
+// cellSize pixels per cell, drawn into an off-screen canvas that keeps what
+// was drawn. After a full drawing only the cells that differ between the
+// current and the previous lattice are drawn again. The user paints cells with
+// the mouse; the run loop advances the bed step by step on the GUI thread.
+class PlottingArea : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Brush codes: which mouse button began the current edit.
+    static constexpr int BrushMiddle = 0;
+    static constexpr int BrushLeft = 1;
+    static constexpr int BrushRight = 2;
+    static constexpr int NoBrush = -33;
+
+    // The field picture limits: at most 16384 pixels on an edge and 2^28
+    // pixels in all (1 GiB of canvas).
+    static constexpr int MaxPixelEdge = 16384;
+    static constexpr qint64 MaxPixels = qint64{1} << 28;
+
+    // startButton is the Start/Stop button whose text the widget sets; it
+    // must outlive the widget. The field starts all young, stopped, step 0.
+    PlottingArea(QWidget* parent, const char* name, QPushButton* startButton, int cellsX, int cellsY,
+                 int cellSize);
+
+    // True when a field of x by y cells of zellgr pixels can be built. On
+    // refusal why (when not null) receives the reason.
+    static bool fieldFits(int x, int y, int zellgr, QString* why);
+
+    // Called by info(); the main window sets it to show the About box.
+    void setInfoHandler(std::function<void()> handler);
+
+    MusselBed& bed() { return model; }
+    const MusselBed& bed() const { return model; }
+    const QImage& canvasImage() const { return canvas; }
+    int cellPixels() const { return cellSize; }
+    int brush() const { return brushState; }
+    bool isRunning() const { return running; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+public slots:
+    void globalHealth();
+    void infectedLine();
+    void run();
+    void setcolonization(int a2);
+    void setneighbourcoupling(int a0);
+    void setoceanforcing(int d0);
+    void setpredation(int a4);
+    void setmaturing(int a3);
+    void setlongrange(bool longrange);
+    void setjumpdistance(int jumpdistance);
+    void randbedingungaendern(bool periodisch);
+    void bildspeichern();
+    void updatemethodeaendern(int);
+    void quitnow();
+    void statistik();
+    void info();
+    void changesize(int x, int y, int zellgr);
+    void statistikanaus(bool stats);
+
+signals:
+    void schrittzahlsenden(int);
+    void statistiksenden(double, double, double, double, double);
+
+private:
+    void startPattern(void (MusselBed::*pattern)());
+    void setStartText(const char* text);
+    void runLoop();
+
+    void drawCells();
+    void savePicture();
+
+    std::optional<QPoint> cellAt(QPoint position) const;
+    QRect cellRect(QPoint cell) const;
+    std::optional<QRect> paintWithBrush(QPoint position);
+
+    MusselBed model;
+    QPushButton* startButton = nullptr;
+    std::function<void()> infoHandler;
+    QImage canvas;
+    int cellSize = 1;
+    bool running = false;
+    bool loopActive = false;  // runLoop is on the stack
+    bool statsOn = false;
+    bool repaintAll = true;
+    bool savePending = false;
+    int brushState = NoBrush;
+    int pointerCellX = 0;
+    int pointerCellY = 0;
+};

@@ -1,0 +1,108 @@
+// Painting: the changed cells into the canvas, a pending picture to disk, the
+// canvas onto the widget.
+
+#include "plottingarea.h"
+
+#include <QFile>
+#include <QImageWriter>
+#include <QPainter>
+
+#include <algorithm>
+#include <array>
+#include <iostream>
+
+namespace {
+
+// Colours of the states -1 .. 3; any other value is white.
+constexpr std::array<QRgb, StateCount> stateColours = {
+    qRgb(0, 0, 255),      // PredatorOnAdults: blue
+    qRgb(255, 0, 0),      // PredatorOnYoung: red
+    qRgb(128, 128, 128),  // Empty: dark grey
+    qRgb(0, 128, 0),      // YoungMussel: dark green
+    qRgb(0, 90, 0),       // AdultMussel: deep green
+};
+constexpr QRgb otherColour = qRgb(255, 255, 255);
+
+QRgb colourOf(Cell value)
+{
+    return isCellState(value) ? stateColours[stateIndex(value)] : otherColour;
+}
+
+// Fills the square of cell (x, y), edge pixels wide, in an image of pitch
+// pixels a line.
+void fillCell(QRgb* pixels, qsizetype pitch, int edge, int x, int y, QRgb colour)
+{
+    QRgb* corner = pixels + qsizetype{y} * edge * pitch + qsizetype{x} * edge;
+    if (edge == 1) {
+        *corner = colour;
+        return;
+    }
+    for (int row = 0; row < edge; ++row)
+        std::fill_n(corner + row * pitch, edge, colour);
+}
+
+}  // namespace
+
+void PlottingArea::paintEvent(QPaintEvent*)
+{
+    drawCells();
+    if (savePending)
+        savePicture();
+    QPainter painter(this);
+    // The canvas is in field pixels; on a high-DPI screen it is scaled up
+    // without smoothing so the cells keep sharp edges.
+    painter.drawImage(rect(), canvas);
+    repaintAll = false;
+}
+
+// Draws every cell that differs between the current and the previous lattice,
+// or every cell when repaintAll is set. The pixels are written directly:
+// after a step of a large field hundreds of thousands of cells change.
+void PlottingArea::drawCells()
+{
+    const Cell* now = model.current().block();
+    const Cell* before = model.previous().block();
+    const int cellsX = model.cellsX;
+    const int cellsY = model.cellsY;
+    QRgb* const pixels = reinterpret_cast<QRgb*>(canvas.bits());
+    const qsizetype pitch = canvas.bytesPerLine() / qsizetype{sizeof(QRgb)};
+    const int edge = cellSize;
+    const bool all = repaintAll;
+    for (int x = 0; x < cellsX; ++x) {
+        const qsizetype column = qsizetype{x} * cellsY;
+        for (int y = 0; y < cellsY; ++y) {
+            const Cell value = now[column + y];
+            if (all || value != before[column + y])
+                fillCell(pixels, pitch, edge, x, y, colourOf(value));
+        }
+    }
+}
+
+// Writes the canvas as tidmar<step>.jpg into the working directory. A failure
+// is reported on standard error with the file and the reason; either way the
+// request is spent.
+void PlottingArea::savePicture()
+{
+    savePending = false;
+    const QString name = QStringLiteral("tidmar%1.jpg").arg(model.step);
+    QFile file(name);
+    QString reason;
+    if (!file.open(QIODevice::WriteOnly)) {
+        reason = file.errorString();
+    } else {
+        QImageWriter writer(&file, "JPEG");
+        writer.setQuality(-1);
+        if (!writer.write(canvas))
+            reason = writer.errorString();
+        else if (!file.flush())
+            reason = file.errorString();
+        file.close();
+        if (!reason.isEmpty())
+            file.remove();
+    }
+    if (reason.isEmpty()) {
+        std::cout << " Bild gespeichert " << std::endl;
+        return;
+    }
+    std::cerr << "Could not save the picture " << name.toStdString() << ": " << reason.toStdString() << std::endl;
+}

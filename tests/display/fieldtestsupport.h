@@ -1,0 +1,108 @@
+#pragma once
+
+// Helpers shared by the field widget's tests.
+
+#include "plottingarea.h"
+
+#include <QImage>
+#include <QPushButton>
+#include <QRect>
+#include <QString>
+#include <QtTest>
+
+#include <array>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+namespace fieldtest {
+
+// The colours of the states -1 .. 3, written out independently of the widget.
+constexpr QRgb blue = qRgb(0, 0, 255);
+constexpr QRgb red = qRgb(255, 0, 0);
+constexpr QRgb darkGray = qRgb(128, 128, 128);
+constexpr QRgb darkGreen = qRgb(0, 128, 0);
+constexpr QRgb deepGreen = qRgb(0, 90, 0);
+constexpr QRgb white = qRgb(255, 255, 255);
+
+// Swaps a standard stream's buffer for a string while alive.
+class StreamCapture {
+public:
+    explicit StreamCapture(std::ostream& stream) : stream(stream), saved(stream.rdbuf(buffer.rdbuf())) {}
+    ~StreamCapture() { stream.rdbuf(saved); }
+    StreamCapture(const StreamCapture&) = delete;
+    StreamCapture& operator=(const StreamCapture&) = delete;
+    QString text() const { return QString::fromStdString(buffer.str()); }
+
+private:
+    std::ostream& stream;
+    std::ostringstream buffer;
+    std::streambuf* saved;
+};
+
+// True when every pixel of the rectangle has the colour.
+inline bool squareIs(const QImage& image, const QRect& square, QRgb colour)
+{
+    for (int y = square.top(); y <= square.bottom(); ++y)
+        for (int x = square.left(); x <= square.right(); ++x)
+            if ((image.pixel(x, y) | 0xff000000u) != colour)
+                return false;
+    return true;
+}
+
+// The canvas square of cell (x, y).
+inline QRect cellSquare(const PlottingArea& field, int x, int y)
+{
+    const int edge = field.cellPixels();
+    return QRect(x * edge, y * edge, edge, edge);
+}
+
+inline bool cellShows(const PlottingArea& field, int x, int y, QRgb colour)
+{
+    return squareIs(field.canvasImage(), cellSquare(field, x, y), colour);
+}
+
+// Writes the same value into both lattices: a field that no paint sees as changed.
+inline void fillBoth(MusselBed& bed, Cell value)
+{
+    for (int x = 0; x < bed.cellsX; ++x)
+        for (int y = 0; y < bed.cellsY; ++y) {
+            bed.latticeA[x][y] = value;
+            bed.latticeB[x][y] = value;
+        }
+}
+
+inline std::vector<Cell> snapshot(const MusselBed& bed, const Lattice& lattice)
+{
+    return std::vector<Cell>(lattice.block(), lattice.block() + bed.cellsX * bed.cellsY);
+}
+
+// The desktop program's start values.
+inline void setDesktopParameters(MusselBed& bed)
+{
+    bed.setcolonization(300);
+    bed.setneighbourcoupling(750);
+    bed.setoceanforcing(0);
+    bed.setmaturing(100);
+    bed.setpredation(750);
+    bed.setjumpdistance(10);
+    bed.setlongrange(true);
+    bed.randbedingungaendern(true);
+    bed.updatemethodeaendern(MusselBed::AsyncUCMethod);
+}
+
+// A shown field with its own Start/Stop button.
+struct ShownField {
+    QPushButton button{QStringLiteral(" &Start")};
+    std::unique_ptr<PlottingArea> field;
+
+    ShownField(int cellsX, int cellsY, int cellSize)
+        : field(std::make_unique<PlottingArea>(nullptr, nullptr, &button, cellsX, cellsY, cellSize))
+    {
+        field->show();
+    }
+    bool exposed() { return QTest::qWaitForWindowExposed(field.get()); }
+};
+
+}  // namespace fieldtest
