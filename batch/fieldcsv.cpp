@@ -1,0 +1,189 @@
+#include "fieldcsv.h"
+
+#include "batcherror.h"
+#include "musselbed.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr std::size_t MaxShownValue = 24;  // longer values are cut in messages
+constexpr char ByteOrderMark[] = "\xEF\xBB\xBF";
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+} // namespace
+
+void FieldCsvParser::fail(const std::string& what) const
+{
+    throw BatchError("line " + std::to_string(line) + " " + what);
+}
+
+void FieldCsvParser::failAtValue(const std::string& what) const
+{
+    throw BatchError("line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + what);
+}
+
+void FieldCsvParser::feed(std::string_view text)
+{
+    // A leading UTF-8 byte-order mark, as spreadsheets write one, is skipped;
+    // a partial one is handed on as ordinary characters.
+    for (char c : text) {
+        if (bomMatched < 3) {
+            if (c == ByteOrderMark[bomMatched]) {
+                ++bomMatched;
+                continue;
+            }
+            for (int i = 0; i < bomMatched; ++i)
+                onCharacter(ByteOrderMark[i]);
+            bomMatched = 3;
+        }
+        onCharacter(c);
+    }
+}
+
+void FieldCsvParser::onCharacter(char c)
+{
+    if (pendingReturn) {
+        if (c != '\n')
+            fail("has a carriage return inside it (only \\r\\n may end a line)");
+        pendingReturn = false;
+    }
+    if (c == '\r') {
+        pendingReturn = true;
+        return;
+    }
+    if (c == '\n') {
+        endLine();
+        return;
+    }
+    if (c == ',') {
+        endValue();
+        ++column;
+        lineHasContent = true;
+        return;
+    }
+    if (isBlank(c)) {
+        if (valueStarted)
+            valueEnded = true;
+        return;
+    }
+    lineHasContent = true;
+    if (valueEnded)
+        failAtValue("'" + value + " " + c + "...' is not one cell code (values are separated by commas)");
+    valueStarted = true;
+    if (value.size() <= MaxShownValue)
+        value.push_back(c);
+}
+
+void FieldCsvParser::endValue()
+{
+    if (!valueStarted)
+        failAtValue("empty value");
+    if (emptyLine != 0)
+        throw BatchError("line " + std::to_string(emptyLine) + " is empty");
+    if (valuesInLine == MusselBed::MaxCells)
+        fail("has more than " + std::to_string(MusselBed::MaxCells) + " values, the widest field");
+    if (field.height == MusselBed::MaxCells)
+        fail("lies beyond " + std::to_string(MusselBed::MaxCells) + " lines, the highest field");
+
+    int code = 0;
+    const char* end = value.data() + value.size();
+    const auto [stop, error] = std::from_chars(value.data(), end, code);
+    if (value.size() > MaxShownValue || error != std::errc() || stop != end || !isCellState(code)) {
+        const std::string shown = value.size() > MaxShownValue ? value.substr(0, MaxShownValue) + "..." : value;
+        failAtValue("'" + shown + "' is not a cell code (-1, 0, 1, 2 or 3)");
+    }
+    field.codes.push_back(code);
+    ++valuesInLine;
+    value.clear();
+    valueStarted = false;
+    valueEnded = false;
+}
+
+void FieldCsvParser::endLine()
+{
+    if (!lineHasContent) {
+        if (emptyLine == 0)
+            emptyLine = line;
+    } else {
+        endValue();
+        if (field.height == 0)
+            field.width = valuesInLine;
+        else if (valuesInLine != field.width)
+            fail("has " + std::to_string(valuesInLine) + " values where line 1 has "
+                 + std::to_string(field.width));
+        ++field.height;
+    }
+    ++line;
+    column = 1;
+    valuesInLine = 0;
+    lineHasContent = false;
+}
+
+FieldData FieldCsvParser::finish()
+{
+    for (int i = 0; bomMatched < 3 && i < bomMatched; ++i)
+        onCharacter(ByteOrderMark[i]);
+    if (lineHasContent)
+        endLine();
+    if (field.height == 0)
+        throw BatchError("holds no cells");
+    return std::move(field);
+}
+
+FieldData parseFieldCsv(std::string_view text)
+{
+    FieldCsvParser parser;
+    parser.feed(text);
+    return parser.finish();
+}
+
+FieldData readFieldCsv(const std::string& path)
+{
+    const std::string name = "'" + path + "'";
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!file)
+        throw BatchError("cannot read " + name + ": " + std::strerror(errno));
+
+    FieldCsvParser parser;
+    bool readFailed = false;
+    try {
+        char buffer[1 << 16];
+        std::size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+            parser.feed(std::string_view(buffer, got));
+        readFailed = std::ferror(file.get()) != 0;
+        if (!readFailed)
+            return parser.finish();
+    } catch (const BatchError& error) {
+        const std::string what = error.what();
+        throw BatchError(name + (what.rfind("line ", 0) == 0 ? ", " : " ") + what);
+    }
+    throw BatchError("cannot read " + name + ": " + std::strerror(errno));
+}
+
+std::string fieldCsv(const MusselBed& bed)
+{
+    std::string text;
+    text.reserve(static_cast<std::size_t>(bed.cellsX) * bed.cellsY * 3);
+    for (int y = 0; y < bed.cellsY; ++y) {
+        for (int x = 0; x < bed.cellsX; ++x) {
+            if (x > 0)
+                text.push_back(',');
+            const Cell code = bed.cell(x, y);
+            if (code < 0)
+                text.push_back('-');
+            text.push_back(static_cast<char>('0' + (code < 0 ? -code : code)));
+        }
+        text.push_back('\n');
+    }
+    return text;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "runconfig.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+class MusselBed;
+
+// Reads a field written as CSV: one line per y from 0 down, each holding the
+// codes for x = 0, 1, ... separated by commas, no header. Accepts \n and \r\n
+// line ends, a final newline or not, blank lines at the very end, blanks
+// (spaces, tabs) around values and a leading UTF-8 byte-order mark. Refuses
+// empty files, empty lines or values inside the field, ragged rows,
+// non-integers, codes outside -1..3 and more than 2048 lines or values per
+// line, naming the line and column (columns count values from 1).
+//
+// The parser takes the text in pieces of any size, so that a file is read in
+// bounded memory however long its lines are.
+class FieldCsvParser {
+public:
+    // Throws BatchError; the message starts with "line N" unless the whole
+    // file is at fault.
+    void feed(std::string_view text);
+    FieldData finish();
+
+private:
+    void onCharacter(char c);
+    void endValue();
+    void endLine();
+    [[noreturn]] void fail(const std::string& what) const;
+    [[noreturn]] void failAtValue(const std::string& what) const;
+
+    FieldData field;
+    long line = 1;
+    int column = 1;
+    int valuesInLine = 0;
+    bool lineHasContent = false;
+    bool valueStarted = false;
+    bool valueEnded = false;  // blanks after a value: only ',' or a line end may follow
+    bool pendingReturn = false;
+    long emptyLine = 0;  // first empty line since the last row, 0 if none
+    int bomMatched = 0;
+    std::string value;
+};
+
+// The parser on a whole text.
+FieldData parseFieldCsv(std::string_view text);
+
+// The parser on a file; errors name the file.
+FieldData readFieldCsv(const std::string& path);
+
+// The current field of bed in the same form, with \n line ends.
+std::string fieldCsv(const MusselBed& bed);

@@ -1,0 +1,68 @@
+// tidmar-batch: the Tidmar III automaton from the command line.
+
+#include "batcherror.h"
+#include "options.h"
+#include "singlerun.h"
+#include "sweep.h"
+#include "usage.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <new>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int RefusedExit = 2;
+
+std::optional<std::string> environmentValue(const char* name)
+{
+    if (const char* value = std::getenv(name))
+        return std::string(value);
+    return std::nullopt;
+}
+
+int dispatch(const std::vector<std::string>& arguments)
+{
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    if (!arguments.empty() && arguments.front() == "sweep") {
+        SweepOptions options = parseSweepOptions({arguments.begin() + 1, arguments.end()});
+        if (options.help) {
+            std::fputs(sweepUsage().c_str(), stdout);
+            return 0;
+        }
+        return runSweepCommand(std::move(options), environmentValue, terminal);
+    }
+    RunOptions options = parseRunOptions(arguments);
+    if (options.help) {
+        std::fputs(runUsage().c_str(), stdout);
+        return 0;
+    }
+    return runSingle(std::move(options), terminal);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    try {
+        const int status = dispatch(std::vector<std::string>(argv + 1, argv + argc));
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::fputs("tidmar-batch: cannot write standard output\n", stderr);
+            return RefusedExit;
+        }
+        return status;
+    } catch (const BatchError& error) {
+        std::fprintf(stderr, "tidmar-batch: %s\n", error.what());
+        return RefusedExit;
+    } catch (const std::bad_alloc&) {
+        std::fputs("tidmar-batch: out of memory\n", stderr);
+        return 1;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tidmar-batch: %s\n", error.what());
+        return 1;
+    }
+}

@@ -1,0 +1,74 @@
+#include "numbers.h"
+
+#include <charconv>
+
+std::optional<std::int64_t> parseInteger(std::string_view text, std::int64_t low, std::int64_t high)
+{
+    std::int64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+namespace {
+
+bool allDigits(std::string_view text)
+{
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+} // namespace
+
+std::optional<int> parseThousandths(std::string_view text)
+{
+    std::string_view whole = text;
+    std::string_view fraction;
+    if (const auto point = text.find('.'); point != std::string_view::npos) {
+        whole = text.substr(0, point);
+        fraction = text.substr(point + 1);
+    }
+    if (whole.empty() && fraction.empty())
+        return std::nullopt;
+    if (!allDigits(whole) || !allDigits(fraction))
+        return std::nullopt;
+
+    // Digits past the third decimal may only be zeros.
+    for (std::size_t i = 3; i < fraction.size(); ++i)
+        if (fraction[i] != '0')
+            return std::nullopt;
+
+    while (!whole.empty() && whole.front() == '0')
+        whole.remove_prefix(1);
+    if (whole.size() > 1 || (whole.size() == 1 && whole[0] != '1'))
+        return std::nullopt;
+
+    int value = whole.empty() ? 0 : 1000;
+    int scale = 100;
+    for (std::size_t i = 0; i < fraction.size() && i < 3; ++i, scale /= 10)
+        value += (fraction[i] - '0') * scale;
+    if (value > 1000)
+        return std::nullopt;
+    return value;
+}
+
+std::string formatThousandths(int thousandths)
+{
+    if (thousandths % 1000 == 0)
+        return std::to_string(thousandths / 1000);
+    std::string digits = std::to_string(1000 + thousandths % 1000).substr(1);
+    while (digits.back() == '0')
+        digits.pop_back();
+    return std::to_string(thousandths / 1000) + "." + digits;
+}
+
+std::string formatRoundTrip(double value)
+{
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}

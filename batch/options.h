@@ -1,0 +1,60 @@
+#pragma once
+
+#include "runconfig.h"
+#include "variation.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Command-line parsing of both commands. Every value is converted with a
+// check and range-checked; every refusal is a BatchError naming the option
+// and the value. An option may be given once (--vary any number of times),
+// as "--name value" or "--name=value".
+
+// The options that describe the model run, shared by both commands.
+struct ModelOptions {
+    RunConfig config;
+    bool widthGiven = false;
+    bool heightGiven = false;
+    bool seedGiven = false;
+};
+
+struct RunOptions {
+    ModelOptions model;
+    std::string countsPath;  // empty: not written; "-": standard output
+    std::string fieldPath;
+    std::string picturePath;
+    int cellSize = 1;
+    bool quiet = false;
+    bool help = false;
+};
+
+// Part index of count parts: the runs k with k mod count = index.
+struct TaskSplit {
+    std::int64_t index = 0;
+    std::int64_t count = 1;
+};
+
+struct SweepOptions {
+    ModelOptions model;
+    std::vector<Variation> variations;
+    std::int64_t replicates = 1;
+    std::optional<int> jobs;  // default: the number of cores
+    std::optional<TaskSplit> task;
+    std::string summaryPath;
+    bool quiet = false;
+    bool help = false;
+};
+
+constexpr int MaxJobs = 256;
+
+// The arguments after the program name.
+RunOptions parseRunOptions(const std::vector<std::string>& arguments);
+// The arguments after "sweep".
+SweepOptions parseSweepOptions(const std::vector<std::string>& arguments);
+
+// "I/K" with 0 <= I < K. option names the source in messages.
+TaskSplit parseTask(std::string_view text, const std::string& option);

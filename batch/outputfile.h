@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// An output that never leaves a half-written file under its name. A regular
+// file is written to a temporary file in the same directory, opened at
+// construction so that an unwritable place is found before any work is done,
+// and renamed onto the name by commit(); without commit() the temporary is
+// removed. "-" (where the option allows it) is standard output; an existing
+// non-regular file such as /dev/null is written directly.
+class OutputFile {
+public:
+    // option names the command-line option in messages ("--counts").
+    // Throws BatchError when the output cannot be opened.
+    OutputFile(std::string option, std::string path, bool allowStandardOutput);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    void write(std::string_view data);
+    // Flushes, closes and renames into place. Throws BatchError on failure.
+    void commit();
+
+    bool isStandardOutput() const { return mode == Mode::StandardOutput; }
+    const std::string& path() const { return finalPath; }
+
+private:
+    enum class Mode { Replace, Direct, StandardOutput };
+
+    void flush();
+    void writeAll(const char* data, std::size_t size);
+    void closeDescriptor();
+    [[noreturn]] void fail(const std::string& what, int error) const;
+
+    std::string option;
+    std::string givenPath;
+    std::string finalPath;      // the name, symbolic links resolved
+    std::string temporaryPath;  // Replace only
+    Mode mode = Mode::Replace;
+    int descriptor = -1;
+    bool committed = false;
+    std::string buffer;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+class MusselBed;
+
+enum class PictureFormat { Png, Jpeg };
+
+constexpr int MaxCellSize = 50;       // pixels per cell edge
+constexpr int MaxPictureSide = 16384;  // pixels per picture side
+
+// The format named by the file's ending: .png, or .jpg / .jpeg, in any case.
+std::optional<PictureFormat> pictureFormatFor(std::string_view path);
+
+// Refuses (BatchError) a picture of more than MaxPictureSide pixels a side.
+void checkPictureSize(int cellsX, int cellsY, int cellSize);
+
+// The current field in the program's colours, cellSize pixels per cell edge,
+// x across and y down. An indexed picture: one byte a pixel.
+QImage drawField(const MusselBed& bed, int cellSize);
+
+// The picture encoded in the format. Throws BatchError when it cannot be.
+QByteArray encodePicture(const QImage& picture, PictureFormat format);

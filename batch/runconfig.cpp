@@ -1,0 +1,14 @@
+#include "runconfig.h"
+
+std::string patternName(const Pattern& pattern)
+{
+    switch (pattern.kind) {
+    case PatternKind::Young:
+        return "young";
+    case PatternKind::Line:
+        return "line";
+    case PatternKind::File:
+        break;
+    }
+    return pattern.path;
+}

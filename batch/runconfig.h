@@ -1,0 +1,50 @@
+#pragma once
+
+#include "cellstate.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A start field read from a file: codes row by row, codes[y * width + x].
+struct FieldData {
+    int width = 0;
+    int height = 0;
+    std::vector<Cell> codes;
+};
+
+enum class PatternKind { Young, Line, File };
+
+struct Pattern {
+    PatternKind kind = PatternKind::Young;
+    std::string path;                        // File only
+    std::shared_ptr<const FieldData> field;  // File only, once read
+};
+
+// Everything that determines one run. The defaults are the desktop program's
+// start-up values. Probabilities are thousandths, as the desktop spin boxes
+// hand them to the engine.
+struct RunConfig {
+    int width = 256;
+    int height = 256;
+    int scheme = 1;  // 0 sync, 1 async-uc, 2 async-nrs: the engine's updateMethod
+    Pattern pattern;
+    int a2 = 300;  // recolonisation
+    int a0 = 750;  // neighbour coupling
+    int d0 = 0;    // ocean forcing
+    int a3 = 100;  // maturing
+    int a4 = 750;  // predation
+    int jump = 10;
+    bool longRange = true;
+    bool periodic = true;
+    std::int32_t seed = 0;
+    std::int64_t steps = 100;
+};
+
+// Scheme names as on the command line, indexed by the engine's updateMethod.
+inline constexpr const char* SchemeNames[] = {"sync", "async-uc", "async-nrs"};
+constexpr int MaxJump = 100;  // the desktop program's jumping-range control
+
+// The pattern as the command line names it: "young", "line" or the path.
+std::string patternName(const Pattern& pattern);

@@ -1,0 +1,108 @@
+#include "usage.h"
+
+namespace {
+
+const char* const ModelOptionsText = R"(Model (defaults are the desktop program's start-up values):
+  --width W              cells across, 1 to 2048 (default 256)
+  --height H             cells down, 1 to 2048 (default 256)
+  --scheme NAME          update scheme: sync, async-uc or async-nrs (default async-uc)
+  --pattern young|line|PATH.csv
+                         start field: all young mussels, a predator line down
+                         the middle column, or a field file as --field writes it;
+                         a file sets the size, and --width/--height given with it
+                         must match the file (default young)
+  --a2 P                 recolonisation probability (default 0.3)
+  --a0 P                 neighbour coupling, distribution probability (default 0.75)
+  --d0 P                 ocean forcing (default 0)
+  --a3 P                 maturing probability (default 0.1)
+  --a4 P                 predation probability (default 0.75)
+                         P: a decimal from 0 to 1 with at most three decimals
+                         (0.3, .75, 1, 0.005), used exactly in thousandths
+  --jump N               jumping range of predators in cells, 0 to 100, as the
+                         desktop control allows (default 10)
+  --long-range on|off    predators jump (default on)
+  --boundary periodic|closed
+                         boundary conditions (default periodic)
+  --seed S               seed, 0 to 2147483646 (default: the clock's seconds,
+                         printed as "seed: S" on standard error)
+  --steps N              steps to run, 0 to 2147483647 (default 100)
+)";
+
+const char* const CommonOptionsText = R"(  --quiet                no progress bar and no seed line on standard error
+                         (the bar shows only when standard error is a terminal)
+  --help, -h             this text
+)";
+
+const char* const NotesText = R"(
+Options take their value as "--name value" or "--name=value", each once.
+Bad arguments, input files or outputs end the program with one line on
+standard error and exit status 2; an output is written under a temporary
+name next to it and renamed into place only when complete.
+)";
+
+} // namespace
+
+std::string runUsage()
+{
+    return std::string(R"(Usage: tidmar-batch [options]
+       tidmar-batch sweep [options] --vary NAME=LIST ... --summary PATH|-   (see sweep --help)
+
+Runs the Tidmar III mussel-bed automaton without a display.
+
+)") + ModelOptionsText + R"(
+Output (each written only when asked for):
+  --counts PATH|-        CSV of the cells in each state: the header
+                         step,predator_on_adults,predator_on_young,empty,young,adult
+                         then a row for step 0 (the start field) and one after
+                         every step; - is standard output
+  --field PATH           the final field as CSV: one line per y = 0 .. H-1 with
+                         the codes (-1..3) for x = 0 .. W-1, comma-separated, no
+                         header; --pattern reads it back
+  --picture PATH         the final field as a picture, PNG or JPEG by the name's
+                         ending (.png, .jpg, .jpeg), in the program's colours; at
+                         most 16384 pixels a side
+  --cell-size Z          picture pixels per cell edge, 1 to 50 (default 1)
+)" + CommonOptionsText + NotesText;
+}
+
+std::string sweepUsage()
+{
+    return std::string(R"(Usage: tidmar-batch sweep [model options] --vary NAME=LIST ... [--replicates R]
+                          [--jobs J] [--task I/K] --summary PATH|-
+
+Runs the model once for every combination of the varied values, R times each,
+and writes one summary row per run.
+
+)") + ModelOptionsText + R"(
+Sweep:
+  --vary NAME=LIST       NAME is a2, a0, d0, a3, a4, jump or scheme; LIST is
+                         comma-separated values or ranges FROM:TO:STEP (TO is
+                         included when reached; probabilities step exactly in
+                         thousandths), e.g. a2=0.1:0.5:0.1 or scheme=sync,async-nrs.
+                         May be given for several names, each once, and not
+                         together with the same parameter's own option
+  --replicates R         runs per combination, 1 or more (default 1)
+  --jobs J               runs side by side in threads, 1 to 256 (default: the
+                         number of cores)
+  --task I/K             do only the runs k with k mod K = I (0 <= I < K), to
+                         split one sweep over K processes; without it a job
+                         array's SLURM_ARRAY_TASK_ID and SLURM_ARRAY_TASK_COUNT
+                         are used when set. Splitting needs --seed. The parts'
+                         rows together are the rows of the whole sweep
+  --summary PATH|-       CSV, one row per run in run order, with the columns
+                         run,seed,width,height,scheme,a2,a0,d0,a3,a4,jump,
+                         long_range,boundary,steps,pattern, the final counts
+                         predator_on_adults,predator_on_young,empty,young,adult
+                         and the mean fraction of each state (mean_...) over the
+                         fields after steps floor(N/2)+1 .. N (after step 1 for
+                         N = 1; the start field for N = 0)
+)" + CommonOptionsText + R"(
+Run order: run k (from 0) goes through the combinations with the first --vary
+varying slowest and the replicates fastest, and uses the seed S + k, where S is
+--seed (1 or more) or the clock's seconds. Any run can be repeated alone with
+the values of its summary row, each column from seed to pattern being the
+option of that name (long_range is --long-range):
+  tidmar-batch --seed SEED --width W --height H --scheme SCHEME --a2 A2 ...
+gives the same final counts.
+)" + NotesText;
+}

@@ -1,0 +1,332 @@
+// End-to-end runs of the tidmar-batch executable, with no display and no
+// job-array variables in its environment.
+
+#include "fieldcsv.h"
+#include "musselbed.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+void writeFile(const fs::path& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class BatchTool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "tidmar-batch-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root = pattern;
+        dir = root / "work";
+        fs::create_directory(dir);
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    // Runs the tool in dir with extra "NAME=value" environment entries.
+    Outcome run(const std::vector<std::string>& arguments, const std::vector<std::string>& extra = {})
+    {
+        std::vector<std::string> environment;
+        for (char** entry = environ; *entry; ++entry) {
+            const std::string text = *entry;
+            const std::string name = text.substr(0, text.find('='));
+            if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" && name != "QT_QPA_PLATFORM"
+                && name.rfind("SLURM_", 0) != 0)
+                environment.push_back(text);
+        }
+        environment.insert(environment.end(), extra.begin(), extra.end());
+
+        std::vector<std::string> words = {TIDMAR_BATCH_EXE};
+        words.insert(words.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (std::string& word : words)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (std::string& entry : environment)
+            envp.push_back(entry.data());
+        envp.push_back(nullptr);
+
+        const std::string outPath = (root / "out").string();
+        const std::string errPath = (root / "err").string();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+        pid_t child = 0;
+        Outcome outcome;
+        if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        outcome.out = readFile(outPath);
+        outcome.err = readFile(errPath);
+        return outcome;
+    }
+
+    std::vector<std::string> filesInDir() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::string file(const std::string& name) const { return readFile(dir / name); }
+
+    fs::path root;  // holds dir and the captured output
+    fs::path dir;   // the tool's working directory
+};
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        result.push_back(line);
+    return result;
+}
+
+} // namespace
+
+TEST_F(BatchTool, SameSeedGivesIdenticalFiles)
+{
+    for (const char* name : {"a", "b"}) {
+        const Outcome outcome = run({"--seed", "77", "--width", "40", "--height", "30", "--steps", "25",
+                                     "--scheme", "async-nrs", "--counts", std::string(name) + ".csv",
+                                     "--field", std::string(name) + "-field.csv", "--picture",
+                                     std::string(name) + ".png"});
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_EQ(outcome.err, "");
+    }
+    EXPECT_EQ(file("a.csv"), file("b.csv"));
+    EXPECT_EQ(file("a-field.csv"), file("b-field.csv"));
+    EXPECT_EQ(file("a.png"), file("b.png"));
+    const std::vector<std::string> rows = lines(file("a.csv"));
+    ASSERT_EQ(rows.size(), 27u);
+    EXPECT_EQ(rows[0], "step,predator_on_adults,predator_on_young,empty,young,adult");
+    EXPECT_EQ(rows[1], "0,0,0,0,1200,0");
+}
+
+TEST_F(BatchTool, AgreesCellForCellWithTheDesktopWay)
+{
+    const std::int32_t seed = 1733673600;
+    const Outcome outcome = run({"--seed", std::to_string(seed), "--pattern", "line", "--steps", "60",
+                                 "--field", "final.csv", "--quiet"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+
+    MusselBed bed(256, 256);
+    bed.seed(seed);
+    bed.setmaturing(100);
+    bed.setpredation(750);
+    bed.setlongrange(true);
+    bed.setjumpdistance(10);
+    bed.setcolonization(300);
+    bed.setneighbourcoupling(750);
+    bed.randbedingungaendern(true);
+    bed.infectedLine();
+    for (int step = 0; step < 60; ++step)
+        bed.advance();
+
+    const FieldData field = readFieldCsv((dir / "final.csv").string());
+    ASSERT_EQ(field.width, 256);
+    ASSERT_EQ(field.height, 256);
+    int differing = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            differing += field.codes[static_cast<std::size_t>(y) * 256 + x] != bed.cell(x, y);
+    EXPECT_EQ(differing, 0);
+    EXPECT_NE(bed.counts()[stateIndex(Empty)], 0) << "the run should have changed the field";
+}
+
+TEST_F(BatchTool, FieldReadBackAsPatternHoldsTheSameCells)
+{
+    ASSERT_EQ(run({"--seed", "5", "--width", "33", "--height", "17", "--pattern", "line", "--steps", "9",
+                   "--field", "f.csv"}).status, 0);
+    // Zero steps from the written field write it out unchanged.
+    const Outcome again = run({"--pattern", "f.csv", "--steps", "0", "--field", "g.csv", "--quiet",
+                               "--width", "33"});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(file("g.csv"), file("f.csv"));
+    EXPECT_EQ(lines(file("f.csv")).size(), 17u);
+    const Outcome mismatch = run({"--pattern", "f.csv", "--height", "16"});
+    EXPECT_EQ(mismatch.status, 2);
+    EXPECT_NE(mismatch.err.find("does not match"), std::string::npos) << mismatch.err;
+}
+
+TEST_F(BatchTool, PictureHasTheSizeAndColoursOfTheField)
+{
+    writeFile(dir / "all.csv", "-1,0,1\r\n2,3,2\r\n");
+    for (const char* name : {"p.png", "p.JPG"}) {
+        const Outcome outcome = run({"--pattern", "all.csv", "--steps", "0", "--picture", name, "--cell-size",
+                                     "4", "--seed", "1"});
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+    }
+    const QImage png((dir / "p.png").string().c_str());
+    ASSERT_EQ(png.size(), QSize(12, 8));
+    const QRgb colours[2][3] = {{qRgb(0, 0, 255), qRgb(255, 0, 0), qRgb(128, 128, 128)},
+                                {qRgb(0, 128, 0), qRgb(0, 90, 0), qRgb(0, 128, 0)}};
+    for (int py = 0; py < 8; ++py)
+        for (int px = 0; px < 12; ++px)
+            ASSERT_EQ(png.pixel(px, py), colours[py / 4][px / 4]) << px << "," << py;
+
+    const QImage jpeg((dir / "p.JPG").string().c_str(), "JPEG");
+    ASSERT_EQ(jpeg.size(), QSize(12, 8));
+    const QColor centre = jpeg.pixelColor(5, 1);  // inside the red cell
+    EXPECT_GT(centre.red(), 200);
+    EXPECT_LT(centre.green() + centre.blue(), 120);
+}
+
+TEST_F(BatchTool, SplitSweepsAndJobCountsGiveTheSameRows)
+{
+    const std::vector<std::string> sweep = {"sweep", "--width", "24", "--height", "20", "--steps", "12",
+                                            "--pattern", "line", "--seed", "4000", "--vary", "a4=0.5:0.9:0.2",
+                                            "--vary", "scheme=sync,async-uc", "--replicates", "2", "--quiet"};
+    auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> arguments = sweep;
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return arguments;
+    };
+    ASSERT_EQ(run(with({"--jobs", "1", "--summary", "one.csv"})).status, 0);
+    const Outcome two = run(with({"--jobs", "2", "--summary", "-"}));
+    ASSERT_EQ(two.status, 0) << two.err;
+    EXPECT_EQ(two.out, file("one.csv"));
+
+    const std::vector<std::string> whole = lines(file("one.csv"));
+    ASSERT_EQ(whole.size(), 13u);
+    std::vector<std::string> merged = {whole[0]};
+    for (int part = 0; part < 3; ++part) {
+        const std::string name = "part" + std::to_string(part) + ".csv";
+        // Part 1 from a job array's variables, the others from --task.
+        const Outcome outcome = part == 1
+            ? run(with({"--summary", name}), {"SLURM_ARRAY_TASK_ID=1", "SLURM_ARRAY_TASK_COUNT=3"})
+            : run(with({"--task", std::to_string(part) + "/3", "--summary", name}));
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+        const std::vector<std::string> rows = lines(file(name));
+        ASSERT_EQ(rows[0], whole[0]);
+        merged.insert(merged.end(), rows.begin() + 1, rows.end());
+    }
+    std::sort(merged.begin() + 1, merged.end(), [](const std::string& a, const std::string& b) {
+        return std::stoi(a.substr(0, a.find(','))) < std::stoi(b.substr(0, b.find(',')));
+    });
+    EXPECT_EQ(merged, whole);
+}
+
+TEST_F(BatchTool, SummaryRowRepeatsAlone)
+{
+    const Outcome sweep = run({"sweep", "--width", "20", "--height", "15", "--steps", "10", "--pattern", "line",
+                               "--vary", "a2=0.2,0.9", "--vary", "jump=3", "--summary", "-"});
+    ASSERT_EQ(sweep.status, 0) << sweep.err;
+    ASSERT_EQ(sweep.err.rfind("seed: ", 0), 0u) << sweep.err;
+    const std::vector<std::string> rows = lines(sweep.out);
+    ASSERT_EQ(rows.size(), 3u);
+
+    std::vector<std::string> header, values;
+    for (auto [text, into] : {std::pair{rows[0], &header}, std::pair{rows[2], &values}}) {
+        std::istringstream stream(text);
+        for (std::string cell; std::getline(stream, cell, ',');)
+            into->push_back(cell);
+    }
+    std::vector<std::string> arguments = {"--counts", "-"};
+    // seed, width, ..., steps, pattern: each column is the option of its name.
+    for (std::size_t i = 1; i <= 14; ++i) {
+        std::string name = header[i];
+        std::replace(name.begin(), name.end(), '_', '-');
+        arguments.insert(arguments.end(), {"--" + name, values[i]});
+    }
+    const Outcome alone = run(arguments);
+    ASSERT_EQ(alone.status, 0) << alone.err;
+    const std::string last = lines(alone.out).back();
+    std::string counts = values[15];
+    for (std::size_t i = 16; i <= 19; ++i)
+        counts += "," + values[i];
+    EXPECT_EQ(last, "10," + counts);
+}
+
+TEST_F(BatchTool, RefusalsAreOneLineWithStatusTwoAndLeaveNoFile)
+{
+    writeFile(dir / "ragged.csv", "1,2\n1\n");
+    writeFile(dir / "codes.csv", "1,7\n");
+    fs::create_directory(dir / "sub");
+    const std::vector<std::vector<std::string>> cases = {
+        {"--a2", "1.5", "--counts", "c.csv"},
+        {"--seed", "2147483647", "--counts", "c.csv"},
+        {"--width", "0", "--counts", "c.csv"},
+        {"--steps", "-1", "--counts", "c.csv"},
+        {"--pattern", "missing.csv", "--counts", "c.csv"},
+        {"--pattern", "ragged.csv", "--counts", "c.csv"},
+        {"--pattern", "codes.csv", "--counts", "c.csv"},
+        {"--pattern", "sub", "--counts", "c.csv"},
+        {"--counts", "c.csv", "--field", "nowhere/f.csv"},
+        {"--counts", "c.csv", "--field", "sub"},
+        {"--counts", "c.csv", "--picture", "p.gif"},
+        {"--counts", "c.csv", "--picture", "p.png", "--width", "2048", "--cell-size", "9"},
+        {"--counts", "c.csv", "--field", "./c.csv"},
+        {"--counts", "/dev/full", "--field", "f.csv", "--steps", "9000", "--width", "8", "--seed", "1"},
+        {"--counts", "c.csv", "--bogus"},
+        {"--counts", "c.csv", "--steps"},
+        {"sweep", "--vary", "a2=0.1", "--task", "0/2", "--summary", "s.csv"},
+        {"sweep", "--vary", "a2=0:1:0.001", "--replicates", "3", "--seed", "2147483000", "--summary", "s.csv"},
+        {"sweep", "--summary", "s.csv", "--jobs", "0"},
+        {"sweep", "--vary", "a2=0.1", "--seed", "3", "--summary", "nowhere/s.csv"},
+        {"sweep", "--summary", "s.csv"}, // with a job-array variable that is no number
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Outcome outcome =
+            i + 1 == cases.size() ? run(cases[i], {"SLURM_ARRAY_TASK_ID=x", "SLURM_ARRAY_TASK_COUNT=2"})
+                                  : run(cases[i]);
+        EXPECT_EQ(outcome.status, 2) << cases[i][1];
+        EXPECT_EQ(outcome.err.rfind("tidmar-batch: ", 0), 0u) << outcome.err;
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+        EXPECT_EQ(filesInDir(), (std::vector<std::string>{"codes.csv", "ragged.csv", "sub"})) << outcome.err;
+        EXPECT_TRUE(fs::is_empty(dir / "sub"));
+    }
+}
+
+TEST_F(BatchTool, HelpListsEveryOption)
+{
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{"--help"}, {"sweep", "-h"}}) {
+        const Outcome outcome = run(arguments);
+        EXPECT_EQ(outcome.status, 0);
+        for (const char* option : {"--width", "--height", "--scheme", "--pattern", "--a2", "--a0", "--d0", "--a3",
+                                   "--a4", "--jump", "--long-range", "--boundary", "--seed", "--steps", "--quiet"})
+            EXPECT_NE(outcome.out.find(option), std::string::npos) << option;
+    }
+}

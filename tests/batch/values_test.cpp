@@ -1,0 +1,160 @@
+#include "batcherror.h"
+#include "numbers.h"
+#include "options.h"
+#include "progressbar.h"
+#include "variation.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+TEST(BatchValues, ProbabilitiesAreReadExactlyInThousandths)
+{
+    const std::pair<const char*, int> good[] = {
+        {"0.3", 300}, {".75", 750}, {"1", 1000}, {"0.005", 5}, {"1.000", 1000}, {"0", 0},
+        {"0.", 0},    {"1.", 1000}, {"00.25", 250}, {"0.3000", 300}, {"0.999", 999}, {"0.1", 100}};
+    for (const auto& [text, thousandths] : good)
+        EXPECT_EQ(parseThousandths(text), thousandths) << text;
+
+    for (const char* text : {"", ".", "1.5", "1.001", "2", "10", "-0.1", "+0.5", "0.0005", "0.3001", "0,3",
+                             " 0.3", "0.3 ", "1e-3", "0x1", "0.3.1", "abc", "0..3"})
+        EXPECT_FALSE(parseThousandths(text)) << text;
+}
+
+TEST(BatchValues, ThousandthsFormatBackToTheSameValue)
+{
+    for (int n = 0; n <= 1000; ++n)
+        ASSERT_EQ(parseThousandths(formatThousandths(n)), n) << formatThousandths(n);
+    EXPECT_EQ(formatThousandths(300), "0.3");
+    EXPECT_EQ(formatThousandths(5), "0.005");
+    EXPECT_EQ(formatThousandths(1000), "1");
+    EXPECT_EQ(formatRoundTrip(1.0 / 3.0), "0.3333333333333333");
+}
+
+TEST(BatchValues, IntegersAreCheckedWhole)
+{
+    EXPECT_EQ(parseInteger("2048", 1, 2048), 2048);
+    EXPECT_EQ(parseInteger("-1", -1, 3), -1);
+    for (const char* text : {"", "2049", "0", "12a", "1.0", " 5", "+5", "99999999999999999999999"})
+        EXPECT_FALSE(parseInteger(text, 1, 2048)) << text;
+}
+
+TEST(BatchValues, VaryListsAndRangesStepExactly)
+{
+    // 0.1 + 0.1 + 0.1 in floating point falls short of 0.3; in thousandths not.
+    EXPECT_EQ(parseVariation("a2=0.1:0.3:0.1").values, (std::vector<int>{100, 200, 300}));
+    EXPECT_EQ(parseVariation("a0=0:1:0.25").values, (std::vector<int>{0, 250, 500, 750, 1000}));
+    EXPECT_EQ(parseVariation("d0=0:0.25:0.1").values, (std::vector<int>{0, 100, 200}));
+    EXPECT_EQ(parseVariation("a4=.5,0.005,1:1:0.1").values, (std::vector<int>{500, 5, 1000}));
+    EXPECT_EQ(parseVariation("jump=0:100:50,7").values, (std::vector<int>{0, 50, 100, 7}));
+    const Variation schemes = parseVariation("scheme=async-nrs,sync");
+    EXPECT_EQ(schemes.name, VaryName::Scheme);
+    EXPECT_EQ(schemes.values, (std::vector<int>{2, 0}));
+
+    for (const char* text : {"a2", "a5=0.1", "a2=", "a2=0.1,,0.2", "a2=1.5", "a2=0.3:0.1:0.1", "a2=0:1:0",
+                             "a2=0:1", "a2=0:1:0.1:2", "jump=0:101:1", "jump=1.5", "scheme=sync:async-uc:1",
+                             "scheme=fast", "A2=0.1"})
+        EXPECT_THROW(parseVariation(text), BatchError) << text;
+}
+
+namespace {
+
+std::string refusal(const std::vector<std::string>& arguments, bool sweep = false)
+{
+    try {
+        if (sweep)
+            parseSweepOptions(arguments);
+        else
+            parseRunOptions(arguments);
+    } catch (const BatchError& error) {
+        return error.what();
+    }
+    return "accepted";
+}
+
+} // namespace
+
+TEST(BatchOptions, DefaultsAreTheDesktopStartValues)
+{
+    const RunOptions options = parseRunOptions({});
+    const RunConfig& config = options.model.config;
+    EXPECT_EQ(config.width, 256);
+    EXPECT_EQ(config.height, 256);
+    EXPECT_EQ(config.scheme, 1);
+    EXPECT_EQ(config.pattern.kind, PatternKind::Young);
+    EXPECT_EQ((std::vector<int>{config.a2, config.a0, config.d0, config.a3, config.a4}),
+              (std::vector<int>{300, 750, 0, 100, 750}));
+    EXPECT_EQ(config.jump, 10);
+    EXPECT_TRUE(config.longRange);
+    EXPECT_TRUE(config.periodic);
+    EXPECT_EQ(config.steps, 100);
+    EXPECT_FALSE(options.model.seedGiven);
+    EXPECT_EQ(options.cellSize, 1);
+}
+
+TEST(BatchOptions, ValuesAreTakenInBothSpellings)
+{
+    const RunOptions options = parseRunOptions({"--scheme=async-nrs", "--seed", "2147483646", "--a2", ".05",
+                                                "--long-range=off", "--boundary", "closed", "--pattern",
+                                                "f.csv", "--counts", "-", "--picture", "x.JPEG"});
+    EXPECT_EQ(options.model.config.scheme, 2);
+    EXPECT_EQ(options.model.config.seed, 2147483646);
+    EXPECT_EQ(options.model.config.a2, 50);
+    EXPECT_FALSE(options.model.config.longRange);
+    EXPECT_FALSE(options.model.config.periodic);
+    EXPECT_EQ(options.model.config.pattern.path, "f.csv");
+    EXPECT_EQ(options.countsPath, "-");
+    EXPECT_TRUE(parseRunOptions({"--quiet", "--steps", "1", "--help"}).help);
+}
+
+TEST(BatchOptions, RefusalsNameTheOptionAndTheValue)
+{
+    EXPECT_EQ(refusal({"--a2", "1.5"}), "--a2: '1.5' is not a probability from 0 to 1 with at most three decimals");
+    EXPECT_EQ(refusal({"--seed", "2147483647"}),
+              "--seed: '2147483647' is not a whole number from 0 to 2147483646 (2147483647 is the generator's modulus)");
+    EXPECT_EQ(refusal({"--width", "2049"}), "--width: '2049' is not a whole number from 1 to 2048");
+    EXPECT_EQ(refusal({"--steps"}), "--steps needs a value");
+    EXPECT_EQ(refusal({"--a2", "0.1", "--a2=0.2"}), "--a2 is given twice");
+    EXPECT_EQ(refusal({"--quiet=yes"}), "--quiet takes no value");
+    EXPECT_NE(refusal({"--picture", "x.gif"}).find("does not end in .png, .jpg or .jpeg"), std::string::npos);
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"--height", "0"}, {"--jump", "101"}, {"--scheme", "Sync"},
+                                               {"--long-range", "yes"}, {"--boundary", "open"},
+                                               {"--cell-size", "51"}, {"--pattern", ""}, {"--frobnicate"},
+                                               {"-x"}, {"stray"}, {"--vary", "a2=0.1"}, {"--summary", "-"}})
+        EXPECT_NE(refusal(bad), "accepted") << bad[0];
+}
+
+TEST(BatchOptions, SweepOptionsAreCheckedTogether)
+{
+    const SweepOptions options = parseSweepOptions(
+        {"--vary", "a2=0.1,0.2", "--vary=scheme=sync", "--replicates", "3", "--jobs", "2", "--task", "1/3",
+         "--summary", "-"});
+    ASSERT_EQ(options.variations.size(), 2u);
+    EXPECT_EQ(options.replicates, 3);
+    EXPECT_EQ(options.jobs, 2);
+    EXPECT_EQ(options.task->index, 1);
+    EXPECT_EQ(options.task->count, 3);
+
+    EXPECT_EQ(refusal({"--vary", "a2=0.1", "--vary", "a2=0.2", "--summary", "-"}, true), "--vary a2 is given twice");
+    EXPECT_EQ(refusal({"--a2", "0.1", "--vary", "a2=0.2", "--summary", "-"}, true),
+              "--a2 and --vary a2 are both given; keep one");
+    EXPECT_NE(refusal({"--vary", "a2=0.1"}, true).find("needs --summary"), std::string::npos);
+    EXPECT_NE(refusal({"--seed", "0", "--summary", "-"}, true).find("start at 1"), std::string::npos);
+    EXPECT_NE(refusal({"--counts", "c.csv", "--summary", "-"}, true).find("single runs"), std::string::npos);
+    for (const char* task : {"3/3", "1/0", "-1/2", "1", "1/", "/2", "a/b", "1/2/3"})
+        EXPECT_NE(refusal({"--task", task, "--summary", "-"}, true), "accepted") << task;
+    for (const char* jobs : {"0", "257", "two"})
+        EXPECT_NE(refusal({"--jobs", jobs, "--summary", "-"}, true), "accepted") << jobs;
+}
+
+TEST(BatchProgress, ShowsCountRateAndTimeLeft)
+{
+    EXPECT_EQ(ProgressBar::render(250, 1000, 5.0, "steps"),
+              "[######..................] 250/1000 steps  50.0 steps/s  0:00:15 left");
+    EXPECT_EQ(ProgressBar::render(0, 7, 0.0, "runs"), "[........................] 0/7 runs");
+    const std::string hourLeft = ProgressBar::render(1, 2, 3725.0, "runs");
+    EXPECT_TRUE(hourLeft.ends_with("/s  1:02:05 left")) << hourLeft;
+    EXPECT_EQ(ProgressBar::render(0, 0, 1.0, "steps"), "[########################] 0/0 steps");
+}
