@@ -1,6 +1,6 @@
 #include "sizewizard.h"
 
-#include "fieldpixelsfit.h"
+#include "plottingarea.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -24,6 +24,7 @@ QSpinBox* makeSpinBox(const char* name, int maxValue, int step, QWidget* parent)
 
 SizeWizard::SizeWizard(QWidget* parent, const char* name)
     : QDialog(parent)
+    , sizeCheck(&PlottingArea::fieldFits)
 {
     if (name != nullptr)
         setObjectName(QString::fromLatin1(name));
@@ -67,36 +68,20 @@ SizeWizard::SizeWizard(QWidget* parent, const char* name)
 
 void SizeWizard::setSizeCheck(SizeCheck check)
 {
-    sizeCheck = check ? std::move(check) : SizeCheck(&SizeWizard::pictureFits);
-}
-
-bool SizeWizard::pictureFits(int x, int y, int zellgr, QString* why)
-{
-    if (fieldPixelsFit(x, y, zellgr))
-        return true;
-    if (why != nullptr)
-        *why = QStringLiteral("A field of %1 x %2 cells of %3 pixels would be %4 x %5 pixels large.\n"
-                              "The field can be at most %6 x %6 pixels.\n"
-                              "Please choose fewer cells or a smaller cell size.")
-                   .arg(x)
-                   .arg(y)
-                   .arg(zellgr)
-                   .arg(std::int64_t{x} * zellgr)
-                   .arg(std::int64_t{y} * zellgr)
-                   .arg(maxFieldPixelEdge);
-    return false;
+    sizeCheck = check ? std::move(check) : SizeCheck(&PlottingArea::fieldFits);
 }
 
 void SizeWizard::accept()
 {
     QString why;
     if (!sizeCheck(changedX, changedY, changedZellgr, &why)) {
-        if (why.isEmpty())
-            why = QStringLiteral("A field of %1 x %2 cells of %3 pixels cannot be built.")
-                      .arg(changedX)
-                      .arg(changedY)
-                      .arg(changedZellgr);
-        QMessageBox::warning(this, QStringLiteral("Field too large"), why);
+        QString message = QStringLiteral("A field of %1 x %2 cells of %3 pixels cannot be built")
+                              .arg(changedX)
+                              .arg(changedY)
+                              .arg(changedZellgr);
+        message += why.isEmpty() ? QStringLiteral(".") : QStringLiteral(":\n%1.").arg(why);
+        message += QStringLiteral("\nPlease choose fewer cells or a smaller cell size.");
+        QMessageBox::warning(this, QStringLiteral("Field too large"), message);
         return;
     }
     emit setchangedsize(changedX, changedY, changedZellgr);

@@ -8,8 +8,9 @@
 // the edge of a cell in pixels. OK emits the three numbers in setchangedsize;
 // Cancel closes without emitting and keeps the dialled values for next time.
 //
-// A request whose field picture would be too large is refused in the dialog:
-// it shows a warning naming the limit, stays open and emits nothing.
+// A request for a field larger than the field widget can hold is refused in
+// the dialog: it shows a warning naming the limit, stays open and emits
+// nothing. The limit is the field widget's own, PlottingArea::fieldFits.
 class SizeWizard : public QDialog
 {
     Q_OBJECT
@@ -22,11 +23,8 @@ public:
 
     explicit SizeWizard(QWidget* parent = nullptr, const char* name = nullptr);
 
-    // Replaces the size check; an empty function restores pictureFits.
+    // Replaces the size check; an empty function restores PlottingArea::fieldFits.
     void setSizeCheck(SizeCheck check);
-
-    // The default size check: fieldPixelsFit, with a message naming the limit.
-    static bool pictureFits(int x, int y, int zellgr, QString* why);
 
 public slots:
     void accept() override;
@@ -41,5 +39,5 @@ private:
     int changedX = 256;
     int changedY = 256;
     int changedZellgr = 2;
-    SizeCheck sizeCheck = &SizeWizard::pictureFits;
+    SizeCheck sizeCheck;
 };

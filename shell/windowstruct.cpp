@@ -1,15 +1,86 @@
 #include "windowstruct.h"
 
 #include "aboutbox.h"
+#include "helpview.h"
 #include "plottingarea.h"
+#include "scaledspinbox.h"
+#include "sizewizard.h"
+#include "zeitverlauf.h"
 
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QFont>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSpinBox>
+
+namespace {
+
+// A plain widget whose children fill a fixed number of columns, row by row,
+// in the order they are added.
+class Grid
+{
+public:
+    Grid(QWidget* parent, int columns)
+        : widget(new QWidget(parent))
+        , layout(new QGridLayout(widget))
+        , columns(columns)
+    {
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+
+    template <typename Child>
+    Child* add(Child* child)
+    {
+        const int index = layout->count();
+        layout->addWidget(child, index / columns, index % columns);
+        return child;
+    }
+
+    QWidget* const widget;
+
+private:
+    QGridLayout* const layout;
+    const int columns;
+};
+
+// A titled group box that lines its children up in one row.
+QGroupBox* makeRowBox(const QString& title, const char* name, QWidget* parent)
+{
+    auto* box = new QGroupBox(title, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    new QHBoxLayout(box);
+    return box;
+}
+
+template <typename Child>
+Child* addToRow(QGroupBox* box, Child* child)
+{
+    box->layout()->addWidget(child);
+    return child;
+}
+
+QPushButton* makeButton(const QString& text, const char* name, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
+// One of the five probabilities: 0 .. 1000 thousandths, step 1, starting at 0.
+ScaledSpinBox* makeProbabilityBox(const char* prefix, const char* name, QGroupBox* box)
+{
+    return addToRow(box, new ScaledSpinBox(prefix, 0, 1000, 1, box, name));
+}
+
+} // namespace
 
 Windowstruct::Windowstruct(QWidget* parent, const char* name)
     : QMainWindow(parent, Qt::Window)
@@ -17,7 +88,7 @@ Windowstruct::Windowstruct(QWidget* parent, const char* name)
     if (name)
         setObjectName(QString::fromLatin1(name));
     Controls controls = createControls();
-    createField(controls);
+    createSecondaryWindows(controls);
     connectAll(controls);
     setStartValues(controls);
     createMenus(controls);
@@ -41,79 +112,186 @@ void Windowstruct::changesize(int x, int y, int Zellgr)
     updateGeometry();
 }
 
+// The controls in the order the rows are built, the field last: it needs the
+// Start/Stop button, whose text it sets from then on.
 Windowstruct::Controls Windowstruct::createControls()
 {
     Controls controls;
-
-    controls.topRow = new QWidget(this);
-    auto* topLayout = new QHBoxLayout(controls.topRow);
-    topLayout->setContentsMargins(0, 0, 0, 0);
-    controls.startButton = new QPushButton(QStringLiteral(" &Start"), controls.topRow);
-    controls.startButton->setObjectName(QStringLiteral("start"));
-    auto* stepCaption = new QLabel(QStringLiteral(" Step No. : "), controls.topRow);
-    controls.stepCounter = new QLabel(QStringLiteral(" 0 "), controls.topRow);
-    controls.stepCounter->setObjectName(QStringLiteral("steps"));
-    topLayout->addWidget(controls.startButton);
-    topLayout->addWidget(stepCaption);
-    topLayout->addWidget(controls.stepCounter);
-
-    controls.fileRow = new QWidget(this);
-    auto* fileLayout = new QHBoxLayout(controls.fileRow);
-    fileLayout->setContentsMargins(0, 0, 0, 0);
-    controls.saveButton = new QPushButton(QStringLiteral(" Save Image "), controls.fileRow);
-    controls.saveButton->setObjectName(QStringLiteral("speichern"));
-    controls.quitButton = new QPushButton(QStringLiteral(" &Quit "), controls.fileRow);
-    controls.quitButton->setObjectName(QStringLiteral("quit"));
-    fileLayout->addWidget(controls.saveButton);
-    fileLayout->addWidget(controls.quitButton);
-
+    createTopRow(controls);
+    createUpdateGroup(controls);
+    createParameterBoxes(controls);
+    createButtonRows(controls);
+    controls.field = new PlottingArea(this, nullptr, controls.startButton, 256, 256, 2);
     return controls;
 }
 
-// The field comes after the Start/Stop button, whose text it sets.
-void Windowstruct::createField(Controls& controls)
+void Windowstruct::createTopRow(Controls& controls)
 {
-    controls.field = new PlottingArea(this, nullptr, controls.startButton, 256, 256, 2);
+    Grid topGrid(this, 3);
+    controls.topGrid = topGrid.widget;
+
+    Grid optionGrid(topGrid.widget, 2);
+    topGrid.add(optionGrid.widget);
+    controls.periodicBox = optionGrid.add(new QCheckBox(QStringLiteral("Periodic B. C."), optionGrid.widget));
+    controls.timeSeriesBox = optionGrid.add(new QCheckBox(QStringLiteral("Show time series ?  "), optionGrid.widget));
+    controls.timeSeriesBox->setObjectName(QStringLiteral("zeit"));
+
+    controls.startButton = topGrid.add(makeButton(QStringLiteral(" &Start"), "start", topGrid.widget));
+
+    Grid stepGrid(topGrid.widget, 3);
+    topGrid.add(stepGrid.widget);
+    auto* blankLabel = stepGrid.add(new QLabel(QString(), stepGrid.widget));
+    blankLabel->setObjectName(QStringLiteral("empty"));
+    auto* stepCaption = stepGrid.add(new QLabel(QStringLiteral(" Step No. : "), stepGrid.widget));
+    stepCaption->setAlignment(Qt::AlignLeft | Qt::AlignRight);
+    controls.stepCounter = stepGrid.add(new QLabel(QStringLiteral(" 0 "), stepGrid.widget));
+    controls.stepCounter->setObjectName(QStringLiteral("steps"));
+    controls.stepCounter->setAlignment(Qt::AlignHCenter);
+    controls.stepCounter->setFont(QFont(QStringLiteral("Helvetica"), 12, QFont::Light));
 }
 
+// Three boxes that behave like radio buttons; each press sends the box's id,
+// which is the index of its update scheme.
+void Windowstruct::createUpdateGroup(Controls& controls)
+{
+    controls.updateGroup = new QGroupBox(this);
+    controls.updateGroup->setObjectName(QStringLiteral("updatemethode"));
+    auto* row = new QHBoxLayout(controls.updateGroup);
+    controls.updateButtons = new QButtonGroup(controls.updateGroup);
+    controls.updateButtons->setExclusive(true);
+
+    row->addWidget(new QLabel(QStringLiteral("Updating : "), controls.updateGroup));
+    const QString schemes[] = {QStringLiteral("Sync. "), QStringLiteral("Async. UC "), QStringLiteral("Async. NRS ")};
+    for (int id = 0; id < 3; ++id) {
+        auto* box = new QCheckBox(schemes[id], controls.updateGroup);
+        row->addWidget(box);
+        controls.updateButtons->addButton(box, id);
+    }
+    controls.asyncUcBox = qobject_cast<QCheckBox*>(controls.updateButtons->button(1));
+}
+
+void Windowstruct::createParameterBoxes(Controls& controls)
+{
+    controls.paramsBox = makeRowBox(
+        QStringLiteral("  A2 : recolon. , A0 : distrib. prob.,  D0:  ocean forcing"), "params", this);
+    controls.a2Box = makeProbabilityBox("A2 =   ", "recolonization", controls.paramsBox);
+    controls.a0Box = makeProbabilityBox("A0 =   ", "neighbourcoupling", controls.paramsBox);
+    controls.d0Box = makeProbabilityBox("D0 =   ", "oceanforcing", controls.paramsBox);
+
+    controls.longDistanceBox = makeRowBox(
+        QStringLiteral(" Long distance A3 : maturing prob. , A4 : predation prob.,  jumping range "), "params2",
+        this);
+    controls.a3Box = makeProbabilityBox("A3 =   ", "maturing", controls.longDistanceBox);
+    controls.a4Box = makeProbabilityBox("A4 =   ", "predation", controls.longDistanceBox);
+    controls.jumpBox = addToRow(controls.longDistanceBox, new QSpinBox(controls.longDistanceBox));
+    controls.jumpBox->setObjectName(QStringLiteral("jumping"));
+    controls.jumpBox->setRange(0, 100);
+    controls.jumpBox->setSingleStep(1);
+    controls.longRangeBox = addToRow(
+        controls.longDistanceBox, new QCheckBox(QStringLiteral("Long range displacement"), controls.longDistanceBox));
+}
+
+void Windowstruct::createButtonRows(Controls& controls)
+{
+    Grid lineGrid(this, 2);
+    controls.lineGrid = lineGrid.widget;
+    controls.predatedLineButton =
+        lineGrid.add(makeButton(QStringLiteral(" &Predated Line "), "neu", lineGrid.widget));
+    controls.youngCoverButton =
+        lineGrid.add(makeButton(QStringLiteral(" &Global young mussel cover "), "neu", lineGrid.widget));
+
+    Grid fileGrid(this, 2);
+    controls.fileGrid = fileGrid.widget;
+    controls.saveButton = fileGrid.add(makeButton(QStringLiteral(" Save Image "), "speichern", fileGrid.widget));
+    controls.quitButton = fileGrid.add(makeButton(QStringLiteral(" &Quit "), "quit", fileGrid.widget));
+}
+
+// All three start hidden; the time-series box and the menu items show them.
+// The dialog refuses a field larger than the field widget can hold: its
+// default check is PlottingArea::fieldFits.
+void Windowstruct::createSecondaryWindows(Controls& controls)
+{
+    controls.timeSeries = new Zeitverlauf(this, nullptr, false);
+    controls.sizeWizard = new SizeWizard(this, nullptr);
+    controls.helpView = new Helpview(this, nullptr, false);
+}
+
+// The order matters: the time-series window is shown before the statistics
+// start, gets a step's number before the step label does, and the field is
+// rebuilt before the window refits around it.
 void Windowstruct::connectAll(const Controls& controls)
 {
     PlottingArea* field = controls.field;
+    Zeitverlauf* timeSeries = controls.timeSeries;
     connect(controls.quitButton, &QPushButton::clicked, field, &PlottingArea::quitnow);
     connect(controls.saveButton, &QPushButton::clicked, field, &PlottingArea::bildspeichern);
+    connect(controls.youngCoverButton, &QPushButton::clicked, field, &PlottingArea::globalHealth);
+    connect(controls.predatedLineButton, &QPushButton::clicked, field, &PlottingArea::infectedLine);
+    connect(controls.timeSeriesBox, &QCheckBox::toggled, timeSeries, &Zeitverlauf::visibility);
+    connect(controls.timeSeriesBox, &QCheckBox::toggled, field, &PlottingArea::statistikanaus);
+    connect(field, &PlottingArea::schrittzahlsenden, timeSeries, &Zeitverlauf::getstep);
+    connect(field, &PlottingArea::statistiksenden, timeSeries, &Zeitverlauf::getstats);
     connect(controls.startButton, &QPushButton::clicked, field, &PlottingArea::run);
-    connect(field, &PlottingArea::schrittzahlsenden, controls.stepCounter,
-            qOverload<int>(&QLabel::setNum));
-    field->setInfoHandler([this] { showAbout(this); });
+    connect(controls.a2Box, &QSpinBox::valueChanged, field, &PlottingArea::setcolonization);
+    connect(controls.a0Box, &QSpinBox::valueChanged, field, &PlottingArea::setneighbourcoupling);
+    connect(controls.longRangeBox, &QCheckBox::toggled, field, &PlottingArea::setlongrange);
+    connect(controls.a3Box, &QSpinBox::valueChanged, field, &PlottingArea::setmaturing);
+    connect(controls.a4Box, &QSpinBox::valueChanged, field, &PlottingArea::setpredation);
+    connect(controls.jumpBox, &QSpinBox::valueChanged, field, &PlottingArea::setjumpdistance);
+    connect(controls.periodicBox, &QCheckBox::toggled, field, &PlottingArea::randbedingungaendern);
+    connect(controls.d0Box, &QSpinBox::valueChanged, field, &PlottingArea::setoceanforcing);
+    connect(field, &PlottingArea::schrittzahlsenden, controls.stepCounter, qOverload<int>(&QLabel::setNum));
+    connect(controls.updateButtons, &QButtonGroup::idPressed, field, &PlottingArea::updatemethodeaendern);
+    connect(controls.sizeWizard, &SizeWizard::setchangedsize, field, &PlottingArea::changesize);
+    connect(controls.sizeWizard, &SizeWizard::setchangedsize, this, &Windowstruct::changesize);
+    connect(controls.longRangeBox, &QCheckBox::toggled, controls.jumpBox, &QWidget::setEnabled);
+
+    // The About box, modal over the field.
+    field->setInfoHandler([field] { showAbout(field); });
 }
 
-// The program's own start values, in the order the controls send them.
+// Every change below travels through the connections to the field. The
+// ocean-forcing box already stands at 0, so it sends nothing and the field
+// keeps its own D0 of 0; checking "Async. UC " sends nothing either (the group
+// forwards presses only), and the field already uses that scheme.
 void Windowstruct::setStartValues(const Controls& controls)
 {
-    PlottingArea* field = controls.field;
-    field->setmaturing(100);
-    field->setpredation(750);
-    field->setlongrange(true);
-    field->setjumpdistance(10);
-    field->setcolonization(300);
-    field->setneighbourcoupling(750);
-    field->randbedingungaendern(true);
+    controls.a3Box->setValue(100);
+    controls.a4Box->setValue(750);
+    controls.longRangeBox->setChecked(true);
+    controls.jumpBox->setValue(10);
+    controls.a2Box->setValue(300);
+    controls.a2Box->setSingleStep(10);
+    controls.a0Box->setValue(750);
+    controls.a0Box->setSingleStep(10);
+    controls.d0Box->setValue(0);
+    controls.d0Box->setSingleStep(2);
+    controls.periodicBox->setChecked(true);
+    controls.asyncUcBox->setChecked(true);
 }
 
+// Menus and items without keyboard shortcuts; the "&" marks only mnemonics.
 void Windowstruct::createMenus(const Controls& controls)
 {
     PlottingArea* field = controls.field;
-    menuBar()->setObjectName(QStringLiteral("Menü"));
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("Menü"));
 
-    QMenu* programMenu = menuBar()->addMenu(QStringLiteral("&Program"));
+    QMenu* programMenu = bar->addMenu(QStringLiteral("&Program"));
     programMenu->setObjectName(QStringLiteral("0"));
-    programMenu->addAction(QStringLiteral("&Save Picture"), field, &PlottingArea::bildspeichern);
-    programMenu->addSeparator();
-    programMenu->addAction(QStringLiteral("&Quit"), field, &PlottingArea::quitnow);
-
-    QMenu* infoMenu = menuBar()->addMenu(QStringLiteral("&Info"));
+    QMenu* propertiesMenu = bar->addMenu(QStringLiteral("P&roperties"));
+    propertiesMenu->setObjectName(QStringLiteral("2"));
+    QMenu* infoMenu = bar->addMenu(QStringLiteral("&Info"));
     infoMenu->setObjectName(QStringLiteral("1"));
-    infoMenu->addAction(QStringLiteral("About.."), field, &PlottingArea::info);
+
+    connect(programMenu->addAction(QStringLiteral("&Save Picture")), &QAction::triggered, field,
+            &PlottingArea::bildspeichern);
+    programMenu->addSeparator();
+    connect(programMenu->addAction(QStringLiteral("&Quit")), &QAction::triggered, field, &PlottingArea::quitnow);
+    connect(propertiesMenu->addAction(QStringLiteral("Field Dimensions..")), &QAction::triggered,
+            controls.sizeWizard, &QDialog::exec);
+    connect(infoMenu->addAction(QStringLiteral("Help..")), &QAction::triggered, controls.helpView, &QWidget::show);
+    connect(infoMenu->addAction(QStringLiteral("About..")), &QAction::triggered, field, &PlottingArea::info);
 }
 
 // Seven rows, the field in row 0; a fixed size that follows the field.
@@ -123,9 +301,11 @@ void Windowstruct::layOut(const Controls& controls)
     auto* mainGrid = new QGridLayout(central);
     mainGrid->setContentsMargins(3, 3, 3, 3);
     mainGrid->setSpacing(3);
-    mainGrid->addWidget(controls.field, 0, 0);
-    mainGrid->addWidget(controls.topRow, 1, 0);
-    mainGrid->addWidget(controls.fileRow, 6, 0);
+    QWidget* const rows[] = {controls.field,           controls.topGrid,     controls.paramsBox,
+                             controls.longDistanceBox, controls.updateGroup, controls.lineGrid,
+                             controls.fileGrid};
+    for (int row = 0; row < 7; ++row)
+        mainGrid->addWidget(rows[row], row, 0);
     mainGrid->setSizeConstraint(QLayout::SetFixedSize);
     setCentralWidget(central);
     layout()->setSizeConstraint(QLayout::SetFixedSize);

@@ -2,15 +2,25 @@
 
 #include <QMainWindow>
 
+class Helpview;
 class PlottingArea;
+class QButtonGroup;
+class QCheckBox;
 class QCloseEvent;
+class QGroupBox;
 class QLabel;
 class QPushButton;
+class QSpinBox;
 class QWidget;
+class ScaledSpinBox;
+class SizeWizard;
+class Zeitverlauf;
 
-// The main window: the field at the top, the control rows below it, a size
-// fixed by its layout so that it follows the field's dimensions. Everything
-// after construction runs through the connections made here.
+// The main window: the field at the top, six rows of controls below it, a
+// menu bar, and the hidden time-series window, field-dimensions dialog and
+// help viewer. Its size is fixed by its layout and follows the field's
+// dimensions. Everything after construction runs through the connections
+// made here; the start values reach the field through them too.
 class Windowstruct : public QMainWindow
 {
     Q_OBJECT
@@ -29,19 +39,49 @@ private:
     // The widgets the constructor's steps hand to each other; kept only
     // while the constructor runs.
     struct Controls {
-        QWidget* topRow = nullptr;
+        // Row 1: options, Start/Stop, step number.
+        QWidget* topGrid = nullptr;
+        QCheckBox* periodicBox = nullptr;
+        QCheckBox* timeSeriesBox = nullptr;
         QPushButton* startButton = nullptr;
         QLabel* stepCounter = nullptr;
-        QWidget* fileRow = nullptr;
+        // Row 4: the update scheme.
+        QGroupBox* updateGroup = nullptr;
+        QButtonGroup* updateButtons = nullptr;
+        QCheckBox* asyncUcBox = nullptr;
+        // Row 2: A2, A0, D0.
+        QGroupBox* paramsBox = nullptr;
+        ScaledSpinBox* a2Box = nullptr;
+        ScaledSpinBox* a0Box = nullptr;
+        ScaledSpinBox* d0Box = nullptr;
+        // Row 3: A3, A4, the jump.
+        QGroupBox* longDistanceBox = nullptr;
+        ScaledSpinBox* a3Box = nullptr;
+        ScaledSpinBox* a4Box = nullptr;
+        QSpinBox* jumpBox = nullptr;
+        QCheckBox* longRangeBox = nullptr;
+        // Rows 5 and 6: start patterns, save and quit.
+        QWidget* lineGrid = nullptr;
+        QPushButton* predatedLineButton = nullptr;
+        QPushButton* youngCoverButton = nullptr;
+        QWidget* fileGrid = nullptr;
         QPushButton* saveButton = nullptr;
         QPushButton* quitButton = nullptr;
+        // Row 0 and the windows of their own.
         PlottingArea* field = nullptr;
+        Zeitverlauf* timeSeries = nullptr;
+        SizeWizard* sizeWizard = nullptr;
+        Helpview* helpView = nullptr;
     };
 
     Controls createControls();
-    void createField(Controls& controls);
+    void createTopRow(Controls& controls);
+    void createUpdateGroup(Controls& controls);
+    void createParameterBoxes(Controls& controls);
+    void createButtonRows(Controls& controls);
+    void createSecondaryWindows(Controls& controls);
     void connectAll(const Controls& controls);
-    void setStartValues(const Controls& controls);
+    static void setStartValues(const Controls& controls);
     void createMenus(const Controls& controls);
     void layOut(const Controls& controls);
 };
