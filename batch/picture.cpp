@@ -1,6 +1,7 @@
 #include "picture.h"
 
 #include "batcherror.h"
+#include "cellcolours.h"
 #include "musselbed.h"
 
 #include <QBuffer>
@@ -14,13 +15,7 @@ namespace {
 // In the order of the codes -1, 0, 1, 2, 3.
 QList<QRgb> cellColours()
 {
-    return {
-        qRgb(0, 0, 255),      // predator on adult mussels
-        qRgb(255, 0, 0),      // predator on young mussels
-        qRgb(128, 128, 128),  // empty rock
-        qRgb(0, 128, 0),      // young mussels
-        qRgb(0, 90, 0),       // adult mussels
-    };
+    return QList<QRgb>(stateColours.begin(), stateColours.end());
 }
 
 bool endsWith(std::string_view text, std::string_view ending)

@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -82,7 +83,8 @@ void Step(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * size * size);
 }
 
-// Captures the time per item of every benchmark for the ratios.
+// Keeps the best rate of every benchmark over its repetitions for the ratios:
+// the best is the one least disturbed by the rest of the machine.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
@@ -90,8 +92,10 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             const auto items = run.counters.find("items_per_second");
-            if (items != run.counters.end() && run.run_type == Run::RT_Iteration)
-                rate[run.benchmark_name()] = items->second.value;
+            if (items != run.counters.end() && run.run_type == Run::RT_Iteration) {
+                double& best = rate[run.run_name.str()];
+                best = std::max(best, items->second.value);
+            }
         }
     }
     std::map<std::string, double> rate;  // items per second

@@ -3,6 +3,8 @@
 
 #include "plottingarea.h"
 
+#include "cellcolours.h"
+
 #include <QFile>
 #include <QImageWriter>
 #include <QPainter>
@@ -12,21 +14,6 @@
 #include <iostream>
 
 namespace {
-
-// Colours of the states -1 .. 3; any other value is white.
-constexpr std::array<QRgb, StateCount> stateColours = {
-    qRgb(0, 0, 255),      // PredatorOnAdults: blue
-    qRgb(255, 0, 0),      // PredatorOnYoung: red
-    qRgb(128, 128, 128),  // Empty: dark grey
-    qRgb(0, 128, 0),      // YoungMussel: dark green
-    qRgb(0, 90, 0),       // AdultMussel: deep green
-};
-constexpr QRgb otherColour = qRgb(255, 255, 255);
-
-QRgb colourOf(Cell value)
-{
-    return isCellState(value) ? stateColours[stateIndex(value)] : otherColour;
-}
 
 // Fills the square of cell (x, y), edge pixels wide, in an image of pitch
 // pixels a line.

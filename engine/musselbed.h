@@ -62,7 +62,7 @@ public:
     // Sizes outside 1..MaxCells are refused (returns false, nothing changes).
     bool resize(int width, int height);
 
-    // --- the rule of the automaton (rule.cpp) ---
+    // --- the rule of the automaton (rule.h, rule.cpp) ---
     int countNeighbours(const Lattice& lattice, int x, int y, Cell state) const;
     void updateCell(const Lattice& source, const Lattice& destination, int x, int y);
 
@@ -121,3 +121,5 @@ private:
     std::array<std::int32_t, 540> jumpDy{};
     int jumpOffsetsDistance = -1;
 };
+
+#include "rule.h"

@@ -26,7 +26,8 @@ public:
         if (seed <= 0 || shuffleOut == 0)
             initialise();
         seed = advance(seed);
-        const int j = shuffleOut / NDIV;
+        // shuffleOut is positive, so the division is a shift.
+        const int j = static_cast<int>(static_cast<std::uint32_t>(shuffleOut) >> 26);
         shuffleOut = shuffleTable[j];
         shuffleTable[j] = seed;
         const double r = AM * shuffleOut;

@@ -1,7 +1,7 @@
-// The transition rule of the mussel-bed automaton: the neighbour count and the
-// next state of one cell, with the long-range jump of predators on young mussels.
+// The parts of the transition rule off the hot path: the neighbour count with
+// boundaries and the long-range jump of predators on young mussels.
 
-#include "musselbed.h"
+#include "rule.h"
 
 #include <cmath>
 
@@ -11,25 +11,6 @@ namespace {
 inline long long rem(long long dividend, long long divisor)
 {
     return dividend % divisor;
-}
-
-// How many of the eight cells around an interior cell hold the value. The
-// caller guarantees 1 <= x <= cellsX - 2 and 1 <= y <= cellsY - 2.
-inline int countInterior(const Cell* c, long stride, Cell value)
-{
-    const Cell* w = c - stride;
-    const Cell* e = c + stride;
-    return (w[-1] == value) + (w[0] == value) + (w[1] == value) + (c[-1] == value) + (c[1] == value)
-         + (e[-1] == value) + (e[0] == value) + (e[1] == value);
-}
-
-inline int countInteriorMussels(const Cell* c, long stride)
-{
-    auto mussel = [](Cell v) { return static_cast<int>(static_cast<unsigned>(v - YoungMussel) < 2u); };
-    const Cell* w = c - stride;
-    const Cell* e = c + stride;
-    return mussel(w[-1]) + mussel(w[0]) + mussel(w[1]) + mussel(c[-1]) + mussel(c[1]) + mussel(e[-1])
-         + mussel(e[0]) + mussel(e[1]);
 }
 
 constexpr double Pi = 3.14159265;
@@ -56,57 +37,6 @@ int MusselBed::countNeighbours(const Lattice& lattice, int x, int y, Cell state)
             count += lattice[static_cast<int>(nx)][static_cast<int>(ny)] == state;
         }
     return count;
-}
-
-void MusselBed::updateCell(const Lattice& source, const Lattice& destination, int x, int y)
-{
-    // The counts are pure, so each is taken only when the cell's state needs it;
-    // the four draws are always taken, in this order, as they advance the one
-    // stream that every cell shares.
-    const bool interior = radius == 1 && x > 0 && x < cellsX - 1 && y > 0 && y < cellsY - 1;
-    const Cell* here = &source[x][y];
-    auto count = [&](Cell state) {
-        return interior ? countInterior(here, cellsY, state) : countNeighbours(source, x, y, state);
-    };
-
-    const float r1 = random.ran1();
-    const float r2 = random.ran1();
-    const float r3 = random.ran1();
-    const float r4 = random.ran1();
-
-    Cell& next = destination[x][y];
-    switch (*here) {
-    case PredatorOnAdults:
-        next = Empty;
-        break;
-    case PredatorOnYoung: {
-        const bool jumps = longRange && count(YoungMussel) == 0;
-        next = Empty;
-        if (jumps)
-            jump(source, destination, x, y);
-        break;
-    }
-    case Empty: {
-        const int mussels = interior ? countInteriorMussels(here, cellsY)
-                                     : countNeighbours(source, x, y, YoungMussel)
-                                           + countNeighbours(source, x, y, AdultMussel);
-        next = (mussels / 8.0) * recolonization > r1 ? YoungMussel : Empty;
-        break;
-    }
-    case YoungMussel:
-        if (count(PredatorOnYoung) >= 1)
-            next = r2 < predation ? PredatorOnYoung : YoungMussel;
-        else
-            next = r4 < maturing ? AdultMussel : YoungMussel;
-        break;
-    case AdultMussel: {
-        const double p = count(PredatorOnAdults) >= 1 ? neighbourCoupling + oceanForcing : oceanForcing;
-        next = p > r3 ? PredatorOnAdults : AdultMussel;
-        break;
-    }
-    default:
-        break;  // not a cell state: left as it is
-    }
 }
 
 void MusselBed::prepareJumpOffsets()

@@ -1,5 +1,7 @@
 #include "zeitverlauf.h"
 
+#include "cellcolours.h"
+
 #include <QColor>
 #include <QPaintDevice>
 #include <QPainter>
@@ -15,11 +17,8 @@ namespace {
 
 // Curve colours, in curve order: the colours of the cell states -1, 0, 1, 2, 3.
 const std::array<QColor, Zeitverlauf::curveCount> curveColours = {
-    QColor(0, 0, 255),     // state -1, predator on adults: blue
-    QColor(255, 0, 0),     // state 0, predator on young: red
-    QColor(128, 128, 128), // state 1, empty: dark grey
-    QColor(0, 128, 0),     // state 2, young mussel: dark green
-    QColor(0, 90, 0),      // state 3, adult mussel
+    QColor::fromRgb(stateColours[0]), QColor::fromRgb(stateColours[1]), QColor::fromRgb(stateColours[2]),
+    QColor::fromRgb(stateColours[3]), QColor::fromRgb(stateColours[4]),
 };
 
 const QColor headerColour(128, 128, 0);
