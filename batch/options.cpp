@@ -129,6 +129,15 @@ int probability(const Argument& argument)
     refuse(argument, "a probability from 0 to 1 with at most three decimals");
 }
 
+// An output's file name. An empty one is refused rather than taken as the
+// output not asked for, which would silently write nothing.
+std::string outputPath(const Argument& argument)
+{
+    if (argument.value.empty())
+        throw BatchError(argument.name + ": the file name is empty");
+    return argument.value;
+}
+
 bool choice(const Argument& argument, std::string_view yes, std::string_view no)
 {
     if (argument.value == yes)
@@ -225,11 +234,11 @@ RunOptions parseRunOptions(const std::vector<std::string>& arguments)
         if (name == "--quiet")
             options.quiet = true;
         else if (name == "--counts")
-            options.countsPath = argument.value;
+            options.countsPath = outputPath(argument);
         else if (name == "--field")
-            options.fieldPath = argument.value;
+            options.fieldPath = outputPath(argument);
         else if (name == "--picture")
-            options.picturePath = argument.value;
+            options.picturePath = outputPath(argument);
         else if (name == "--cell-size")
             options.cellSize = static_cast<int>(wholeNumber(argument, 1, MaxCellSize));
     }
@@ -267,7 +276,7 @@ SweepOptions parseSweepOptions(const std::vector<std::string>& arguments)
         } else if (name == "--task") {
             options.task = parseTask(argument.value, "--task");
         } else if (name == "--summary") {
-            options.summaryPath = argument.value;
+            options.summaryPath = outputPath(argument);
         }
     }
     for (const Variation& variation : options.variations)

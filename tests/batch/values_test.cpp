@@ -118,6 +118,10 @@ TEST(BatchOptions, RefusalsNameTheOptionAndTheValue)
     EXPECT_EQ(refusal({"--a2", "0.1", "--a2=0.2"}), "--a2 is given twice");
     EXPECT_EQ(refusal({"--quiet=yes"}), "--quiet takes no value");
     EXPECT_NE(refusal({"--picture", "x.gif"}).find("does not end in .png, .jpg or .jpeg"), std::string::npos);
+    // An empty output name would otherwise leave the output unwritten without a word.
+    EXPECT_EQ(refusal({"--counts", ""}), "--counts: the file name is empty");
+    EXPECT_EQ(refusal({"--field="}), "--field: the file name is empty");
+    EXPECT_EQ(refusal({"--picture", "", "--steps", "1"}), "--picture: the file name is empty");
     for (const std::vector<std::string>& bad :
          std::vector<std::vector<std::string>>{{"--height", "0"}, {"--jump", "101"}, {"--scheme", "Sync"},
                                                {"--long-range", "yes"}, {"--boundary", "open"},
@@ -141,6 +145,7 @@ TEST(BatchOptions, SweepOptionsAreCheckedTogether)
     EXPECT_EQ(refusal({"--a2", "0.1", "--vary", "a2=0.2", "--summary", "-"}, true),
               "--a2 and --vary a2 are both given; keep one");
     EXPECT_NE(refusal({"--vary", "a2=0.1"}, true).find("needs --summary"), std::string::npos);
+    EXPECT_EQ(refusal({"--summary="}, true), "--summary: the file name is empty");
     EXPECT_NE(refusal({"--seed", "0", "--summary", "-"}, true).find("start at 1"), std::string::npos);
     EXPECT_NE(refusal({"--counts", "c.csv", "--summary", "-"}, true).find("single runs"), std::string::npos);
     for (const char* task : {"3/3", "1/0", "-1/2", "1", "1/", "/2", "a/b", "1/2/3"})
