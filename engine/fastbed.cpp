@@ -1,0 +1,193 @@
+#include "fastbed.h"
+
+#include "philoxavx2.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+int clampSize(int n)
+{
+    return std::clamp(n, 1, FastBed::MaxCells);
+}
+
+} // namespace
+
+FastBed::FastBed(int cellsX, int cellsY, std::uint64_t seedValue, int threads)
+    : avx2(philox::avx2Available()), pool(std::max(threads, 1))
+{
+    allocate(clampSize(cellsX), clampSize(cellsY));
+    globalHealth();
+    seed(seedValue);
+}
+
+FastBed::~FastBed() = default;
+
+void FastBed::seed(std::uint64_t value)
+{
+    key = {static_cast<std::uint32_t>(value), static_cast<std::uint32_t>(value >> 32)};
+    random.reseed(value);
+    syncStepCount = 0;
+}
+
+// Storage for a field of width x height: both lattices, the visiting orders and
+// every band's working storage, sized for the worst case of a step.
+void FastBed::allocate(int width, int height)
+{
+    layout = PaddedLayout(width, height);
+    for (std::vector<std::int8_t>& cells : lattice)
+        cells.assign(layout.size(), Empty);
+    pairCodes.assign(layout.size(), 0);
+    xOrder.assign(width, 0);
+    yOrder.assign(height, 0);
+    const int count = pool.size();
+    bands.resize(count);
+    for (int b = 0; b < count; ++b) {
+        Band& band = bands[b];
+        band.firstX = static_cast<int>(static_cast<long>(width) * b / count);
+        band.endX = static_cast<int>(static_cast<long>(width) * (b + 1) / count);
+        for (int plane = 0; plane < 2; ++plane) {
+            band.codes[plane].assign(layout.stride, 0);
+            for (std::vector<fastrule::Code>& sums : band.sums[plane])
+                sums.assign(height, 0);
+        }
+        band.rows.assign(height, 0);
+        band.stuckJumps.assign(static_cast<std::size_t>(band.endX - band.firstX) * height, 0);
+        band.stuckCount = 0;
+    }
+}
+
+void FastBed::fill(Cell (*pattern)(int x, int y, int width))
+{
+    for (int x = 0; x < layout.cellsX; ++x)
+        for (int y = 0; y < layout.cellsY; ++y)
+            lattice[now][layout.index(x, y)] = static_cast<std::int8_t>(pattern(x, y, layout.cellsX));
+}
+
+void FastBed::globalHealth()
+{
+    fill([](int, int, int) -> Cell { return YoungMussel; });
+}
+
+void FastBed::infectedLine()
+{
+    fill([](int x, int, int width) -> Cell { return x == width / 2 ? PredatorOnYoung : YoungMussel; });
+}
+
+bool FastBed::setField(int width, int height, const std::vector<Cell>& codes, std::string* error)
+{
+    auto fail = [error](std::string message) {
+        if (error)
+            *error = std::move(message);
+        return false;
+    };
+    if (width < 1 || width > MaxCells || height < 1 || height > MaxCells)
+        return fail("field size " + std::to_string(width) + " x " + std::to_string(height)
+                    + " is outside 1 .. " + std::to_string(MaxCells));
+    if (codes.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
+        return fail("field of " + std::to_string(width) + " x " + std::to_string(height) + " needs "
+                    + std::to_string(width * height) + " codes, got " + std::to_string(codes.size()));
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        if (!isCellState(codes[i]))
+            return fail("code " + std::to_string(codes[i]) + " at x = " + std::to_string(i % width)
+                        + ", y = " + std::to_string(i / width) + " is not a cell state (-1 .. 3)");
+
+    if (width != layout.cellsX || height != layout.cellsY)
+        allocate(width, height);
+    for (int x = 0; x < width; ++x)
+        for (int y = 0; y < height; ++y)
+            lattice[now][layout.index(x, y)] = static_cast<std::int8_t>(codes[static_cast<std::size_t>(y) * width + x]);
+    return true;
+}
+
+void FastBed::copyFrom(const MusselBed& exact)
+{
+    recolonization = exact.recolonization;
+    neighbourCoupling = exact.neighbourCoupling;
+    oceanForcing = exact.oceanForcing;
+    maturing = exact.maturing;
+    predation = exact.predation;
+    jumpDistance = exact.jumpDistance;
+    longRange = exact.longRange;
+    periodic = exact.periodic;
+    updateMethod = exact.updateMethod;
+    std::vector<Cell> codes(static_cast<std::size_t>(exact.cellsX) * exact.cellsY);
+    for (int x = 0; x < exact.cellsX; ++x)
+        for (int y = 0; y < exact.cellsY; ++y)
+            codes[static_cast<std::size_t>(y) * exact.cellsX + x] = exact.cell(x, y);
+    setField(exact.cellsX, exact.cellsY, codes, nullptr);
+}
+
+void FastBed::advance()
+{
+    switch (updateMethod) {
+    case SyncMethod:
+        stepSync();
+        break;
+    case AsyncUCMethod:
+        stepAsyncUC();
+        break;
+    case AsyncNRSMethod:
+        stepAsyncNRS();
+        break;
+    default:
+        break;
+    }
+}
+
+// What every step needs first: the halo of the current field, the rule table
+// for the present parameters and the jump directions for the present range.
+void FastBed::prepareStep()
+{
+    refreshHalo(lattice[now].data());
+    table = fastrule::makeTable({recolonization, neighbourCoupling, oceanForcing, maturing, predation, longRange});
+    if (longRange)
+        jumps.prepare(jumpDistance);
+}
+
+// Periodic: every halo cell copies the field cell it stands for, wrapped on
+// each axis. Closed: the halo is empty rock, which no neighbour count counts.
+void FastBed::refreshHalo(std::int8_t* cells) const
+{
+    const int width = layout.cellsX;
+    const int height = layout.cellsY;
+    const int stride = layout.stride;
+    if (periodic) {
+        for (int x = 0; x < width; ++x) {
+            std::int8_t* column = cells + layout.index(x, -1);
+            column[0] = column[height];
+            column[height + 1] = column[1];
+        }
+        std::memcpy(cells + layout.index(-1, -1), cells + layout.index(width - 1, -1), stride);
+        std::memcpy(cells + layout.index(width, -1), cells + layout.index(0, -1), stride);
+        return;
+    }
+    for (int x = 0; x < width; ++x) {
+        cells[layout.index(x, -1)] = Empty;
+        cells[layout.index(x, height)] = Empty;
+    }
+    std::memset(cells + layout.index(-1, -1), Empty, stride);
+    std::memset(cells + layout.index(width, -1), Empty, stride);
+}
+
+std::array<long, StateCount> FastBed::counts() const
+{
+    std::array<long, StateCount> count{};
+    for (int x = 0; x < layout.cellsX; ++x) {
+        const std::int8_t* column = lattice[now].data() + layout.index(x, 0);
+        for (int y = 0; y < layout.cellsY; ++y)
+            ++count[stateIndex(column[y])];
+    }
+    return count;
+}
+
+std::array<double, StateCount> FastBed::fractions() const
+{
+    const std::array<long, StateCount> count = counts();
+    const double total = static_cast<double>(layout.cellsX) * layout.cellsY;
+    std::array<double, StateCount> share{};
+    for (int i = 0; i < StateCount; ++i)
+        share[i] = count[i] / total;
+    return share;
+}

@@ -1,0 +1,166 @@
+#pragma once
+
+#include "cellstate.h"
+#include "fastrule.h"
+#include "jumpscan.h"
+#include "musselbed.h"
+#include "paddedlayout.h"
+#include "philox.h"
+#include "workerpool.h"
+#include "xoshiro.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The mussel-bed automaton in throughput mode, for large parameter sweeps. The
+// model is MusselBed's: the same transition probabilities for every state and
+// neighbourhood, the same three update schemes, boundaries and jump. What
+// differs is the randomness: one 32-bit deviate u per cell visit from a modern
+// generator, where MusselBed draws four or five from its one ran1 chain. The
+// events of a visit exclude each other, so u serves whichever the cell's state
+// and neighbourhood call for (u < ceil(p 2^32) fires); a predator on young that
+// jumps takes its start direction from u.
+//
+// - Synchronous steps: the deviate of cell (x, y) in synchronous step t is word
+//   y mod 4 of Philox4x32-10 keyed by the seed (low word, high word) at counter
+//   (y / 4, x, t mod 2^32, t / 2^32), t counting the synchronous steps since
+//   seeding. Bands of columns run on the threads; the result does not depend
+//   on their number.
+// - Jumps in a synchronous step: every cell's own next state is computed from
+//   the previous generation first; then each jump whose target precedes its
+//   predator in x-major order (x * cellsY + y) puts a predator on young into
+//   the target. A jump to a later target is overwritten by that target's own
+//   transition, as in the exact sweep, and leaves only the empty cell the
+//   predator leaves anyway. This is the exact engine's outcome for the same
+//   deviates.
+// - Asynchronous steps run on the calling thread, in place, on xoshiro256**
+//   seeded by splitmix64 from the seed: per visit one 64-bit output whose top
+//   32 bits are u; the uniformly drawn scheme also draws one output per visit
+//   for the position (x from the top 32 bits, y from the bottom 32, each by
+//   multiply and shift), 16 visits ahead of the visit itself; the shuffled
+//   scheme shuffles its two orders as the exact engine does, by 2 n exchanges,
+//   with one output per exchange.
+//
+// Cells are stored as bytes in lattices with a halo; the field before a step is
+// not kept. No step allocates.
+class FastBed : private BandTask {
+public:
+    static constexpr int MaxCells = MusselBed::MaxCells;
+    static constexpr int SyncMethod = MusselBed::SyncMethod;
+    static constexpr int AsyncUCMethod = MusselBed::AsyncUCMethod;
+    static constexpr int AsyncNRSMethod = MusselBed::AsyncNRSMethod;
+
+    // A field of cellsX x cellsY (each clamped into 1 .. MaxCells) of young
+    // mussels. The synchronous scheme splits its work over threads (at least
+    // 1), started here and kept until destruction; for small fields one thread
+    // is fastest, as handing out a step costs microseconds.
+    FastBed(int cellsX, int cellsY, std::uint64_t seedValue = 1, int threads = 1);
+    ~FastBed();
+    FastBed(const FastBed&) = delete;
+    FastBed& operator=(const FastBed&) = delete;
+
+    // Restarts both generators from value and the synchronous step count at 0.
+    void seed(std::uint64_t value);
+
+    // --- parameter setters, from control values, as MusselBed's ---
+    void setcolonization(int n) { recolonization = n * 0.001; }
+    void setneighbourcoupling(int n) { neighbourCoupling = n * 0.001; }
+    void setoceanforcing(int n) { oceanForcing = n * 0.001; }
+    void setmaturing(int n) { maturing = n * 0.001; }
+    void setpredation(int n) { predation = n * 0.001; }
+    void setjumpdistance(int n) { jumpDistance = n; }
+    void setlongrange(bool on) { longRange = on; }
+    void randbedingungaendern(bool periodisch) { periodic = periodisch; }
+    void updatemethodeaendern(int method) { updateMethod = method; }
+
+    // --- start patterns ---
+    void globalHealth();  // every cell YoungMussel
+    void infectedLine();  // column cellsX / 2 PredatorOnYoung, the rest YoungMussel
+
+    // Replaces the field by codes given row by row: codes[y * width + x].
+    // Reallocates when the size differs. Rejects sizes outside 1..MaxCells and
+    // codes outside -1..3 with a message in *error, changing nothing.
+    bool setField(int width, int height, const std::vector<Cell>& codes, std::string* error);
+
+    // Takes over the parameters, boundary, jump, update scheme and current field
+    // of an exact engine (not its generators).
+    void copyFrom(const MusselBed& exact);
+
+    // --- update schemes ---
+    // One step by updateMethod; any other value does nothing.
+    void advance();
+    void stepSync();
+    void stepAsyncUC();
+    void stepAsyncNRS();
+
+    // --- field access and statistics, in the order -1, 0, 1, 2, 3 ---
+    int cellsX() const { return layout.cellsX; }
+    int cellsY() const { return layout.cellsY; }
+    int threads() const { return pool.size(); }
+    std::uint64_t syncSteps() const { return syncStepCount; }  // since seeding: the Philox counter's t
+    Cell cell(int x, int y) const { return lattice[now][layout.index(x, y)]; }
+    std::array<long, StateCount> counts() const;
+    std::array<double, StateCount> fractions() const;
+
+    // --- model parameters, read afresh at every step ---
+    double recolonization = 0.2;     // A2
+    double neighbourCoupling = 0.33; // A0
+    double oceanForcing = 0.0;       // D0
+    double maturing = 0.0;           // A3
+    double predation = 0.0;          // A4
+    int jumpDistance = 10;
+    bool longRange = true;
+    bool periodic = true;
+    int updateMethod = AsyncUCMethod;
+
+private:
+    // Cells a synchronous band decides together: their deviates come from one
+    // run of 16 Philox blocks, computed only when one of them needs a deviate.
+    static constexpr int ChunkCells = 64;
+
+    // The working storage of one synchronous band of columns.
+    struct Band {
+        int firstX = 0;
+        int endX = 0;
+        std::vector<fastrule::Code> codes[2];    // mussel and predator codes of a padded column
+        std::vector<fastrule::Code> sums[2][3];  // their vertical 3-sums for three columns
+        std::vector<std::uint8_t> rows;          // table rows of the column's cells
+        std::array<std::uint32_t, ChunkCells> deviates{};
+        std::array<std::uint16_t, ChunkCells> jumpers{};  // rows of a chunk's jumping predators
+        std::vector<std::int32_t> stuckJumps;    // lattice indices of jump targets that stay
+        std::size_t stuckCount = 0;
+        bool drawing = false;  // the last chunk needed deviates
+    };
+
+    void allocate(int width, int height);
+    void fill(Cell (*pattern)(int x, int y, int width));
+    void prepareStep();
+    void refreshHalo(std::int8_t* cells) const;
+
+    // fastsync.cpp
+    void runBand(int band) override;
+    void columnSums(Band& band, int x, int slot) const;
+    void sweepColumn(Band& band, int x, int westSlot);
+    void decideChunk(Band& band, int x, int y0, int y1);
+
+    // fastasync.cpp
+    void prepareAsyncStep();
+    void shuffle(std::vector<int>& order, int n);
+
+    PaddedLayout layout;
+    std::vector<std::int8_t> lattice[2];
+    int now = 0;  // which lattice holds the current field
+    std::vector<std::uint16_t> pairCodes;  // the pair code of every cell of the current field, in asynchronous steps
+    philox::Key key{};
+    bool avx2 = false;  // Philox runs with AVX2 instructions
+    std::uint64_t syncStepCount = 0;
+    Xoshiro256 random;
+    std::vector<int> xOrder;
+    std::vector<int> yOrder;
+    fastrule::Table table{};
+    JumpScan jumps;
+    std::vector<Band> bands;
+    WorkerPool pool;  // last: its threads stop before the storage they use goes
+};

@@ -1,0 +1,61 @@
+#include "jumpscan.h"
+
+#include "cellstate.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double Pi = 3.14159265;
+
+// The C remainder (sign of the dividend), without a division in the usual case
+// of a dividend in 0 .. 2 n - 1.
+inline long long rem(long long dividend, long long n)
+{
+    if (dividend >= 0 && dividend < 2 * n)
+        return dividend >= n ? dividend - n : dividend;
+    return dividend % n;
+}
+
+} // namespace
+
+void JumpScan::prepare(int jumpDistance)
+{
+    if (ready && distance == jumpDistance)
+        return;
+    for (int i = 0; i < Directions; ++i) {
+        const double alpha = i * Pi * 0.011111111111111112;
+        dx[i] = static_cast<std::int32_t>(std::trunc(std::sin(alpha) * jumpDistance));
+        dy[i] = static_cast<std::int32_t>(std::trunc(std::cos(alpha) * jumpDistance));
+    }
+    distance = jumpDistance;
+    ready = true;
+}
+
+JumpScan::Target JumpScan::find(const std::int8_t* lattice, const PaddedLayout& layout, int x, int y,
+                                std::uint32_t u, bool periodic) const
+{
+    // u as a deviate strictly inside (0, 1), turned into the first and the end
+    // index exactly as the exact engine turns its deviate.
+    const double r = (u + 0.5) * (1.0 / 4294967296.0);
+    const double theta = 2 * (r * Pi);
+    const int first = static_cast<int>(theta * 28.647889789276146);
+    const int end = static_cast<int>(theta * 57.29577957855229 + 180);
+    const long long cellsX = layout.cellsX;
+    const long long cellsY = layout.cellsY;
+    for (int i = first; i < end; ++i) {
+        long long tx = rem(dx[i] + cellsX + x, cellsX);
+        long long ty = rem(dy[i] + cellsY + y, cellsY);
+        if (tx < 0 || ty < 0) {
+            if (!periodic)
+                continue;
+            tx = rem(tx + cellsX, cellsX);
+            ty = rem(ty + cellsY, cellsY);
+        }
+        const int targetX = static_cast<int>(tx);
+        const int targetY = static_cast<int>(ty);
+        if (lattice[layout.index(targetX, targetY)] == YoungMussel)
+            return {targetX, targetY};
+    }
+    return {};
+}

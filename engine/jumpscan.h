@@ -1,0 +1,35 @@
+#pragma once
+
+#include "paddedlayout.h"
+
+#include <array>
+#include <cstdint>
+
+// The long-range jump of a predator on young mussels. From a start direction
+// chosen by a deviate it scans half a turn and more, 2 degrees an index, for a
+// young mussel on the circle of radius jumpDistance around the predator, and
+// reports the first one found. Direction table, target arithmetic and wrapping
+// are those of the exact engine's jump.
+class JumpScan {
+public:
+    struct Target {
+        int x = -1;  // -1: no young mussel found
+        int y = -1;
+    };
+
+    // Recomputes the direction table when the distance differs from the last one.
+    void prepare(int jumpDistance);
+
+    // Scans lattice (laid out by layout) for the predator at (x, y); u, a
+    // uniform 32-bit deviate, picks the start direction.
+    Target find(const std::int8_t* lattice, const PaddedLayout& layout, int x, int y, std::uint32_t u,
+                bool periodic) const;
+
+    static constexpr int Directions = 540;
+
+private:
+    std::array<std::int32_t, Directions> dx{};
+    std::array<std::int32_t, Directions> dy{};
+    int distance = -1;
+    bool ready = false;
+};

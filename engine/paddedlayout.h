@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstddef>
+
+// Where the cells of a lattice with a one-cell halo on every side lie in one
+// block: x-major (the cellsY + 2 cells of one column follow each other), cell
+// (x, y) for -1 <= x <= cellsX and -1 <= y <= cellsY at (x + 1) * stride + y + 1.
+// The halo lets every cell read its eight neighbours without bounds checks;
+// indices of field cells grow in the x-major order of the cells.
+struct PaddedLayout {
+    int cellsX = 1;
+    int cellsY = 1;
+    int stride = 3;  // cellsY + 2
+
+    PaddedLayout() = default;
+    PaddedLayout(int width, int height) : cellsX(width), cellsY(height), stride(height + 2) {}
+
+    std::size_t size() const { return static_cast<std::size_t>(cellsX + 2) * static_cast<std::size_t>(stride); }
+    int index(int x, int y) const { return (x + 1) * stride + y + 1; }
+    bool onBorder(int x, int y) const { return x == 0 || y == 0 || x == cellsX - 1 || y == cellsY - 1; }
+};
