@@ -4,6 +4,7 @@
 // -platform option is given.
 
 #include "plottingarea.h"
+#include "startvalues.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,20 +29,6 @@ struct Case {
     int steps;
 };
 
-template <typename Bed>
-void setDesktopParameters(Bed& bed)
-{
-    bed.setcolonization(300);
-    bed.setneighbourcoupling(750);
-    bed.setoceanforcing(0);
-    bed.setmaturing(100);
-    bed.setpredation(750);
-    bed.setjumpdistance(10);
-    bed.setlongrange(true);
-    bed.randbedingungaendern(true);
-    bed.updatemethodeaendern(MusselBed::AsyncUCMethod);
-}
-
 // Runs the widget's own run loop for the given number of steps; stopping from
 // the step signal ends the loop after exactly that pass.
 void runSteps(PlottingArea& field, int steps)
@@ -59,7 +46,7 @@ double widgetRate(const Case& c)
 {
     QPushButton button(QStringLiteral(" &Start"));
     PlottingArea field(nullptr, nullptr, &button, c.cellsX, c.cellsY, c.cellSize);
-    setDesktopParameters(field);
+    setDesktopStartValues(field);
     field.infectedLine();
     field.bed().seed(seed);
     field.show();
@@ -76,7 +63,7 @@ double widgetRate(const Case& c)
 double engineRate(const Case& c)
 {
     MusselBed bed(c.cellsX, c.cellsY, seed);
-    setDesktopParameters(bed);
+    setDesktopStartValues(bed);
     bed.infectedLine();
     for (int i = 0; i < c.warmUp; ++i)
         bed.advance();

@@ -3,6 +3,7 @@
 
 #include "musselbed.h"
 #include "reference_model.h"
+#include "startvalues.h"
 
 #include <benchmark/benchmark.h>
 
@@ -69,11 +70,7 @@ void Step(benchmark::State& state)
 {
     const int size = static_cast<int>(state.range(0));
     MusselBed bed(size, size, 42);
-    bed.setmaturing(100);
-    bed.setpredation(750);
-    bed.setjumpdistance(10);
-    bed.setcolonization(300);
-    bed.setneighbourcoupling(750);
+    setDesktopStartValues(bed);
     bed.updatemethodeaendern(static_cast<int>(state.range(1)));
     bed.infectedLine();
     for (int i = 0; i < 50; ++i)

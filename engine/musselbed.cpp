@@ -1,5 +1,7 @@
 #include "musselbed.h"
 
+#include "fieldcodes.h"
+
 MusselBed::MusselBed(int cellsX, int cellsY, std::int32_t seedValue)
     : cellsX(cellsX), cellsY(cellsY)
 {
@@ -66,21 +68,8 @@ bool MusselBed::resize(int width, int height)
 
 bool MusselBed::setField(int width, int height, const std::vector<Cell>& codes, std::string* error)
 {
-    auto fail = [error](std::string message) {
-        if (error)
-            *error = std::move(message);
+    if (!checkFieldCodes(width, height, codes, MaxCells, error))
         return false;
-    };
-    if (width < 1 || width > MaxCells || height < 1 || height > MaxCells)
-        return fail("field size " + std::to_string(width) + " x " + std::to_string(height)
-                    + " is outside 1 .. " + std::to_string(MaxCells));
-    if (codes.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
-        return fail("field of " + std::to_string(width) + " x " + std::to_string(height) + " needs "
-                    + std::to_string(width * height) + " codes, got " + std::to_string(codes.size()));
-    for (std::size_t i = 0; i < codes.size(); ++i)
-        if (!isCellState(codes[i]))
-            return fail("code " + std::to_string(codes[i]) + " at x = " + std::to_string(i % width)
-                        + ", y = " + std::to_string(i / width) + " is not a cell state (-1 .. 3)");
 
     if (width != cellsX || height != cellsY)
         resize(width, height);

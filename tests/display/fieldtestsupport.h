@@ -1,5 +1,7 @@
 #pragma once
 
+#include "startvalues.h"
+
 // Helpers shared by the field widget's tests.
 
 #include "plottingarea.h"
@@ -76,20 +78,6 @@ inline void fillBoth(MusselBed& bed, Cell value)
 inline std::vector<Cell> snapshot(const MusselBed& bed, const Lattice& lattice)
 {
     return std::vector<Cell>(lattice.block(), lattice.block() + bed.cellsX * bed.cellsY);
-}
-
-// The desktop program's start values.
-inline void setDesktopParameters(MusselBed& bed)
-{
-    bed.setcolonization(300);
-    bed.setneighbourcoupling(750);
-    bed.setoceanforcing(0);
-    bed.setmaturing(100);
-    bed.setpredation(750);
-    bed.setjumpdistance(10);
-    bed.setlongrange(true);
-    bed.randbedingungaendern(true);
-    bed.updatemethodeaendern(MusselBed::AsyncUCMethod);
 }
 
 // A shown field with its own Start/Stop button.

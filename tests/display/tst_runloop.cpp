@@ -70,7 +70,7 @@ QList<int> upTo(int last)
 std::vector<Cell> referenceAfter(int cellsX, int cellsY, int steps)
 {
     MusselBed bed(cellsX, cellsY, seed);
-    setDesktopParameters(bed);
+    setDesktopStartValues(bed);
     bed.infectedLine();
     for (int i = 0; i < steps; ++i)
         bed.advance();
@@ -106,7 +106,7 @@ void TestRunLoop::init()
     shown = std::make_unique<ShownField>(32, 24, 2);
     field = shown->field.get();
     QVERIFY(shown->exposed());
-    setDesktopParameters(field->bed());
+    setDesktopStartValues(field->bed());
     field->infectedLine();
     field->bed().seed(seed);
 }

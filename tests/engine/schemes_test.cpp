@@ -1,5 +1,6 @@
 #include "musselbed.h"
 #include "reference_model.h"
+#include "startvalues.h"
 
 #include <gtest/gtest.h>
 
@@ -21,17 +22,6 @@ std::vector<Cell> previousSnapshot(const MusselBed& bed)
         for (int y = 0; y < bed.cellsY; ++y)
             cells.push_back(bed.previous()[x][y]);
     return cells;
-}
-
-void setDesktopStartValues(MusselBed& bed)
-{
-    bed.setmaturing(100);
-    bed.setpredation(750);
-    bed.setlongrange(true);
-    bed.setjumpdistance(10);
-    bed.setcolonization(300);
-    bed.setneighbourcoupling(750);
-    bed.randbedingungaendern(true);
 }
 
 struct Setting {
