@@ -1,6 +1,7 @@
 #include "fieldcsv.h"
 
 #include "batcherror.h"
+#include "bed.h"
 #include "musselbed.h"
 
 #include <cerrno>
@@ -170,15 +171,18 @@ FieldData readFieldCsv(const std::string& path)
     throw BatchError("cannot read " + name + ": " + std::strerror(errno));
 }
 
-std::string fieldCsv(const MusselBed& bed)
+namespace {
+
+template <class Field>
+std::string csvOf(const Field& field, int width, int height)
 {
     std::string text;
-    text.reserve(static_cast<std::size_t>(bed.cellsX) * bed.cellsY * 3);
-    for (int y = 0; y < bed.cellsY; ++y) {
-        for (int x = 0; x < bed.cellsX; ++x) {
+    text.reserve(static_cast<std::size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
             if (x > 0)
                 text.push_back(',');
-            const Cell code = bed.cell(x, y);
+            const Cell code = field.cell(x, y);
             if (code < 0)
                 text.push_back('-');
             text.push_back(static_cast<char>('0' + (code < 0 ? -code : code)));
@@ -186,4 +190,16 @@ std::string fieldCsv(const MusselBed& bed)
         text.push_back('\n');
     }
     return text;
+}
+
+} // namespace
+
+std::string fieldCsv(const MusselBed& bed)
+{
+    return csvOf(bed, bed.cellsX, bed.cellsY);
+}
+
+std::string fieldCsv(const Bed& bed)
+{
+    return csvOf(bed, bed.cellsX(), bed.cellsY());
 }

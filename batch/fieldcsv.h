@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+class Bed;
 class MusselBed;
 
 // Reads a field written as CSV: one line per y from 0 down, each holding the
@@ -53,3 +54,4 @@ FieldData readFieldCsv(const std::string& path);
 
 // The current field of bed in the same form, with \n line ends.
 std::string fieldCsv(const MusselBed& bed);
+std::string fieldCsv(const Bed& bed);

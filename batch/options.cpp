@@ -26,7 +26,7 @@ struct OptionSpec {
     OptionGroup group;
 };
 
-constexpr std::array<OptionSpec, 24> Options = {{
+constexpr std::array<OptionSpec, 26> Options = {{
     {"--width", true, OptionGroup::Model},
     {"--height", true, OptionGroup::Model},
     {"--scheme", true, OptionGroup::Model},
@@ -41,6 +41,8 @@ constexpr std::array<OptionSpec, 24> Options = {{
     {"--boundary", true, OptionGroup::Model},
     {"--seed", true, OptionGroup::Model},
     {"--steps", true, OptionGroup::Model},
+    {"--mode", true, OptionGroup::Model},
+    {"--threads", true, OptionGroup::Model},
     {"--quiet", false, OptionGroup::Model},
     {"--counts", true, OptionGroup::RunOutput},
     {"--field", true, OptionGroup::RunOutput},
@@ -198,10 +200,22 @@ bool applyModelOption(const Argument& argument, ModelOptions& model)
         model.seedGiven = true;
     } else if (name == "--steps") {
         config.steps = wholeNumber(argument, 0, 2147483647);
+    } else if (name == "--mode") {
+        config.mode = choice(argument, "exact", "fast") ? EngineMode::Exact : EngineMode::Fast;
+    } else if (name == "--threads") {
+        model.threads = static_cast<int>(wholeNumber(argument, 1, MaxThreads));
+        model.threadsGiven = true;
     } else {
         return false;
     }
     return true;
+}
+
+// What the model options refuse together, once all are read.
+void checkModelOptions(const ModelOptions& model)
+{
+    if (model.threadsGiven && model.config.mode == EngineMode::Exact)
+        throw BatchError("--threads is for --mode fast: the exact engine performs every step on one thread");
 }
 
 } // namespace
@@ -242,6 +256,7 @@ RunOptions parseRunOptions(const std::vector<std::string>& arguments)
         else if (name == "--cell-size")
             options.cellSize = static_cast<int>(wholeNumber(argument, 1, MaxCellSize));
     }
+    checkModelOptions(options.model);
     if (!options.picturePath.empty() && !pictureFormatFor(options.picturePath))
         throw BatchError("--picture: '" + options.picturePath
                          + "' does not end in .png, .jpg or .jpeg, which choose the picture's format");
@@ -279,6 +294,7 @@ SweepOptions parseSweepOptions(const std::vector<std::string>& arguments)
             options.summaryPath = outputPath(argument);
         }
     }
+    checkModelOptions(options.model);
     for (const Variation& variation : options.variations)
         if (given.count(varyOption(variation.name)))
             throw BatchError(varyOption(variation.name) + " and --vary " + std::string(varyNameText(variation.name))

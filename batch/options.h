@@ -20,6 +20,10 @@ struct ModelOptions {
     bool widthGiven = false;
     bool heightGiven = false;
     bool seedGiven = false;
+    // Threads sharing each synchronous step of a fast run (of every run of a
+    // sweep); no result depends on their number. Refused in exact mode.
+    int threads = 1;
+    bool threadsGiven = false;
 };
 
 struct RunOptions {

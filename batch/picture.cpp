@@ -2,7 +2,7 @@
 
 #include "batcherror.h"
 #include "cellcolours.h"
-#include "musselbed.h"
+#include "bed.h"
 
 #include <QBuffer>
 
@@ -49,15 +49,15 @@ void checkPictureSize(int cellsX, int cellsY, int cellSize)
                          + " a side: choose a smaller --cell-size");
 }
 
-QImage drawField(const MusselBed& bed, int cellSize)
+QImage drawField(const Bed& bed, int cellSize)
 {
-    QImage picture(bed.cellsX * cellSize, bed.cellsY * cellSize, QImage::Format_Indexed8);
+    QImage picture(bed.cellsX() * cellSize, bed.cellsY() * cellSize, QImage::Format_Indexed8);
     if (picture.isNull())
         throw BatchError("--picture: not enough memory for the picture");
     picture.setColorTable(cellColours());
-    for (int y = 0; y < bed.cellsY; ++y) {
+    for (int y = 0; y < bed.cellsY(); ++y) {
         uchar* first = picture.scanLine(y * cellSize);
-        for (int x = 0; x < bed.cellsX; ++x) {
+        for (int x = 0; x < bed.cellsX(); ++x) {
             const Cell code = bed.cell(x, y);
             const uchar index = isCellState(code) ? static_cast<uchar>(stateIndex(code)) : 0;
             std::memset(first + static_cast<std::size_t>(x) * cellSize, index, static_cast<std::size_t>(cellSize));

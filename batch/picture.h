@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-class MusselBed;
+class Bed;
 
 enum class PictureFormat { Png, Jpeg };
 
@@ -22,7 +22,7 @@ void checkPictureSize(int cellsX, int cellsY, int cellSize);
 
 // The current field in the program's colours, cellSize pixels per cell edge,
 // x across and y down. An indexed picture: one byte a pixel.
-QImage drawField(const MusselBed& bed, int cellSize);
+QImage drawField(const Bed& bed, int cellSize);
 
 // The picture encoded in the format. Throws BatchError when it cannot be.
 QByteArray encodePicture(const QImage& picture, PictureFormat format);

@@ -16,6 +16,11 @@ struct FieldData {
 
 enum class PatternKind { Young, Line, File };
 
+// Which engine performs the run: the exact MusselBed, which reproduces the
+// desktop program cell for cell, or the throughput FastBed, which runs the same
+// model on its own random numbers.
+enum class EngineMode { Exact, Fast };
+
 struct Pattern {
     PatternKind kind = PatternKind::Young;
     std::string path;                        // File only
@@ -40,11 +45,20 @@ struct RunConfig {
     bool periodic = true;
     std::int32_t seed = 0;
     std::int64_t steps = 100;
+    EngineMode mode = EngineMode::Exact;
 };
 
 // Scheme names as on the command line, indexed by the engine's updateMethod.
 inline constexpr const char* SchemeNames[] = {"sync", "async-uc", "async-nrs"};
 constexpr int MaxJump = 100;  // the desktop program's jumping-range control
+
+// Mode names as on the command line, indexed by EngineMode.
+inline constexpr const char* ModeNames[] = {"exact", "fast"};
+inline const char* modeName(EngineMode mode)
+{
+    return ModeNames[static_cast<int>(mode)];
+}
+constexpr int MaxThreads = 64;  // threads sharing one fast run's synchronous step
 
 // The pattern as the command line names it: "young", "line" or the path.
 std::string patternName(const Pattern& pattern);

@@ -1,6 +1,7 @@
 #include "simulation.h"
 
 #include "batcherror.h"
+#include "fastbed.h"
 #include "fieldcsv.h"
 #include "musselbed.h"
 
@@ -26,32 +27,75 @@ void loadPattern(ModelOptions& model)
     config.height = field.height;
 }
 
-std::unique_ptr<MusselBed> makeBed(const RunConfig& config)
+namespace {
+
+// An engine behind the Bed interface. The engine's size is the config's.
+template <class Engine>
+class EngineBed final : public Bed {
+public:
+    template <class... Arguments>
+    EngineBed(int width, int height, Arguments... arguments)
+        : engine(width, height, arguments...), width(width), height(height)
+    {
+    }
+
+    void advance() override { engine.advance(); }
+    std::array<long, StateCount> counts() const override { return engine.counts(); }
+    Cell cell(int x, int y) const override { return engine.cell(x, y); }
+    int cellsX() const override { return width; }
+    int cellsY() const override { return height; }
+
+    Engine engine;
+
+private:
+    const int width;
+    const int height;
+};
+
+// Both engines take the same calls in the same order.
+template <class Engine>
+void setUp(Engine& bed, const RunConfig& config)
 {
-    auto bed = std::make_unique<MusselBed>(config.width, config.height, config.seed);
-    bed->seed(config.seed);
-    bed->setmaturing(config.a3);
-    bed->setpredation(config.a4);
-    bed->setlongrange(config.longRange);
-    bed->setjumpdistance(config.jump);
-    bed->setcolonization(config.a2);
-    bed->setneighbourcoupling(config.a0);
-    bed->setoceanforcing(config.d0);
-    bed->randbedingungaendern(config.periodic);
-    bed->updatemethodeaendern(config.scheme);
+    bed.seed(config.seed);
+    bed.setmaturing(config.a3);
+    bed.setpredation(config.a4);
+    bed.setlongrange(config.longRange);
+    bed.setjumpdistance(config.jump);
+    bed.setcolonization(config.a2);
+    bed.setneighbourcoupling(config.a0);
+    bed.setoceanforcing(config.d0);
+    bed.randbedingungaendern(config.periodic);
+    bed.updatemethodeaendern(config.scheme);
 
     switch (config.pattern.kind) {
     case PatternKind::Young:
-        bed->globalHealth();
+        bed.globalHealth();
         break;
     case PatternKind::Line:
-        bed->infectedLine();
+        bed.infectedLine();
         break;
     case PatternKind::File: {
         const FieldData& field = *config.pattern.field;
-        bed->setField(field.width, field.height, field.codes, nullptr);
+        bed.setField(field.width, field.height, field.codes, nullptr);
         break;
     }
     }
+}
+
+} // namespace
+
+std::unique_ptr<Bed> makeBed(const RunConfig& config, int threads)
+{
+    if (config.mode == EngineMode::Exact) {
+        auto bed = std::make_unique<EngineBed<MusselBed>>(config.width, config.height, config.seed);
+        setUp(bed->engine, config);
+        return bed;
+    }
+    // Only the synchronous scheme shares its steps; an asynchronous run would
+    // leave the other threads idle.
+    const int used = config.scheme == FastBed::SyncMethod ? threads : 1;
+    auto bed = std::make_unique<EngineBed<FastBed>>(config.width, config.height,
+                                                    static_cast<std::uint64_t>(config.seed), used);
+    setUp(bed->engine, config);
     return bed;
 }

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "bed.h"
 #include "options.h"
 #include "runconfig.h"
 
 #include <memory>
-
-class MusselBed;
 
 // Reads a file pattern into model.config.pattern.field and takes the field's
 // size from it. A --width or --height given as well must match the file.
@@ -14,5 +13,7 @@ void loadPattern(ModelOptions& model);
 
 // A field set up for config exactly as the desktop program sets up its own:
 // the seed, the parameters through the control setters, then the start
-// pattern (a file pattern must have been read by loadPattern).
-std::unique_ptr<MusselBed> makeBed(const RunConfig& config);
+// pattern (a file pattern must have been read by loadPattern). In exact mode
+// a MusselBed; in fast mode a FastBed whose synchronous steps are shared by
+// threads (1 .. MaxThreads), which change its speed and nothing else.
+std::unique_ptr<Bed> makeBed(const RunConfig& config, int threads = 1);

@@ -3,7 +3,6 @@
 #include "batcherror.h"
 #include "csvformat.h"
 #include "fieldcsv.h"
-#include "musselbed.h"
 #include "outputfile.h"
 #include "picture.h"
 #include "progressbar.h"
@@ -78,7 +77,7 @@ int runSingle(RunOptions options, bool progressToTerminal)
             std::fprintf(stderr, "seed: %d\n", static_cast<int>(config.seed));
     }
 
-    std::unique_ptr<MusselBed> bed = makeBed(config);
+    const std::unique_ptr<Bed> bed = makeBed(config, options.model.threads);
     ProgressBar progress(config.steps, "steps", progressToTerminal && !options.quiet);
     if (counts) {
         counts->write(countsHeader());

@@ -1,13 +1,12 @@
 #include "summary.h"
 
 #include "csvformat.h"
-#include "musselbed.h"
 #include "numbers.h"
 #include "simulation.h"
 
-RunSummary summarizeRun(const RunConfig& config)
+RunSummary summarizeRun(const RunConfig& config, int threads)
 {
-    std::unique_ptr<MusselBed> bed = makeBed(config);
+    const std::unique_ptr<Bed> bed = makeBed(config, threads);
     const std::int64_t firstCounted = config.steps == 0 ? 0 : config.steps / 2 + 1;
     std::array<std::int64_t, StateCount> sums{};
     auto add = [&] {
@@ -34,7 +33,7 @@ RunSummary summarizeRun(const RunConfig& config)
 
 std::string summaryHeader()
 {
-    return "run,seed,width,height,scheme,a2,a0,d0,a3,a4,jump,long_range,boundary,steps,pattern,"
+    return "run,seed,width,height,scheme,a2,a0,d0,a3,a4,jump,long_range,boundary,steps,pattern,mode,"
            + stateColumns("") + "," + stateColumns("mean_") + "\n";
 }
 
@@ -48,6 +47,7 @@ std::string summaryRow(std::int64_t run, const RunConfig& config, const RunSumma
     row += config.longRange ? ",on" : ",off";
     row += config.periodic ? ",periodic" : ",closed";
     row += ',' + std::to_string(config.steps) + ',' + csvField(patternName(config.pattern));
+    row += ',' + std::string(modeName(config.mode));
     for (long count : summary.finalCounts)
         row += ',' + std::to_string(count);
     for (double fraction : summary.meanFractions)

@@ -15,11 +15,13 @@ struct RunSummary {
     std::array<double, StateCount> meanFractions{};
 };
 
-// Performs the run (a file pattern must have been read into config).
-RunSummary summarizeRun(const RunConfig& config);
+// Performs the run (a file pattern must have been read into config); threads
+// as makeBed takes them.
+RunSummary summarizeRun(const RunConfig& config, int threads = 1);
 
-// The summary CSV: run number, seed, the parameters in the one-run options'
-// own spelling (so that a row can be repeated alone), final counts and mean
-// fractions, the fractions in the shortest form that reads back exactly.
+// The summary CSV: run number, seed, the parameters and the mode in the
+// one-run options' own spelling (so that a row can be repeated alone), final
+// counts and mean fractions, the fractions in the shortest form that reads
+// back exactly.
 std::string summaryHeader();
 std::string summaryRow(std::int64_t run, const RunConfig& config, const RunSummary& summary);

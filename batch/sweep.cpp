@@ -109,7 +109,7 @@ void runSweepPart(const SweepPlan& plan, const TaskSplit& split, int jobs,
             for (std::int64_t position = queue.take(); position >= 0; position = queue.take()) {
                 const std::int64_t run = nthRunOfPart(position, split);
                 const RunConfig config = plan.configForRun(run);
-                queue.finish(position, summaryRow(run, config, summarizeRun(config)));
+                queue.finish(position, summaryRow(run, config, summarizeRun(config, plan.threadsPerRun)));
             }
         } catch (...) {
             queue.fail(std::current_exception());
@@ -146,14 +146,17 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     if (!options.model.seedGiven)
         options.model.config.seed = seedFromClock();
 
-    SweepPlan plan{options.model.config, std::move(options.variations), options.replicates};
+    SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads};
     const std::int64_t runs = runsInPart(plan.runCount(), split);
 
     OutputFile summary("--summary", options.summaryPath, true);
     if (!options.model.seedGiven && !options.quiet)
         std::fprintf(stderr, "seed: %d\n", static_cast<int>(plan.base.seed));
 
-    int jobs = options.jobs.value_or(static_cast<int>(std::thread::hardware_concurrency()));
+    // By default as many threads as cores: each run of fast mode brings its own
+    // --threads.
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    int jobs = options.jobs.value_or(cores / plan.threadsPerRun);
     jobs = std::clamp(jobs, 1, MaxJobs);
 
     ProgressBar progress(runs, "runs", progressToTerminal && !options.quiet);

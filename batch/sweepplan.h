@@ -18,6 +18,7 @@ struct SweepPlan {
     RunConfig base;
     std::vector<Variation> variations;
     std::int64_t replicates = 1;
+    int threadsPerRun = 1;  // as makeBed takes them; no row depends on them
 
     // The number of runs; the plan is refused (BatchError) when the runs'
     // seeds firstSeed .. firstSeed + runs - 1 would pass MaxSeed.

@@ -26,6 +26,21 @@ const char* const ModelOptionsText = R"(Model (defaults are the desktop program'
   --seed S               seed, 0 to 2147483646 (default: the clock's seconds,
                          printed as "seed: S" on standard error)
   --steps N              steps to run, 0 to 2147483647 (default 100)
+
+Engine:
+  --mode exact|fast      exact (the default) computes exactly what the desktop
+                         program computes from the same settings and seed.
+                         fast runs the same model, with the same transition
+                         probabilities for every state and neighbourhood, on a
+                         throughput engine for large sweeps: it draws one random
+                         number per cell visit from other generators where the
+                         exact engine draws four or five from one, so its runs
+                         differ cell by cell from exact runs but agree with
+                         them in distribution; they repeat exactly from the seed
+  --threads T            fast mode only: threads that share each step of the
+                         sync scheme, 1 to 64 (default 1); the results are the
+                         same for every T; the asynchronous schemes step on
+                         one thread
 )";
 
 const char* const CommonOptionsText = R"(  --quiet                no progress bar and no seed line on standard error
@@ -83,7 +98,9 @@ Sweep:
                          together with the same parameter's own option
   --replicates R         runs per combination, 1 or more (default 1)
   --jobs J               runs side by side in threads, 1 to 256 (default: the
-                         number of cores)
+                         number of cores, divided by T with --threads T, at
+                         least 1). In fast mode every run brings its --threads
+                         T, so J * T threads run at once
   --task I/K             do only the runs k with k mod K = I (0 <= I < K), to
                          split one sweep over K processes; without it a job
                          array's SLURM_ARRAY_TASK_ID and SLURM_ARRAY_TASK_COUNT
@@ -91,18 +108,19 @@ Sweep:
                          rows together are the rows of the whole sweep
   --summary PATH|-       CSV, one row per run in run order, with the columns
                          run,seed,width,height,scheme,a2,a0,d0,a3,a4,jump,
-                         long_range,boundary,steps,pattern, the final counts
-                         predator_on_adults,predator_on_young,empty,young,adult
-                         and the mean fraction of each state (mean_...) over the
-                         fields after steps floor(N/2)+1 .. N (after step 1 for
-                         N = 1; the start field for N = 0)
+                         long_range,boundary,steps,pattern,mode, the final
+                         counts predator_on_adults,predator_on_young,empty,
+                         young,adult and the mean fraction of each state
+                         (mean_...) over the fields after steps
+                         floor(N/2)+1 .. N (after step 1 for N = 1; the start
+                         field for N = 0)
 )" + CommonOptionsText + R"(
 Run order: run k (from 0) goes through the combinations with the first --vary
 varying slowest and the replicates fastest, and uses the seed S + k, where S is
 --seed (1 or more) or the clock's seconds. Any run can be repeated alone with
-the values of its summary row, each column from seed to pattern being the
-option of that name (long_range is --long-range):
+the values of its summary row, each column from seed to mode being the option
+of that name (long_range is --long-range):
   tidmar-batch --seed SEED --width W --height H --scheme SCHEME --a2 A2 ...
-gives the same final counts.
+gives the same final counts, whatever --jobs, --task and --threads.
 )" + NotesText;
 }

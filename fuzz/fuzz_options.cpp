@@ -10,6 +10,7 @@
 // Every input must be parsed or refused with a BatchError, and what is
 // accepted must hold together:
 //  - every value lies in its documented range;
+//  - --threads comes only with --mode fast;
 //  - the options written back in one canonical spelling parse the same;
 //  - an output named on the command line is written somewhere;
 //  - a sweep's plan has as many runs as the product of its lists and its
@@ -124,6 +125,15 @@ void checkConfig(const RunConfig& config)
     else
         FUZZ_CHECK(config.pattern.path.empty());
     FUZZ_CHECK(!config.pattern.field);
+    FUZZ_CHECK(config.mode == EngineMode::Exact || config.mode == EngineMode::Fast);
+}
+
+// Threads only with fast mode, 1 where not given.
+void checkThreads(const ModelOptions& model)
+{
+    FUZZ_CHECK(model.threads >= 1 && model.threads <= MaxThreads);
+    FUZZ_CHECK(!model.threadsGiven || model.config.mode == EngineMode::Fast);
+    FUZZ_CHECK(model.threadsGiven || model.threads == 1);
 }
 
 bool sameConfig(const RunConfig& a, const RunConfig& b)
@@ -131,13 +141,13 @@ bool sameConfig(const RunConfig& a, const RunConfig& b)
     return a.width == b.width && a.height == b.height && a.scheme == b.scheme && a.pattern.kind == b.pattern.kind
            && a.pattern.path == b.pattern.path && a.a2 == b.a2 && a.a0 == b.a0 && a.d0 == b.d0 && a.a3 == b.a3
            && a.a4 == b.a4 && a.jump == b.jump && a.longRange == b.longRange && a.periodic == b.periodic
-           && a.seed == b.seed && a.steps == b.steps;
+           && a.seed == b.seed && a.steps == b.steps && a.mode == b.mode;
 }
 
 bool sameModel(const ModelOptions& a, const ModelOptions& b)
 {
     return sameConfig(a.config, b.config) && a.widthGiven == b.widthGiven && a.heightGiven == b.heightGiven
-           && a.seedGiven == b.seedGiven;
+           && a.seedGiven == b.seedGiven && a.threads == b.threads && a.threadsGiven == b.threadsGiven;
 }
 
 std::string valueText(VaryName name, int value)
@@ -156,7 +166,8 @@ bool isVaried(const std::vector<Variation>& variations, VaryName name)
 }
 
 // The model options in "--name=value" form (a value may look like an
-// option), leaving out sizes and seed not given and the varied parameters.
+// option), leaving out sizes, seed and threads not given and the varied
+// parameters.
 std::vector<std::string> canonicalModel(const ModelOptions& model, const std::vector<Variation>& variations)
 {
     const RunConfig& config = model.config;
@@ -178,6 +189,9 @@ std::vector<std::string> canonicalModel(const ModelOptions& model, const std::ve
     arguments.push_back(std::string("--long-range=") + (config.longRange ? "on" : "off"));
     arguments.push_back(std::string("--boundary=") + (config.periodic ? "periodic" : "closed"));
     arguments.push_back("--steps=" + std::to_string(config.steps));
+    arguments.push_back(std::string("--mode=") + modeName(config.mode));
+    if (model.threadsGiven)
+        arguments.push_back("--threads=" + std::to_string(model.threads));
     return arguments;
 }
 
@@ -192,6 +206,7 @@ void checkRun(const std::vector<std::string>& arguments)
     if (options.help)
         return;
     checkConfig(options.model.config);
+    checkThreads(options.model);
     FUZZ_CHECK(options.cellSize >= 1 && options.cellSize <= MaxCellSize);
     FUZZ_CHECK(options.picturePath.empty() || pictureFormatFor(options.picturePath));
 
@@ -259,7 +274,7 @@ void checkSummaryRow(std::int64_t run, const RunConfig& config)
         {"seed", "--seed"},     {"width", "--width"}, {"height", "--height"},         {"scheme", "--scheme"},
         {"a2", "--a2"},         {"a0", "--a0"},       {"d0", "--d0"},                 {"a3", "--a3"},
         {"a4", "--a4"},         {"jump", "--jump"},   {"long_range", "--long-range"}, {"boundary", "--boundary"},
-        {"steps", "--steps"},   {"pattern", "--pattern"}};
+        {"steps", "--steps"},   {"pattern", "--pattern"}, {"mode", "--mode"}};
     std::vector<std::string> arguments;
     for (const auto& [column, option] : columns) {
         const auto found = std::find(header.begin(), header.end(), column);
@@ -348,6 +363,7 @@ void checkSweep(const std::vector<std::string>& arguments, const std::map<std::s
     if (options.help)
         return;
     checkConfig(options.model.config);
+    checkThreads(options.model);
     FUZZ_CHECK(!options.model.seedGiven || options.model.config.seed >= 1);
     FUZZ_CHECK(options.replicates >= 1 && options.replicates <= 2147483647);
     FUZZ_CHECK(!options.jobs || (*options.jobs >= 1 && *options.jobs <= MaxJobs));

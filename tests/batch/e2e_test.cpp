@@ -1,6 +1,7 @@
 // End-to-end runs of the tidmar-batch executable, with no display and no
 // job-array variables in its environment.
 
+#include "fastbed.h"
 #include "fieldcsv.h"
 #include "musselbed.h"
 
@@ -176,6 +177,47 @@ TEST_F(BatchTool, AgreesCellForCellWithTheDesktopWay)
     EXPECT_NE(bed.counts()[stateIndex(Empty)], 0) << "the run should have changed the field";
 }
 
+TEST_F(BatchTool, FastRunIsFastBedsRunWhateverItsThreads)
+{
+    const std::vector<std::string> settings = {"--mode", "fast", "--scheme", "sync", "--seed", "91", "--width",
+                                               "70", "--height", "45", "--pattern", "line", "--a2", "0.6",
+                                               "--a0", "0.5", "--d0", "0.02", "--a3", "0.2", "--a4", "0.9",
+                                               "--jump", "7", "--boundary", "closed", "--steps", "40", "--quiet"};
+    for (const char* threads : {"1", "2", "3"}) {
+        std::vector<std::string> arguments = settings;
+        arguments.insert(arguments.end(), {"--threads", threads, "--field", std::string(threads) + "-field.csv",
+                                           "--counts", std::string(threads) + "-counts.csv"});
+        const Outcome outcome = run(arguments);
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+    }
+    EXPECT_EQ(file("2-field.csv"), file("1-field.csv"));
+    EXPECT_EQ(file("3-field.csv"), file("1-field.csv"));
+    EXPECT_EQ(file("2-counts.csv"), file("1-counts.csv"));
+    EXPECT_EQ(file("3-counts.csv"), file("1-counts.csv"));
+
+    FastBed bed(70, 45, 91);
+    bed.setcolonization(600);
+    bed.setneighbourcoupling(500);
+    bed.setoceanforcing(20);
+    bed.setmaturing(200);
+    bed.setpredation(900);
+    bed.setjumpdistance(7);
+    bed.randbedingungaendern(false);
+    bed.updatemethodeaendern(FastBed::SyncMethod);
+    bed.infectedLine();
+    for (int step = 0; step < 40; ++step)
+        bed.advance();
+    const FieldData field = readFieldCsv((dir / "1-field.csv").string());
+    ASSERT_EQ(field.width, 70);
+    ASSERT_EQ(field.height, 45);
+    int differing = 0;
+    for (int y = 0; y < 45; ++y)
+        for (int x = 0; x < 70; ++x)
+            differing += field.codes[static_cast<std::size_t>(y) * 70 + x] != bed.cell(x, y);
+    EXPECT_EQ(differing, 0);
+    EXPECT_NE(bed.counts()[stateIndex(PredatorOnYoung)], 0) << "the predators should have spread";
+}
+
 TEST_F(BatchTool, FieldReadBackAsPatternHoldsTheSameCells)
 {
     ASSERT_EQ(run({"--seed", "5", "--width", "33", "--height", "17", "--pattern", "line", "--steps", "9",
@@ -265,8 +307,8 @@ TEST_F(BatchTool, SummaryRowRepeatsAlone)
             into->push_back(cell);
     }
     std::vector<std::string> arguments = {"--counts", "-"};
-    // seed, width, ..., steps, pattern: each column is the option of its name.
-    for (std::size_t i = 1; i <= 14; ++i) {
+    // seed, width, ..., steps, pattern, mode: each column is the option of its name.
+    for (std::size_t i = 1; i <= 15; ++i) {
         std::string name = header[i];
         std::replace(name.begin(), name.end(), '_', '-');
         arguments.insert(arguments.end(), {"--" + name, values[i]});
@@ -274,10 +316,54 @@ TEST_F(BatchTool, SummaryRowRepeatsAlone)
     const Outcome alone = run(arguments);
     ASSERT_EQ(alone.status, 0) << alone.err;
     const std::string last = lines(alone.out).back();
-    std::string counts = values[15];
-    for (std::size_t i = 16; i <= 19; ++i)
+    std::string counts = values[16];
+    for (std::size_t i = 17; i <= 20; ++i)
         counts += "," + values[i];
     EXPECT_EQ(last, "10," + counts);
+}
+
+TEST_F(BatchTool, FastSweepRowsDoNotDependOnJobsOrThreadsAndRepeatAlone)
+{
+    const std::vector<std::string> sweep = {"sweep", "--mode", "fast", "--width", "40", "--height", "30",
+                                            "--steps", "16", "--pattern", "line", "--seed", "600", "--vary",
+                                            "scheme=sync,async-uc,async-nrs", "--vary", "a4=0.5,0.9",
+                                            "--replicates", "2", "--quiet"};
+    auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> arguments = sweep;
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return arguments;
+    };
+    ASSERT_EQ(run(with({"--jobs", "1", "--summary", "one.csv"})).status, 0);
+    const Outcome two = run(with({"--jobs", "2", "--threads", "2", "--summary", "-"}));
+    ASSERT_EQ(two.status, 0) << two.err;
+    EXPECT_EQ(two.out, file("one.csv"));
+
+    // Run 1 is sync, run 7 async-uc: each repeats alone from its row.
+    const std::vector<std::string> rows = lines(two.out);
+    ASSERT_EQ(rows.size(), 13u);
+    std::vector<std::string> header;
+    std::istringstream names(rows[0]);
+    for (std::string cell; std::getline(names, cell, ',');)
+        header.push_back(cell);
+    for (std::size_t k : {1, 7}) {
+        std::vector<std::string> values;
+        std::istringstream stream(rows[k + 1]);
+        for (std::string cell; std::getline(stream, cell, ',');)
+            values.push_back(cell);
+        ASSERT_EQ(values[15], "fast");
+        std::vector<std::string> arguments = {"--counts", "-", "--threads", "2"};
+        for (std::size_t i = 1; i <= 15; ++i) {
+            std::string name = header[i];
+            std::replace(name.begin(), name.end(), '_', '-');
+            arguments.insert(arguments.end(), {"--" + name, values[i]});
+        }
+        const Outcome alone = run(arguments);
+        ASSERT_EQ(alone.status, 0) << alone.err;
+        std::string counts = values[16];
+        for (std::size_t i = 17; i <= 20; ++i)
+            counts += "," + values[i];
+        EXPECT_EQ(lines(alone.out).back(), "16," + counts) << "run " << k;
+    }
 }
 
 TEST_F(BatchTool, RefusalsAreOneLineWithStatusTwoAndLeaveNoFile)
@@ -326,7 +412,8 @@ TEST_F(BatchTool, HelpListsEveryOption)
         const Outcome outcome = run(arguments);
         EXPECT_EQ(outcome.status, 0);
         for (const char* option : {"--width", "--height", "--scheme", "--pattern", "--a2", "--a0", "--d0", "--a3",
-                                   "--a4", "--jump", "--long-range", "--boundary", "--seed", "--steps", "--quiet"})
+                                   "--a4", "--jump", "--long-range", "--boundary", "--seed", "--steps", "--mode",
+                                   "--threads", "--quiet"})
             EXPECT_NE(outcome.out.find(option), std::string::npos) << option;
     }
 }

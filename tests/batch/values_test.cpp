@@ -130,6 +130,29 @@ TEST(BatchOptions, RefusalsNameTheOptionAndTheValue)
         EXPECT_NE(refusal(bad), "accepted") << bad[0];
 }
 
+TEST(BatchOptions, ThreadsComeOnlyWithFastMode)
+{
+    const RunOptions exact = parseRunOptions({"--scheme", "sync"});
+    EXPECT_EQ(exact.model.config.mode, EngineMode::Exact);
+    EXPECT_EQ(exact.model.threads, 1);
+    const RunOptions fast = parseRunOptions({"--mode=fast", "--threads", "64"});
+    EXPECT_EQ(fast.model.config.mode, EngineMode::Fast);
+    EXPECT_EQ(fast.model.threads, 64);
+    const SweepOptions sweep = parseSweepOptions({"--threads=3", "--mode", "fast", "--summary", "-"});
+    EXPECT_EQ(sweep.model.config.mode, EngineMode::Fast);
+    EXPECT_EQ(sweep.model.threads, 3);
+
+    const std::string exactOnly =
+        "--threads is for --mode fast: the exact engine performs every step on one thread";
+    EXPECT_EQ(refusal({"--threads", "2"}), exactOnly);
+    EXPECT_EQ(refusal({"--mode", "exact", "--threads", "1"}), exactOnly);
+    EXPECT_EQ(refusal({"--threads", "2", "--summary", "-"}, true), exactOnly);
+    EXPECT_EQ(refusal({"--mode", "Fast"}), "--mode: 'Fast' is not exact or fast");
+    for (const std::string threads : {"0", "65", "2.0", ""})
+        EXPECT_EQ(refusal({"--mode", "fast", "--threads", threads}),
+                  "--threads: '" + threads + "' is not a whole number from 1 to 64");
+}
+
 TEST(BatchOptions, SweepOptionsAreCheckedTogether)
 {
     const SweepOptions options = parseSweepOptions(
