@@ -32,6 +32,7 @@ private slots:
 
     void pictureWrittenByNextPaint();
     void failedPictureIsReported();
+    void fullDiskIsReported();
 
     void changesizeRebuildsField();
     void refusedSizeKeepsEverything_data();
@@ -301,6 +302,31 @@ void TestPlottingArea::failedPictureIsReported()
     StreamCapture err(std::cerr);
     field.repaint();
     QCOMPARE(err.text(), QString());
+}
+
+// A disk that fills up during the write (the name points at /dev/full, which
+// refuses every write with "No space left on device") is reported the same way.
+void TestPlottingArea::fullDiskIsReported()
+{
+    if (!QFileInfo::exists("/dev/full"))
+        QSKIP("no /dev/full on this system");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString previousDir = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    const auto restore = qScopeGuard([&] { QDir::setCurrent(previousDir); });
+    QVERIFY(QFile::link("/dev/full", "tidmar0.jpg"));
+
+    ShownField shown(8, 8, 2);
+    PlottingArea& field = *shown.field;
+    QVERIFY(shown.exposed());
+    field.bildspeichern();
+    StreamCapture out(std::cout);
+    StreamCapture err(std::cerr);
+    field.repaint();
+    QCOMPARE(out.text(), QString());
+    QVERIFY2(err.text().contains("tidmar0.jpg: "), qPrintable(err.text()));
+    QCOMPARE(err.text().count('\n'), 1);
 }
 
 void TestPlottingArea::changesizeRebuildsField()
