@@ -6,7 +6,7 @@
 #   bench/batch_modes.sh [path/to/tidmar-batch] [replicates] [jobs] [threads]
 set -euo pipefail
 
-tool=${1:-"$(dirname "$0")/../build-mode/batch/tidmar-batch"}
+tool=${1:-"$(dirname "$0")/../build/batch/tidmar-batch"}
 replicates=${2:-4}
 jobs=${3:-1}
 threads=${4:-1}
