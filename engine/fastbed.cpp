@@ -92,15 +92,7 @@ bool FastBed::setField(int width, int height, const std::vector<Cell>& codes, st
 
 void FastBed::copyFrom(const MusselBed& exact)
 {
-    recolonization = exact.recolonization;
-    neighbourCoupling = exact.neighbourCoupling;
-    oceanForcing = exact.oceanForcing;
-    maturing = exact.maturing;
-    predation = exact.predation;
-    jumpDistance = exact.jumpDistance;
-    longRange = exact.longRange;
-    periodic = exact.periodic;
-    updateMethod = exact.updateMethod;
+    static_cast<ModelParameters&>(*this) = exact;
     std::vector<Cell> codes(static_cast<std::size_t>(exact.cellsX) * exact.cellsY);
     for (int x = 0; x < exact.cellsX; ++x)
         for (int y = 0; y < exact.cellsY; ++y)

@@ -45,12 +45,9 @@
 //
 // Cells are stored as bytes in lattices with a halo; the field before a step is
 // not kept. No step allocates.
-class FastBed : private BandTask {
+class FastBed : public ModelParameters, private BandTask {
 public:
     static constexpr int MaxCells = MusselBed::MaxCells;
-    static constexpr int SyncMethod = MusselBed::SyncMethod;
-    static constexpr int AsyncUCMethod = MusselBed::AsyncUCMethod;
-    static constexpr int AsyncNRSMethod = MusselBed::AsyncNRSMethod;
 
     // A field of cellsX x cellsY (each clamped into 1 .. MaxCells) of young
     // mussels. The synchronous scheme splits its work over threads (at least
@@ -63,17 +60,6 @@ public:
 
     // Restarts both generators from value and the synchronous step count at 0.
     void seed(std::uint64_t value);
-
-    // --- parameter setters, from control values, as MusselBed's ---
-    void setcolonization(int n) { recolonization = n * 0.001; }
-    void setneighbourcoupling(int n) { neighbourCoupling = n * 0.001; }
-    void setoceanforcing(int n) { oceanForcing = n * 0.001; }
-    void setmaturing(int n) { maturing = n * 0.001; }
-    void setpredation(int n) { predation = n * 0.001; }
-    void setjumpdistance(int n) { jumpDistance = n; }
-    void setlongrange(bool on) { longRange = on; }
-    void randbedingungaendern(bool periodisch) { periodic = periodisch; }
-    void updatemethodeaendern(int method) { updateMethod = method; }
 
     // --- start patterns ---
     void globalHealth();  // every cell YoungMussel
@@ -103,17 +89,6 @@ public:
     Cell cell(int x, int y) const { return lattice[now][layout.index(x, y)]; }
     std::array<long, StateCount> counts() const;
     std::array<double, StateCount> fractions() const;
-
-    // --- model parameters, read afresh at every step ---
-    double recolonization = 0.2;     // A2
-    double neighbourCoupling = 0.33; // A0
-    double oceanForcing = 0.0;       // D0
-    double maturing = 0.0;           // A3
-    double predation = 0.0;          // A4
-    int jumpDistance = 10;
-    bool longRange = true;
-    bool periodic = true;
-    int updateMethod = AsyncUCMethod;
 
 private:
     // Cells a synchronous band decides together: their deviates come from one

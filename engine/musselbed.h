@@ -2,6 +2,7 @@
 
 #include "cellstate.h"
 #include "lattice.h"
+#include "modelparameters.h"
 #include "ran1.h"
 #include "rand15.h"
 
@@ -17,12 +18,9 @@
 // Member names follow the model's own vocabulary. Parameters are public data,
 // as they are read afresh at every step; use the setters to change them from
 // control values.
-class MusselBed {
+class MusselBed : public ModelParameters {
 public:
     static constexpr int MaxCells = 2048;  // largest width or height
-    static constexpr int SyncMethod = 0;
-    static constexpr int AsyncUCMethod = 1;
-    static constexpr int AsyncNRSMethod = 2;
 
     // Allocates both lattices and lays down the all-young pattern. The
     // generators start from seedValue (see seed()).
@@ -36,18 +34,6 @@ public:
     // t is taken as given (any int32); the generator never ends up with a
     // state word of 0.
     void seed(std::int32_t t);
-
-    // --- parameter setters, from control values ---
-    // Probabilities in thousandths: n * 0.001, neither checked nor clamped.
-    void setcolonization(int n) { recolonization = n * 0.001; }
-    void setneighbourcoupling(int n) { neighbourCoupling = n * 0.001; }
-    void setoceanforcing(int n) { oceanForcing = n * 0.001; }
-    void setmaturing(int n) { maturing = n * 0.001; }
-    void setpredation(int n) { predation = n * 0.001; }
-    void setjumpdistance(int n) { jumpDistance = n; }
-    void setlongrange(bool on) { longRange = on; }
-    void randbedingungaendern(bool periodisch) { periodic = periodisch; }
-    void updatemethodeaendern(int method) { updateMethod = method; }
 
     // --- start patterns: both lattices equal, parity true, step 0 ---
     void globalHealth();  // every cell YoungMussel
@@ -92,16 +78,7 @@ public:
     // --- model members ---
     int cellsX;
     int cellsY;
-    double recolonization = 0.2;     // A2
-    double neighbourCoupling = 0.33; // A0
-    double oceanForcing = 0.0;       // D0
-    double maturing = 0.0;           // A3
-    double predation = 0.0;          // A4
-    int jumpDistance = 10;
-    bool longRange = true;
-    bool periodic = true;
     int radius = 1;
-    int updateMethod = AsyncUCMethod;
     bool parity = true;  // true: latticeA is current
     int step = 0;        // steps since the last reset; counted by the run loop
     Lattice latticeA;

@@ -1,25 +1,10 @@
 #include "musselbed.h"
 
+#include "allocationcounter.h"
+
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-// Counts every allocation through operator new while a step runs.
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-    ++allocations;
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+using allocationcounter::allocations;
 
 TEST(Allocation, NoStepAllocates)
 {

@@ -1,0 +1,31 @@
+#pragma once
+
+// The parameters of the automaton and their setters from control values,
+// shared by the exact engine and the throughput engine. Probabilities are set
+// from thousandths n as n * 0.001, neither checked nor clamped; every step
+// reads them afresh.
+struct ModelParameters {
+    static constexpr int SyncMethod = 0;
+    static constexpr int AsyncUCMethod = 1;
+    static constexpr int AsyncNRSMethod = 2;
+
+    void setcolonization(int n) { recolonization = n * 0.001; }
+    void setneighbourcoupling(int n) { neighbourCoupling = n * 0.001; }
+    void setoceanforcing(int n) { oceanForcing = n * 0.001; }
+    void setmaturing(int n) { maturing = n * 0.001; }
+    void setpredation(int n) { predation = n * 0.001; }
+    void setjumpdistance(int n) { jumpDistance = n; }
+    void setlongrange(bool on) { longRange = on; }
+    void randbedingungaendern(bool periodisch) { periodic = periodisch; }
+    void updatemethodeaendern(int method) { updateMethod = method; }
+
+    double recolonization = 0.2;     // A2
+    double neighbourCoupling = 0.33; // A0
+    double oceanForcing = 0.0;       // D0
+    double maturing = 0.0;           // A3
+    double predation = 0.0;          // A4
+    int jumpDistance = 10;
+    bool longRange = true;
+    bool periodic = true;
+    int updateMethod = AsyncUCMethod;  // 0 sync, 1 async-uc, 2 async-nrs
+};
