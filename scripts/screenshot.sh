@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Takes docs/screenshot-main.png (the main window as it starts) and
-# docs/screenshot-timeseries.png (the time-series window after a short run).
+# Takes docs/screenshot-main.png and docs/screenshot-timeseries.png: the main
+# window and the time-series window after a short run.
 # Builds the screenshot tool if needed and runs it on a virtual X display, so
 # that fonts and widget style are those of the desktop.
 # BUILD_DIR chooses the build folder (default: build).

@@ -1,6 +1,7 @@
-// Takes the documentation's screenshots with the real main window: the window
-// as it starts, and the time-series window after a run of about a second from
-// the predated line. scripts/screenshot.sh runs it on a virtual X display.
+// Takes the documentation's screenshots with the real main window: the main
+// window and the time-series window after a run of a second and a half from
+// the predated line, with a little ocean forcing (D0 0.005) so that
+// disturbances open gaps in the bed. scripts/screenshot.sh runs it on a virtual X display.
 //
 // Usage: tidmar-screenshots <folder>
 
@@ -12,6 +13,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 
@@ -50,15 +52,15 @@ int main(int argc, char* argv[])
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
     QTest::qWait(200);
-    if (!save(&window, folder.filePath(QStringLiteral("screenshot-main.png"))))
-        return 1;
 
     auto* timeSeriesBox = window.findChild<QCheckBox*>(QStringLiteral("zeit"));
     auto* timeSeries = window.findChild<Zeitverlauf*>();
     QPushButton* start = buttonWithText(window, QStringLiteral(" &Start "));
     QPushButton* predatedLine = buttonWithText(window, QStringLiteral(" &Predated Line "));
-    if (!timeSeriesBox || !timeSeries || !start || !predatedLine)
+    auto* oceanForcing = window.findChild<QSpinBox*>(QStringLiteral("oceanforcing"));
+    if (!timeSeriesBox || !timeSeries || !start || !predatedLine || !oceanForcing)
         return 1;
+    oceanForcing->setValue(5);
     QTest::mouseClick(timeSeriesBox, Qt::LeftButton);
     QTest::mouseClick(predatedLine, Qt::LeftButton);
     if (!QTest::qWaitForWindowExposed(timeSeries))
@@ -66,8 +68,11 @@ int main(int argc, char* argv[])
 
     // The click starts the run loop, which returns once the timer's click
     // has stopped it.
-    QTimer::singleShot(1000, start, [start] { QTest::mouseClick(start, Qt::LeftButton); });
+    QTimer::singleShot(1500, start, [start] { QTest::mouseClick(start, Qt::LeftButton); });
     QTest::mouseClick(start, Qt::LeftButton);
     QTest::qWait(200);
-    return save(timeSeries, folder.filePath(QStringLiteral("screenshot-timeseries.png"))) ? 0 : 1;
+    return save(&window, folder.filePath(QStringLiteral("screenshot-main.png")))
+                   && save(timeSeries, folder.filePath(QStringLiteral("screenshot-timeseries.png")))
+               ? 0
+               : 1;
 }
