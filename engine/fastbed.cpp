@@ -43,20 +43,29 @@ void FastBed::allocate(int width, int height)
     pairCodes.assign(layout.size(), 0);
     xOrder.assign(width, 0);
     yOrder.assign(height, 0);
+    // Each band's buffers get a cache line of slack at the end, so that no line
+    // the band writes holds bytes another thread writes.
+    constexpr int Slack = 64;
     const int count = pool.size();
     bands.resize(count);
+    // One run for one thread; else about sixteen runs per thread, of at least
+    // eight columns (each run sums two columns more).
+    columnSpan = count == 1 ? width : std::max(8, width / (16 * count));
+    shares = std::make_unique<Share[]>(count);
+    for (int b = 0; b < count; ++b) {
+        shares[b].firstX = static_cast<int>(static_cast<long>(width) * b / count);
+        shares[b].endX = static_cast<int>(static_cast<long>(width) * (b + 1) / count);
+    }
+    stuckJumps.assign(static_cast<std::size_t>(width) * height, 0);
     for (int b = 0; b < count; ++b) {
         Band& band = bands[b];
-        band.firstX = static_cast<int>(static_cast<long>(width) * b / count);
-        band.endX = static_cast<int>(static_cast<long>(width) * (b + 1) / count);
         for (int plane = 0; plane < 2; ++plane) {
-            band.codes[plane].assign(layout.stride, 0);
+            band.codes[plane].assign(layout.stride + Slack, 0);
             for (std::vector<fastrule::Code>& sums : band.sums[plane])
-                sums.assign(height, 0);
+                sums.assign(height + Slack, 0);
         }
-        band.rows.assign(height, 0);
-        band.stuckJumps.assign(static_cast<std::size_t>(band.endX - band.firstX) * height, 0);
-        band.stuckCount = 0;
+        band.rows.assign(height + Slack, 0);
+        band.stuck.assign(static_cast<std::size_t>(columnSpan) * height + Slack, 0);
     }
 }
 
@@ -123,6 +132,13 @@ void FastBed::prepareStep()
 {
     refreshHalo(lattice[now].data());
     table = fastrule::makeTable({recolonization, neighbourCoupling, oceanForcing, maturing, predation, longRange});
+    for (int row = 0; row < fastrule::TableSize; ++row) {
+        const fastrule::Outcome& outcome = table[row];
+        thresholds[row] = outcome.threshold;
+        fireStates[row] = outcome.fire;
+        otherwiseStates[row] = outcome.otherwise;
+        jumpFlags[row] = static_cast<std::int8_t>(outcome.jumps ? -1 : 0);
+    }
     if (longRange)
         jumps.prepare(jumpDistance);
 }

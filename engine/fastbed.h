@@ -10,7 +10,9 @@
 #include "xoshiro.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -95,16 +97,15 @@ private:
     // run of 16 Philox blocks, computed only when one of them needs a deviate.
     static constexpr int ChunkCells = 64;
 
-    // The working storage of one synchronous band of columns.
-    struct Band {
-        int firstX = 0;
-        int endX = 0;
+    // The working storage of one thread of a synchronous step, on cache lines
+    // of its own: the threads write their flags and deviates all the time.
+    struct alignas(64) Band {
         std::vector<fastrule::Code> codes[2];    // mussel and predator codes of a padded column
         std::vector<fastrule::Code> sums[2][3];  // their vertical 3-sums for three columns
         std::vector<std::uint8_t> rows;          // table rows of the column's cells
         std::array<std::uint32_t, ChunkCells> deviates{};
         std::array<std::uint16_t, ChunkCells> jumpers{};  // rows of a chunk's jumping predators
-        std::vector<std::int32_t> stuckJumps;    // lattice indices of jump targets that stay
+        std::vector<std::int32_t> stuck;  // the stuck jumps of the present run of columns
         std::size_t stuckCount = 0;
         bool drawing = false;  // the last chunk needed deviates
     };
@@ -116,6 +117,7 @@ private:
 
     // fastsync.cpp
     void runBand(int band) override;
+    void sweepColumns(Band& band, int firstX, int endX);
     void columnSums(Band& band, int x, int slot) const;
     void sweepColumn(Band& band, int x, int westSlot);
     void decideChunk(Band& band, int x, int y0, int y1);
@@ -135,7 +137,26 @@ private:
     std::vector<int> xOrder;
     std::vector<int> yOrder;
     fastrule::Table table{};
+    // The table's columns by row, for the vector sweep; jumpFlags -1 where the
+    // predator jumps.
+    std::array<std::uint32_t, fastrule::TableSize> thresholds{};
+    std::array<std::int8_t, fastrule::TableSize> fireStates{};
+    std::array<std::int8_t, fastrule::TableSize> otherwiseStates{};
+    std::array<std::int8_t, fastrule::TableSize> jumpFlags{};
     JumpScan jumps;
     std::vector<Band> bands;
+    // Each band owns an equal share of the columns and takes them in runs of
+    // columnSpan; a band done with its own takes the others' remaining runs, so
+    // that a thread that is held up does not hold up the step, while most
+    // columns stay with the thread (and cache) that had them the step before.
+    struct alignas(64) Share {
+        std::atomic<int> next{0};
+        int firstX = 0;
+        int endX = 0;
+    };
+    int columnSpan = 1;
+    std::unique_ptr<Share[]> shares;
+    std::vector<std::int32_t> stuckJumps;  // lattice indices of jump targets that stay
+    std::atomic<std::size_t> stuckCount{0};
     WorkerPool pool;  // last: its threads stop before the storage they use goes
 };

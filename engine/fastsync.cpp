@@ -7,39 +7,143 @@
 
 #include <algorithm>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define TIDMAR_FASTSYNC_AVX2 1
+#endif
+
 using fastrule::Code;
+
+namespace {
+
+#ifdef TIDMAR_FASTSYNC_AVX2
+
+// The 16 entries of one state's rows of a byte column, in both 128-bit halves.
+__attribute__((target("avx2"))) inline __m256i stateRows(const std::int8_t* column, int state)
+{
+    return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(column + 16 * state)));
+}
+
+// column[row] for 32 rows: each state's 16 entries by byte shuffle, on the
+// shuffle indices of that state's rows (the others out of range, giving 0).
+__attribute__((target("avx2"))) inline __m256i lookUp(const __m256i (&indices)[StateCount],
+                                                      const std::int8_t* column)
+{
+    __m256i result = _mm256_shuffle_epi8(stateRows(column, 0), indices[0]);
+    for (int state = 1; state < StateCount; ++state)
+        result = _mm256_or_si256(result, _mm256_shuffle_epi8(stateRows(column, state), indices[state]));
+    return result;
+}
+
+// The outcomes of cells 0 .. count - 1 (count a multiple of 32) with table rows
+// rows[], deviates u[]: next[y] = u[y] < thresholds[row] ? fire : otherwise.
+// The rows of jumping predators (offset by first) go to jumpers; returns the
+// or of the thresholds, adds the jumpers to *jumping.
+__attribute__((target("avx2"))) std::uint32_t decideAvx2(const std::uint32_t* thresholds, const std::int8_t* fire,
+                                                         const std::int8_t* otherwise, const std::int8_t* jumpFlags,
+                                                         const std::uint8_t* rows, const std::uint32_t* u,
+                                                         std::int8_t* next, int count, int first,
+                                                         std::uint16_t* jumpers, int* jumping)
+{
+    const __m256i sign = _mm256_set1_epi32(static_cast<int>(0x80000000u));
+    __m256i needed = _mm256_setzero_si256();
+    int found = *jumping;
+    for (int y = 0; y < count; y += 32) {
+        __m256i fires[4];
+        for (int g = 0; g < 4; ++g) {
+            const int at = y + 8 * g;
+            const __m256i index =
+                _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows + at)));
+            const __m256i threshold = _mm256_i32gather_epi32(reinterpret_cast<const int*>(thresholds), index, 4);
+            const __m256i deviate = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + at));
+            needed = _mm256_or_si256(needed, threshold);
+            // u < threshold, unsigned: both with the sign bit flipped, signed.
+            fires[g] = _mm256_cmpgt_epi32(_mm256_xor_si256(threshold, sign), _mm256_xor_si256(deviate, sign));
+        }
+        // The masks as bytes in cell order: the packs work within 128-bit halves.
+        const __m256i words01 = _mm256_packs_epi32(fires[0], fires[1]);
+        const __m256i words23 = _mm256_packs_epi32(fires[2], fires[3]);
+        const __m256i fired = _mm256_permutevar8x32_epi32(_mm256_packs_epi16(words01, words23),
+                                                          _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+
+        // Row r of state s: r ^ 16 s is below 16 just for the rows of s; adding
+        // 0x70 with saturation keeps those under 0x80 and sends the rest above.
+        const __m256i row = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows + y));
+        __m256i indices[StateCount];
+        for (int state = 0; state < StateCount; ++state)
+            indices[state] = _mm256_adds_epu8(_mm256_xor_si256(row, _mm256_set1_epi8(static_cast<char>(16 * state))),
+                                              _mm256_set1_epi8(0x70));
+        const __m256i chosen = _mm256_blendv_epi8(lookUp(indices, otherwise), lookUp(indices, fire), fired);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(next + y), chosen);
+        auto jumpMask = static_cast<unsigned>(_mm256_movemask_epi8(lookUp(indices, jumpFlags)));
+        while (jumpMask != 0) {
+            jumpers[found++] = static_cast<std::uint16_t>(first + y + __builtin_ctz(jumpMask));
+            jumpMask &= jumpMask - 1;
+        }
+    }
+    *jumping = found;
+    const __m128i half = _mm_or_si128(_mm256_castsi256_si128(needed), _mm256_extracti128_si256(needed, 1));
+    const __m128i quarter = _mm_or_si128(half, _mm_shuffle_epi32(half, 0x4E));
+    const __m128i word = _mm_or_si128(quarter, _mm_shuffle_epi32(quarter, 0xB1));
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(word));
+}
+
+#endif
+
+} // namespace
 
 void FastBed::stepSync()
 {
     prepareStep();
+    for (int b = 0; b < pool.size(); ++b)
+        shares[b].next.store(shares[b].firstX, std::memory_order_relaxed);
+    stuckCount.store(0, std::memory_order_relaxed);
     pool.run(*this);
     // A target that precedes its predator keeps the predator on young, as it
     // does in the exact sweep; every write is the same value, so the order of
     // the bands does not matter.
     std::int8_t* next = lattice[1 - now].data();
-    for (const Band& band : bands)
-        for (std::size_t i = 0; i < band.stuckCount; ++i)
-            next[band.stuckJumps[i]] = PredatorOnYoung;
+    const std::size_t stuck = stuckCount.load(std::memory_order_relaxed);
+    for (std::size_t i = 0; i < stuck; ++i)
+        next[stuckJumps[i]] = PredatorOnYoung;
     now = 1 - now;
     ++syncStepCount;
 }
 
-// The columns of one band, west to east. The vertical 3-sums of three
-// neighbouring columns are kept in rotating slots, so each column's codes are
-// summed once.
+// One thread's part of a step: runs of its own share of the columns, then
+// of the others' until none is left.
 void FastBed::runBand(int index)
 {
     Band& band = bands[index];
-    band.stuckCount = 0;
     band.drawing = false;
-    if (band.firstX >= band.endX)
-        return;
-    columnSums(band, band.firstX - 1, 0);
-    columnSums(band, band.firstX, 1);
-    for (int x = band.firstX; x < band.endX; ++x) {
-        const int k = x - band.firstX;
+    const int count = pool.size();
+    for (int k = 0; k < count; ++k) {
+        Share& share = shares[(index + k) % count];
+        for (;;) {
+            const int firstX = share.next.fetch_add(columnSpan, std::memory_order_relaxed);
+            if (firstX >= share.endX)
+                break;
+            sweepColumns(band, firstX, std::min(firstX + columnSpan, share.endX));
+        }
+    }
+}
+
+// Columns firstX .. endX - 1, west to east. The vertical 3-sums of three
+// neighbouring columns are kept in rotating slots, so each column's codes are
+// summed once.
+void FastBed::sweepColumns(Band& band, int firstX, int endX)
+{
+    band.stuckCount = 0;
+    columnSums(band, firstX - 1, 0);
+    columnSums(band, firstX, 1);
+    for (int x = firstX; x < endX; ++x) {
+        const int k = x - firstX;
         columnSums(band, x + 1, (k + 2) % 3);
         sweepColumn(band, x, k % 3);
+    }
+    if (band.stuckCount != 0) {
+        const std::size_t at = stuckCount.fetch_add(band.stuckCount, std::memory_order_relaxed);
+        std::copy_n(band.stuck.data(), band.stuckCount, stuckJumps.data() + at);
     }
 }
 
@@ -124,7 +228,16 @@ void FastBed::decideChunk(Band& band, int x, int y0, int y1)
     std::uint16_t* jumpers = band.jumpers.data();
     int jumping = 0;
     std::uint32_t needed = 0;
-    for (int y = y0; y < y1; ++y) {
+    int y = y0;
+#ifdef TIDMAR_FASTSYNC_AVX2
+    if (avx2) {
+        const int vectorCells = (y1 - y0) & ~31;
+        needed = decideAvx2(thresholds.data(), fireStates.data(), otherwiseStates.data(), jumpFlags.data(),
+                            rows + y0, u, next + y0, vectorCells, y0, jumpers, &jumping);
+        y += vectorCells;
+    }
+#endif
+    for (; y < y1; ++y) {
         const fastrule::Outcome& outcome = table[rows[y]];
         needed |= outcome.threshold;
         next[y] = u[y - y0] < outcome.threshold ? outcome.fire : outcome.otherwise;
@@ -138,6 +251,6 @@ void FastBed::decideChunk(Band& band, int x, int y0, int y1)
         const JumpScan::Target target = jumps.find(source, layout, x, y, u[y - y0], periodic);
         const int at = layout.index(target.x, target.y);
         if (target.x >= 0 && at < layout.index(x, y))
-            band.stuckJumps[band.stuckCount++] = at;
+            band.stuck[band.stuckCount++] = at;
     }
 }

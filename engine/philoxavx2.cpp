@@ -6,20 +6,6 @@
 
 namespace philox {
 
-namespace {
-
-// The high and low halves of the eight 32 x 32-bit products a m: the even
-// lanes multiply directly, the odd ones after a shift into the even places.
-__attribute__((target("avx2"))) inline void multiply(__m256i a, __m256i m, __m256i& high, __m256i& low)
-{
-    const __m256i even = _mm256_mul_epu32(a, m);
-    const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(a, 32), m);
-    low = _mm256_blend_epi32(even, _mm256_slli_epi64(odd, 32), 0xAA);
-    high = _mm256_blend_epi32(_mm256_srli_epi64(even, 32), odd, 0xAA);
-}
-
-} // namespace
-
 bool avx2Available()
 {
     return __builtin_cpu_supports("avx2");
@@ -31,23 +17,39 @@ __attribute__((target("avx2"))) void generateRun16Avx2(Key k, std::uint32_t firs
     const __m256i m0 = _mm256_set1_epi32(static_cast<int>(Multiplier0));
     const __m256i m1 = _mm256_set1_epi32(static_cast<int>(Multiplier1));
     for (int j = 0; j < 16; j += 8) {
-        // Word w of blocks j .. j + 7 in lane order.
-        __m256i w0 = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(first + j)),
-                                      _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-        __m256i w1 = _mm256_set1_epi32(static_cast<int>(c1));
-        __m256i w2 = _mm256_set1_epi32(static_cast<int>(c2));
-        __m256i w3 = _mm256_set1_epi32(static_cast<int>(c3));
+        // Blocks j, j + 2, j + 4, j + 6 and j + 1, j + 3, ... in two sets of
+        // four, one block per 64-bit lane with its words in the low halves:
+        // the products then come out whole, and the high halves of the lanes,
+        // which the multiplications ignore, may hold anything.
+        __m256i a0 = _mm256_add_epi64(_mm256_set1_epi64x(first + j), _mm256_setr_epi64x(0, 2, 4, 6));
+        __m256i b0 = _mm256_add_epi64(_mm256_set1_epi64x(first + j), _mm256_setr_epi64x(1, 3, 5, 7));
+        __m256i a1 = _mm256_set1_epi64x(c1);
+        __m256i b1 = a1;
+        __m256i a2 = _mm256_set1_epi64x(c2);
+        __m256i b2 = a2;
+        __m256i a3 = _mm256_set1_epi64x(c3);
+        __m256i b3 = a3;
         for (int r = 0; r < Rounds; ++r) {
-            __m256i high0, low0, high1, low1;
-            multiply(w0, m0, high0, low0);
-            multiply(w2, m1, high1, low1);
-            const __m256i k0 = _mm256_set1_epi32(static_cast<int>(k[0] + r * KeyStep0));
-            const __m256i k1 = _mm256_set1_epi32(static_cast<int>(k[1] + r * KeyStep1));
-            w0 = _mm256_xor_si256(_mm256_xor_si256(high1, w1), k0);
-            w1 = low1;
-            w2 = _mm256_xor_si256(_mm256_xor_si256(high0, w3), k1);
-            w3 = low0;
+            const __m256i k0 = _mm256_set1_epi64x(static_cast<std::uint32_t>(k[0] + r * KeyStep0));
+            const __m256i k1 = _mm256_set1_epi64x(static_cast<std::uint32_t>(k[1] + r * KeyStep1));
+            const __m256i pa0 = _mm256_mul_epu32(a0, m0);
+            const __m256i pa1 = _mm256_mul_epu32(a2, m1);
+            const __m256i pb0 = _mm256_mul_epu32(b0, m0);
+            const __m256i pb1 = _mm256_mul_epu32(b2, m1);
+            a0 = _mm256_xor_si256(_mm256_xor_si256(_mm256_srli_epi64(pa1, 32), a1), k0);
+            b0 = _mm256_xor_si256(_mm256_xor_si256(_mm256_srli_epi64(pb1, 32), b1), k0);
+            a1 = pa1;
+            b1 = pb1;
+            a2 = _mm256_xor_si256(_mm256_xor_si256(_mm256_srli_epi64(pa0, 32), a3), k1);
+            b2 = _mm256_xor_si256(_mm256_xor_si256(_mm256_srli_epi64(pb0, 32), b3), k1);
+            a3 = pa0;
+            b3 = pb0;
         }
+        // Word w of blocks j .. j + 7 in lane order.
+        const __m256i w0 = _mm256_blend_epi32(a0, _mm256_slli_epi64(b0, 32), 0xAA);
+        const __m256i w1 = _mm256_blend_epi32(a1, _mm256_slli_epi64(b1, 32), 0xAA);
+        const __m256i w2 = _mm256_blend_epi32(a2, _mm256_slli_epi64(b2, 32), 0xAA);
+        const __m256i w3 = _mm256_blend_epi32(a3, _mm256_slli_epi64(b3, 32), 0xAA);
         // Transpose to block order: after the unpacks, each 128-bit half holds
         // the four words of one block (blocks 0-3 low, 4-7 high).
         const __m256i t0 = _mm256_unpacklo_epi32(w0, w1);
