@@ -111,19 +111,7 @@ void FastBed::copyFrom(const MusselBed& exact)
 
 void FastBed::advance()
 {
-    switch (updateMethod) {
-    case SyncMethod:
-        stepSync();
-        break;
-    case AsyncUCMethod:
-        stepAsyncUC();
-        break;
-    case AsyncNRSMethod:
-        stepAsyncNRS();
-        break;
-    default:
-        break;
-    }
+    stepByMethod(*this);
 }
 
 // What every step needs first: the halo of the current field, the rule table

@@ -29,3 +29,22 @@ struct ModelParameters {
     bool periodic = true;
     int updateMethod = AsyncUCMethod;  // 0 sync, 1 async-uc, 2 async-nrs
 };
+
+// One step of bed by its update method; any other value performs no step.
+template <typename Bed>
+void stepByMethod(Bed& bed)
+{
+    switch (bed.updateMethod) {
+    case ModelParameters::SyncMethod:
+        bed.stepSync();
+        break;
+    case ModelParameters::AsyncUCMethod:
+        bed.stepAsyncUC();
+        break;
+    case ModelParameters::AsyncNRSMethod:
+        bed.stepAsyncNRS();
+        break;
+    default:
+        break;
+    }
+}

@@ -4,19 +4,7 @@
 
 void MusselBed::advance()
 {
-    switch (updateMethod) {
-    case SyncMethod:
-        stepSync();
-        break;
-    case AsyncUCMethod:
-        stepAsyncUC();
-        break;
-    case AsyncNRSMethod:
-        stepAsyncNRS();
-        break;
-    default:
-        break;
-    }
+    stepByMethod(*this);
 }
 
 void MusselBed::copyLattice(const Lattice& from, const Lattice& to) const
