@@ -5,6 +5,7 @@
 #include "singlerun.h"
 #include "sweep.h"
 #include "usage.h"
+#include "version.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,10 @@ std::optional<std::string> environmentValue(const char* name)
 int dispatch(const std::vector<std::string>& arguments)
 {
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    if (arguments.size() == 1 && arguments.front() == "--version") {
+        std::fputs(versionText().c_str(), stdout);
+        return 0;
+    }
     if (!arguments.empty() && arguments.front() == "sweep") {
         SweepOptions options = parseSweepOptions({arguments.begin() + 1, arguments.end()});
         if (options.help) {

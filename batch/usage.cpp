@@ -1,5 +1,7 @@
 #include "usage.h"
 
+#include "version.h"
+
 namespace {
 
 const char* const ModelOptionsText = R"(Model (defaults are the desktop program's start-up values):
@@ -46,6 +48,7 @@ Engine:
 const char* const CommonOptionsText = R"(  --quiet                no progress bar and no seed line on standard error
                          (the bar shows only when standard error is a terminal)
   --help, -h             this text
+  --version              the name, the version and the commit it was built from
 )";
 
 const char* const NotesText = R"(
@@ -123,4 +126,12 @@ of that name (long_range is --long-range):
   tidmar-batch --seed SEED --width W --height H --scheme SCHEME --a2 A2 ...
 gives the same final counts, whatever --jobs, --task and --threads.
 )" + NotesText;
+}
+
+std::string versionText()
+{
+    std::string text = std::string("tidmar-batch ") + tidmarVersion();
+    if (*tidmarCommit())
+        text += std::string(" (commit ") + tidmarCommit() + ")";
+    return text + "\n";
 }

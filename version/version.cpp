@@ -1,0 +1,13 @@
+#include "version.h"
+
+#include "commit.h"
+
+const char* tidmarVersion()
+{
+    return TIDMAR_VERSION;
+}
+
+const char* tidmarCommit()
+{
+    return TIDMAR_COMMIT;
+}
