@@ -135,7 +135,7 @@ void Windowstruct::fitToScreen()
     if (scroller && scroller->widget() == field) {
         scroller->takeWidget();
         field->setParent(central);
-        grid->replaceWidget(scroller, field);
+        delete grid->replaceWidget(scroller, field);  // the old item is ours
         scroller->hide();
         field->show();
     }
@@ -162,7 +162,7 @@ void Windowstruct::fitToScreen()
             scroller->setFrameShape(QFrame::NoFrame);
             scroller->setWidgetResizable(false);
         }
-        grid->replaceWidget(field, scroller);
+        delete grid->replaceWidget(field, scroller);
         scroller->setWidget(field);
         scroller->setFixedSize(fit.viewport);
         scroller->show();
