@@ -4,6 +4,8 @@
 #include "bed.h"
 #include "musselbed.h"
 
+#include <QCryptographicHash>
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -155,15 +157,21 @@ FieldData readFieldCsv(const std::string& path)
         throw BatchError("cannot read " + name + ": " + std::strerror(errno));
 
     FieldCsvParser parser;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
     bool readFailed = false;
     try {
         char buffer[1 << 16];
         std::size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
             parser.feed(std::string_view(buffer, got));
+            hash.addData(QByteArrayView(buffer, static_cast<qsizetype>(got)));
+        }
         readFailed = std::ferror(file.get()) != 0;
-        if (!readFailed)
-            return parser.finish();
+        if (!readFailed) {
+            FieldData field = parser.finish();
+            field.sha256 = hash.result().toHex().toStdString();
+            return field;
+        }
     } catch (const BatchError& error) {
         const std::string what = error.what();
         throw BatchError(name + (what.rfind("line ", 0) == 0 ? ", " : " ") + what);
