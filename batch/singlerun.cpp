@@ -1,6 +1,7 @@
 #include "singlerun.h"
 
 #include "batcherror.h"
+#include "printable.h"
 #include "csvformat.h"
 #include "fieldcsv.h"
 #include "outputfile.h"
@@ -43,8 +44,8 @@ void refuseSharedNames(const RunOptions& options)
             const bool device = type != std::filesystem::file_type::not_found
                                 && type != std::filesystem::file_type::regular;
             if (!a.empty() && !b.empty() && a != "-" && !device && normalised(a) == normalised(b))
-                throw BatchError(std::string(outputs[i].first) + " and " + outputs[j].first + " both name '" + b
-                                 + "'");
+                throw BatchError(std::string(outputs[i].first) + " and " + outputs[j].first + " both name "
+                                 + inQuotes(b));
         }
 }
 

@@ -1,6 +1,7 @@
 #include "variation.h"
 
 #include "batcherror.h"
+#include "printable.h"
 #include "numbers.h"
 
 #include <array>
@@ -82,7 +83,7 @@ Variation parseVariation(std::string_view text)
 {
     const auto equals = text.find('=');
     if (equals == std::string_view::npos)
-        throw BatchError("--vary: '" + std::string(text) + "' is not NAME=LIST");
+        throw BatchError("--vary: " + inQuotes(text) + " is not NAME=LIST");
     const std::string_view nameText = text.substr(0, equals);
     const std::string_view list = text.substr(equals + 1);
 
@@ -94,8 +95,8 @@ Variation parseVariation(std::string_view text)
             known = true;
         }
     if (!known)
-        throw BatchError("--vary: '" + std::string(nameText)
-                         + "' is not one of a2, a0, d0, a3, a4, jump, scheme");
+        throw BatchError("--vary: " + inQuotes(nameText)
+                         + " is not one of a2, a0, d0, a3, a4, jump, scheme");
 
     const std::string context = "--vary " + std::string(nameText) + ": ";
     if (list.empty())
@@ -111,26 +112,26 @@ Variation parseVariation(std::string_view text)
         if (bounds.size() == 1) {
             const auto value = parseValue(variation.name, item);
             if (!value)
-                throw BatchError(context + "'" + std::string(item) + "' is not " + describe(variation.name));
+                throw BatchError(context + inQuotes(item) + " is not " + describe(variation.name));
             add(*value);
         } else {
             if (variation.name == VaryName::Scheme)
-                throw BatchError(context + "'" + std::string(item) + "': schemes are named one by one");
+                throw BatchError(context + inQuotes(item) + ": schemes are named one by one");
             if (bounds.size() != 3)
-                throw BatchError(context + "'" + std::string(item) + "' is not FROM:TO:STEP");
+                throw BatchError(context + inQuotes(item) + " is not FROM:TO:STEP");
             const auto from = parseValue(variation.name, bounds[0]);
             const auto to = parseValue(variation.name, bounds[1]);
             const auto step = parseValue(variation.name, bounds[2]);
             for (int i = 0; i < 3; ++i) {
                 const std::optional<int>& bound = i == 0 ? from : i == 1 ? to : step;
                 if (!bound)
-                    throw BatchError(context + "'" + std::string(bounds[static_cast<std::size_t>(i)])
-                                     + "' in '" + std::string(item) + "' is not " + describe(variation.name));
+                    throw BatchError(context + inQuotes(bounds[static_cast<std::size_t>(i)]) + " in "
+                                     + inQuotes(item) + " is not " + describe(variation.name));
             }
             if (*step == 0)
-                throw BatchError(context + "'" + std::string(item) + "' has a step of 0");
+                throw BatchError(context + inQuotes(item) + " has a step of 0");
             if (*from > *to)
-                throw BatchError(context + "'" + std::string(item) + "' runs downwards: FROM must not exceed TO");
+                throw BatchError(context + inQuotes(item) + " runs downwards: FROM must not exceed TO");
             for (int value = *from; value <= *to; value += *step)
                 add(value);
         }
