@@ -1,6 +1,7 @@
 // tidmar-batch: the Tidmar III automaton from the command line.
 
 #include "batcherror.h"
+#include "cpus.h"
 #include "options.h"
 #include "singlerun.h"
 #include "sweep.h"
@@ -36,7 +37,7 @@ int dispatch(const std::vector<std::string>& arguments)
     if (!arguments.empty() && arguments.front() == "sweep") {
         SweepOptions options = parseSweepOptions({arguments.begin() + 1, arguments.end()});
         if (options.help) {
-            std::fputs(sweepUsage().c_str(), stdout);
+            std::fputs(sweepUsage(availableCpus(environmentValue)).c_str(), stdout);
             return 0;
         }
         return runSweepCommand(std::move(options), environmentValue, terminal);

@@ -1,6 +1,7 @@
 #include "sweep.h"
 
 #include "batcherror.h"
+#include "cpus.h"
 #include "outputfile.h"
 #include "progressbar.h"
 #include "seeding.h"
@@ -153,10 +154,9 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     if (!options.model.seedGiven && !options.quiet)
         std::fprintf(stderr, "seed: %d\n", static_cast<int>(plan.base.seed));
 
-    // By default as many threads as cores: each run of fast mode brings its own
-    // --threads.
-    const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    int jobs = options.jobs.value_or(cores / plan.threadsPerRun);
+    // By default as many threads as CPUs this process may use: each run of
+    // fast mode brings its own --threads.
+    int jobs = options.jobs.value_or(availableCpus(environment) / plan.threadsPerRun);
     jobs = std::clamp(jobs, 1, MaxJobs);
 
     ProgressBar progress(runs, "runs", progressToTerminal && !options.quiet);

@@ -83,7 +83,7 @@ Output (each written only when asked for):
 )" + CommonOptionsText + NotesText;
 }
 
-std::string sweepUsage()
+std::string sweepUsage(int cpus)
 {
     return std::string(R"(Usage: tidmar-batch sweep [model options] --vary NAME=LIST ... [--replicates R]
                           [--jobs J] [--task I/K] --summary PATH|-
@@ -100,10 +100,14 @@ Sweep:
                          May be given for several names, each once, and not
                          together with the same parameter's own option
   --replicates R         runs per combination, 1 or more (default 1)
-  --jobs J               runs side by side in threads, 1 to 256 (default: the
-                         number of cores, divided by T with --threads T, at
-                         least 1). In fast mode every run brings its --threads
-                         T, so J * T threads run at once
+  --jobs J               runs side by side in threads, 1 to 256. The default
+                         is the number of CPUs this process may use: those it
+                         may run on (its affinity, as taskset sets it), lowered
+                         to its cgroup's CPU quota and to SLURM_CPUS_PER_TASK
+                         when set (here: )" + std::to_string(cpus) + R"(), divided by T with --threads T,
+                         at least 1, so that J * T threads never exceed them.
+                         In fast mode every run brings its --threads T, so
+                         J * T threads run at once
   --task I/K             do only the runs k with k mod K = I (0 <= I < K), to
                          split one sweep over K processes; without it a job
                          array's SLURM_ARRAY_TASK_ID and SLURM_ARRAY_TASK_COUNT
