@@ -27,7 +27,7 @@ struct OptionSpec {
     OptionGroup group;
 };
 
-constexpr std::array<OptionSpec, 26> Options = {{
+constexpr std::array<OptionSpec, 27> Options = {{
     {"--width", true, OptionGroup::Model},
     {"--height", true, OptionGroup::Model},
     {"--scheme", true, OptionGroup::Model},
@@ -54,6 +54,7 @@ constexpr std::array<OptionSpec, 26> Options = {{
     {"--jobs", true, OptionGroup::Sweep},
     {"--task", true, OptionGroup::Sweep},
     {"--summary", true, OptionGroup::Sweep},
+    {"--resume", false, OptionGroup::Sweep},
 }};
 
 const OptionSpec* findOption(std::string_view name)
@@ -271,9 +272,11 @@ SweepOptions parseSweepOptions(const std::vector<std::string>& arguments)
         options.help = true;
         return options;
     }
+    options.arguments = arguments;
     std::set<std::string> given;
     for (const Argument& argument : tokenize(arguments, true)) {
         given.insert(argument.name);
+        options.given.emplace_back(argument.name, argument.value);
         if (applyModelOption(argument, options.model))
             continue;
         const std::string& name = argument.name;
@@ -293,6 +296,8 @@ SweepOptions parseSweepOptions(const std::vector<std::string>& arguments)
             options.task = parseTask(argument.value, "--task");
         } else if (name == "--summary") {
             options.summaryPath = outputPath(argument);
+        } else if (name == "--resume") {
+            options.resume = true;
         }
     }
     checkModelOptions(options.model);

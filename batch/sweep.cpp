@@ -2,7 +2,11 @@
 
 #include "batcherror.h"
 #include "cpus.h"
-#include "outputfile.h"
+#include "interruption.h"
+#include "journal.h"
+#include "printable.h"
+#include "resume.h"
+#include "sweeprecord.h"
 #include "progressbar.h"
 #include "seeding.h"
 #include "simulation.h"
@@ -25,14 +29,17 @@ namespace {
 // that the rows waiting to be written stay few however long the sweep.
 class RunQueue {
 public:
-    RunQueue(std::int64_t runs, std::int64_t window) : runs(runs), window(window) {}
+    RunQueue(std::int64_t first, std::int64_t runs, std::int64_t window)
+        : runs(runs), window(window), next(first), written(first)
+    {
+    }
 
     // The next run's position in the part, or -1 when there is none left.
     std::int64_t take()
     {
         std::unique_lock lock(mutex);
-        spaceFree.wait(lock, [&] { return failure || next >= runs || next < written + window; });
-        if (failure || next >= runs)
+        spaceFree.wait(lock, [&] { return failure || halted || next >= runs || next < written + window; });
+        if (failure || halted || next >= runs)
             return -1;
         return next++;
     }
@@ -83,6 +90,24 @@ public:
         return total;
     }
 
+    // Hands out no more runs; those taken still finish.
+    void halt()
+    {
+        {
+            std::lock_guard lock(mutex);
+            halted = true;
+        }
+        spaceFree.notify_all();
+    }
+
+    // Where the rows end: the end of the part, or after the last run taken
+    // once halted.
+    std::int64_t end()
+    {
+        std::lock_guard lock(mutex);
+        return halted ? next : runs;
+    }
+
     // Lets waiting workers return, e.g. when the writer fails.
     void stop() { fail(std::make_exception_ptr(BatchError("sweep stopped"))); }
 
@@ -94,17 +119,20 @@ private:
     std::exception_ptr failure;
     const std::int64_t runs;
     const std::int64_t window;
-    std::int64_t next = 0;
-    std::int64_t written = 0;
+    std::int64_t next;
+    std::int64_t written;
+    bool halted = false;
 };
 
 } // namespace
 
-void runSweepPart(const SweepPlan& plan, const TaskSplit& split, int jobs,
-                  const std::function<void(const std::string& row)>& write, ProgressBar* progress)
+std::int64_t runSweepPart(const SweepPlan& plan, const TaskSplit& split, int jobs,
+                          const std::function<void(const std::string& row)>& write, ProgressBar* progress,
+                          std::int64_t first, const std::atomic<bool>* stop)
 {
     const std::int64_t runs = runsInPart(plan.runCount(), split);
-    RunQueue queue(runs, 4 * static_cast<std::int64_t>(jobs) + 16);
+    first = std::clamp<std::int64_t>(first, 0, runs);
+    RunQueue queue(first, runs, 4 * static_cast<std::int64_t>(jobs) + 16);
     auto worker = [&] {
         try {
             for (std::int64_t position = queue.take(); position >= 0; position = queue.take()) {
@@ -119,13 +147,15 @@ void runSweepPart(const SweepPlan& plan, const TaskSplit& split, int jobs,
 
     std::vector<std::thread> threads;
     try {
-        const std::int64_t threadCount = std::min<std::int64_t>(jobs, std::max<std::int64_t>(runs, 1));
+        const std::int64_t threadCount = std::min<std::int64_t>(jobs, std::max<std::int64_t>(runs - first, 1));
         for (std::int64_t i = 0; i < threadCount; ++i)
             threads.emplace_back(worker);
-        for (std::int64_t written = 0; written < runs;) {
-            written = queue.writeReady(write, std::chrono::milliseconds(200));
+        while (first < queue.end()) {
+            if (stop && stop->load())
+                queue.halt();
+            first = queue.writeReady(write, std::chrono::milliseconds(200));
             if (progress)
-                progress->update(written);
+                progress->update(first);
         }
     } catch (...) {
         queue.stop();
@@ -135,6 +165,7 @@ void runSweepPart(const SweepPlan& plan, const TaskSplit& split, int jobs,
     }
     for (std::thread& thread : threads)
         thread.join();
+    return first;
 }
 
 int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, bool progressToTerminal)
@@ -144,14 +175,31 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         throw BatchError("a sweep split into parts needs --seed, so that every part gives its runs the "
                          "same seeds");
     loadPattern(options.model);
-    if (!options.model.seedGiven)
+    const bool clockSeed = !options.model.seedGiven;
+    if (clockSeed)
         options.model.config.seed = seedFromClock();
 
     SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads};
+    const std::string header = summaryHeader();
+    plan.runCount();
+    SweepJournal summary("--summary", options.summaryPath);
+    std::optional<KeptSweep> kept;
+    if (options.resume) {
+        if (!summary.toFile())
+            throw BatchError("--resume needs --summary PATH: a sweep to standard output or to a device keeps "
+                             "nothing to resume");
+        const std::string record = sweepRecord(options, plan, split, header);
+        kept = findKeptSweep(summary.place(), record, !clockSeed, split, "--summary");
+        if (kept && clockSeed)
+            plan.base.seed = static_cast<std::int32_t>(std::stol(*recordValue(kept->record, "seed")));
+        if (!kept && sweepAlreadyDone(summary.place(), record, !clockSeed)) {
+            if (!options.quiet)
+                std::fprintf(stderr, "nothing to resume: %s is complete\n", inQuotes(options.summaryPath).c_str());
+            return 0;
+        }
+    }
     const std::int64_t runs = runsInPart(plan.runCount(), split);
-
-    OutputFile summary("--summary", options.summaryPath, true);
-    if (!options.model.seedGiven && !options.quiet)
+    if (clockSeed && !options.quiet)
         std::fprintf(stderr, "seed: %d\n", static_cast<int>(plan.base.seed));
 
     // By default as many threads as CPUs this process may use: each run of
@@ -159,10 +207,20 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     int jobs = options.jobs.value_or(availableCpus(environment) / plan.threadsPerRun);
     jobs = std::clamp(jobs, 1, MaxJobs);
 
+    const SignalStop signals;
+    if (kept)
+        summary.adopt(kept->token, kept->bytes);
+    else
+        summary.start(header, sweepRecord(options, plan, split, header));
     ProgressBar progress(runs, "runs", progressToTerminal && !options.quiet);
-    summary.write(summaryHeader());
-    runSweepPart(plan, split, jobs, [&](const std::string& row) { summary.write(row); }, &progress);
+    const std::int64_t done = runSweepPart(plan, split, jobs, [&](const std::string& row) { summary.append(row); },
+                                           &progress, kept ? kept->rows : 0, signals.flag());
     progress.finish();
+    if (done < runs) {
+        summary.keep();
+        reportInterruption(signals.received(), done, runs, summary.toFile(), options.arguments);
+        return statusForSignal(signals.received());
+    }
     summary.commit();
     return 0;
 }
