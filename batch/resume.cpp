@@ -161,7 +161,8 @@ std::string resumeCommand(const std::vector<std::string>& arguments)
     std::string command = "tidmar-batch sweep";
     bool resumes = false;
     for (const std::string& argument : arguments) {
-        command += " " + shellWord(argument);
+        command += ' ';
+        command += shellWord(argument);
         resumes = resumes || argument == "--resume";
     }
     return printable(resumes ? command : command + " --resume");
