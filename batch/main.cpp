@@ -2,6 +2,7 @@
 
 #include "batcherror.h"
 #include "cpus.h"
+#include "merge.h"
 #include "options.h"
 #include "singlerun.h"
 #include "sweep.h"
@@ -34,6 +35,8 @@ int dispatch(const std::vector<std::string>& arguments)
         std::fputs(versionText().c_str(), stdout);
         return 0;
     }
+    if (!arguments.empty() && arguments.front() == "merge")
+        return runMergeCommand({arguments.begin() + 1, arguments.end()});
     if (!arguments.empty() && arguments.front() == "sweep") {
         SweepOptions options = parseSweepOptions({arguments.begin() + 1, arguments.end()});
         if (options.help) {

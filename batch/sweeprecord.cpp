@@ -87,6 +87,16 @@ std::optional<std::string> recordValue(const std::string& record, const std::str
     return std::nullopt;
 }
 
+std::string withRecordValue(const std::string& record, const std::string& key, const std::string& value)
+{
+    const std::string start = "\n" + key + ": ";
+    const auto at = record.find(start);
+    if (at == std::string::npos)
+        return record;
+    const auto end = record.find('\n', at + 1);
+    return record.substr(0, at) + start + value + record.substr(end);
+}
+
 std::optional<std::string> recordDifference(const std::string& a, const std::string& b,
                                             std::initializer_list<const char*> ignoring)
 {

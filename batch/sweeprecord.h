@@ -20,6 +20,9 @@ std::string sweepRecord(const SweepOptions& options, const SweepPlan& plan, cons
 // The value of key in a record; nothing when it has none.
 std::optional<std::string> recordValue(const std::string& record, const std::string& key);
 
+// record with the value of key replaced.
+std::string withRecordValue(const std::string& record, const std::string& key, const std::string& value);
+
 // The first key whose line differs between two records, the keys in
 // ignoring aside; nothing when they agree. A text that is no record differs
 // at "format".

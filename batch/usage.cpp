@@ -132,6 +132,23 @@ gives the same final counts, whatever --jobs, --task and --threads.
 )" + NotesText;
 }
 
+std::string mergeUsage()
+{
+    return R"(Usage: tidmar-batch merge PART... --summary PATH|- [--allow-missing]
+
+Puts the summaries of the parts of one sweep (--task, a job array, GNU
+parallel) together as the summary of the whole sweep: the same bytes as the
+sweep run unsplit, rows in run order. Each part is read with the record that
+the sweep keeps beside it (PART.plan); the parts must come from one sweep
+(the same options, seed, pattern and columns) and no run may be in two of
+them. Missing runs are named and refused.
+
+  --summary PATH|-       the merged summary, with its record beside it
+  --allow-missing        write the runs there are, even with some missing
+  --help, -h             this text
+)";
+}
+
 std::string versionText()
 {
     std::string text = std::string("tidmar-batch ") + tidmarVersion();
