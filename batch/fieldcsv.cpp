@@ -6,6 +6,8 @@
 #include "inputfile.h"
 #include "musselbed.h"
 
+#include <QCryptographicHash>
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -155,6 +157,7 @@ FieldData readFieldCsv(const std::string& path)
     const std::string name = path == "-" ? std::string("standard input") : inQuotes(path);
     const Descriptor file = openInput(path, MaxFieldCsvBytes, name);
     FieldCsvParser parser;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
     try {
         // Standard input has no size to check beforehand: its bytes are counted.
         std::int64_t total = 0;
@@ -165,13 +168,17 @@ FieldData readFieldCsv(const std::string& path)
                 continue;
             if (got < 0)
                 throw BatchError("cannot read " + name + ": " + std::strerror(errno));
-            if (got == 0)
-                return parser.finish();
+            if (got == 0) {
+                FieldData field = parser.finish();
+                field.sha256 = hash.result().toHex().toStdString();
+                return field;
+            }
             total += got;
             if (total > MaxFieldCsvBytes)
                 throw BatchError(name + " has more than " + std::to_string(MaxFieldCsvBytes)
                                  + " bytes, the most a field can have");
             parser.feed(std::string_view(buffer, static_cast<std::size_t>(got)));
+            hash.addData(QByteArrayView(buffer, static_cast<qsizetype>(got)));
         }
     } catch (const BatchError& error) {
         const std::string what = error.what();

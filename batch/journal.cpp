@@ -19,7 +19,7 @@ constexpr auto SyncInterval = std::chrono::seconds(2);
 } // namespace
 
 SweepJournal::SweepJournal(const std::string& optionName, const std::string& path)
-    : option(optionName), shown(path == "-" ? std::string("standard output") : inQuotes(path))
+    : option(optionName), givenPath(path), shown(path == "-" ? std::string("standard output") : inQuotes(path))
 {
     if (path == "-") {
         rows = STDOUT_FILENO;

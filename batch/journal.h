@@ -27,6 +27,7 @@ public:
     // True when the rows go to a file that a resume can continue.
     bool toFile() const { return rows < 0 || !temporary.empty(); }
     const OutputPlace& place() const { return output; }
+    const std::string& path() const { return givenPath; }
 
     // Starts a new summary: the header, and the record beside it.
     void start(const std::string& header, const std::string& record);
@@ -46,6 +47,7 @@ private:
     [[noreturn]] void fail(int error) const;
 
     std::string option;
+    std::string givenPath;
     std::string shown;
     OutputPlace output;
     Descriptor direct;               // standard output or a non-file

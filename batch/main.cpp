@@ -4,6 +4,7 @@
 #include "cpus.h"
 #include "merge.h"
 #include "options.h"
+#include "provenance.h"
 #include "singlerun.h"
 #include "sweep.h"
 #include "usage.h"
@@ -28,7 +29,7 @@ std::optional<std::string> environmentValue(const char* name)
     return std::nullopt;
 }
 
-int dispatch(const std::vector<std::string>& arguments)
+int dispatch(const std::vector<std::string>& arguments, const Invocation& invocation)
 {
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     if (arguments.size() == 1 && arguments.front() == "--version") {
@@ -43,14 +44,14 @@ int dispatch(const std::vector<std::string>& arguments)
             std::fputs(sweepUsage(availableCpus(environmentValue)).c_str(), stdout);
             return 0;
         }
-        return runSweepCommand(std::move(options), environmentValue, terminal);
+        return runSweepCommand(std::move(options), environmentValue, terminal, invocation);
     }
     RunOptions options = parseRunOptions(arguments);
     if (options.help) {
         std::fputs(runUsage().c_str(), stdout);
         return 0;
     }
-    return runSingle(std::move(options), terminal);
+    return runSingle(std::move(options), terminal, invocation);
 }
 
 } // namespace
@@ -58,7 +59,7 @@ int dispatch(const std::vector<std::string>& arguments)
 int main(int argc, char* argv[])
 {
     try {
-        const int status = dispatch(std::vector<std::string>(argv + 1, argv + argc));
+        const int status = dispatch(std::vector<std::string>(argv + 1, argv + argc), invocationNow(argc, argv));
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
             std::fputs("tidmar-batch: cannot write standard output\n", stderr);
             return RefusedExit;

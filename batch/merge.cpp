@@ -92,6 +92,7 @@ void collectRows(const Part& part, std::size_t index, std::int64_t runs, std::ve
     const auto slash = task.find('/');
     const auto taskIndex = parseInteger(task.substr(0, slash), 0, runs);
     const auto taskCount = slash == std::string::npos ? std::nullopt : parseInteger(task.substr(slash + 1), 1, runs + 1);
+    const bool series = header.rfind("run,step,", 0) == 0;
     std::string_view rest(part.text);
     rest.remove_prefix(header.size());
     for (long line = 2; !rest.empty(); ++line) {
@@ -107,6 +108,11 @@ void collectRows(const Part& part, std::size_t index, std::int64_t runs, std::ve
         if (taskIndex && taskCount && *run % *taskCount != *taskIndex)
             throw BatchError(name + ", line " + std::to_string(line) + ": run " + std::to_string(*run)
                              + " does not belong to its part " + task);
+        // A time series has several lines per run, one after the other.
+        if (series && !rows.empty() && rows.back().part == index && rows.back().run == *run) {
+            rows.back().text = std::string_view(rows.back().text.data(), rows.back().text.size() + row.size());
+            continue;
+        }
         rows.push_back({*run, row, index});
     }
 }

@@ -2,6 +2,7 @@
 
 #include "batcherror.h"
 #include "inputfile.h"
+#include "numbers.h"
 #include "interruption.h"
 #include "printable.h"
 #include "sweeprecord.h"
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <unistd.h>
 
@@ -30,26 +32,26 @@ std::optional<std::string> ownFileText(int directory, const std::string& name)
     }
 }
 
-// The bytes of the header and of the complete, expected rows at the start
-// of fd, and their number of rows.
-std::pair<std::int64_t, std::int64_t> keptPrefix(int fd, const std::string& header, std::int64_t seed,
-                                                 const TaskSplit& split)
+// Whether a complete line (with its line end) may follow the lines before
+// it; kept counts what was accepted.
+using LineCheck = std::function<bool(const std::string& line, std::int64_t& kept)>;
+
+// The bytes of the header and of the accepted lines at the start of fd, and
+// the count the check keeps.
+std::pair<std::int64_t, std::int64_t> keptPrefix(int fd, const std::string& header, const LineCheck& check)
 {
     std::int64_t bytes = 0;
-    std::int64_t rows = -1;  // the header first
+    std::int64_t kept = 0;
+    bool headerSeen = false;
     std::string line;
-    auto expected = [&] {
-        const std::int64_t run = nthRunOfPart(rows, split);
-        return std::to_string(run) + "," + std::to_string(seed + run) + ",";
-    };
     auto accept = [&]() -> bool {
-        if (rows < 0 ? line != header : line.rfind(expected(), 0) != 0)
-            return false;
         for (char c : line)
             if ((static_cast<unsigned char>(c) < 0x20 && c != '\n') || c == 0x7F)
                 return false;
+        if (!(headerSeen ? check(line, kept) : line == header))
+            return false;
+        headerSeen = true;
         bytes += static_cast<std::int64_t>(line.size());
-        ++rows;
         return true;
     };
     char buffer[1 << 16];
@@ -63,14 +65,43 @@ std::pair<std::int64_t, std::int64_t> keptPrefix(int fd, const std::string& head
             line.push_back(buffer[i]);
             if (buffer[i] == '\n') {
                 if (!accept())
-                    return {bytes, std::max<std::int64_t>(rows, 0)};
+                    return {bytes, kept};
                 line.clear();
             } else if (line.size() > MaxRowBytes) {
-                return {bytes, std::max<std::int64_t>(rows, 0)};
+                return {bytes, kept};
             }
         }
     }
-    return {bytes, std::max<std::int64_t>(rows, 0)};
+    return {bytes, kept};
+}
+
+// Summary rows: row k is the part's k-th run with its seed.
+LineCheck summaryRows(std::int64_t seed, const TaskSplit& split)
+{
+    return [seed, split](const std::string& line, std::int64_t& kept) {
+        const std::int64_t run = nthRunOfPart(kept, split);
+        if (line.rfind(std::to_string(run) + "," + std::to_string(seed + run) + ",", 0) != 0)
+            return false;
+        ++kept;
+        return true;
+    };
+}
+
+// Time-series lines of the part's first runs runs, each run's together;
+// kept counts the runs begun.
+LineCheck seriesLines(const TaskSplit& split, std::int64_t runs)
+{
+    return [split, runs](const std::string& line, std::int64_t& kept) {
+        const auto comma = line.find(',');
+        const auto run = parseInteger(std::string_view(line).substr(0, comma), 0, INT64_MAX / 2);
+        if (comma == std::string::npos || !run || (*run - split.index) % split.count != 0)
+            return false;
+        const std::int64_t position = (*run - split.index) / split.count;
+        if (position >= runs || (position != kept - 1 && position != kept))
+            return false;
+        kept = position + 1;
+        return true;
+    };
 }
 
 bool matches(const std::string& kept, const std::string& record, bool seedGiven)
@@ -106,8 +137,13 @@ std::string shellWord(const std::string& word)
 
 } // namespace
 
-std::optional<KeptSweep> findKeptSweep(const OutputPlace& place, const std::string& record, bool seedGiven,
-                                       const TaskSplit& split, const std::string& option)
+namespace {
+
+// The kept file beside place whose record matches and whose check keeps the
+// most; see findKeptSweep.
+std::optional<KeptSweep> findKept(const OutputPlace& place, const std::string& record, bool seedGiven,
+                                  const std::string& option,
+                                  const std::function<LineCheck(const std::string& kept)>& checkFor)
 {
     const int directory = place.directory.get();
     std::unique_ptr<DIR, int (*)(DIR*)> entries(::fdopendir(::dup(directory)), ::closedir);
@@ -134,20 +170,39 @@ std::optional<KeptSweep> findKeptSweep(const OutputPlace& place, const std::stri
                                             : recordDifference(*kept, record, {"seed"});
             continue;
         }
-        const Descriptor summary = openOwnFile(directory, temporaryName(place.name, token, ".tmp"), O_RDONLY);
-        const std::optional<std::string> seed = recordValue(*kept, "seed");
+        const Descriptor file = openOwnFile(directory, temporaryName(place.name, token, ".tmp"), O_RDONLY);
         const std::optional<std::string> header = recordValue(*kept, "header");
-        if (!summary || !seed || !header)
+        if (!file || !header || !recordValue(*kept, "seed"))
             continue;
-        const auto [bytes, rows] = keptPrefix(summary.get(), *header + "\n", std::stoll(*seed), split);
-        if (bytes > 0 && (!best || rows > best->rows))
-            best = KeptSweep{token, *kept, rows, bytes};
+        const auto [bytes, count] = keptPrefix(file.get(), *header + "\n", checkFor(*kept));
+        if (bytes > 0 && (!best || count > best->rows))
+            best = KeptSweep{token, *kept, count, bytes};
     }
     if (!best && otherDifference)
         throw BatchError("--resume: what an interrupted sweep kept beside " + option + " " + inQuotes(place.name)
                          + " comes from another sweep (" + differenceText(*otherDifference)
                          + "); give the same options as then, or leave --resume out to start again");
     return best;
+}
+
+} // namespace
+
+std::optional<KeptSweep> findKeptSweep(const OutputPlace& place, const std::string& record, bool seedGiven,
+                                       const TaskSplit& split, const std::string& option)
+{
+    return findKept(place, record, seedGiven, option, [&](const std::string& kept) {
+        return summaryRows(std::stoll(*recordValue(kept, "seed")), split);
+    });
+}
+
+std::optional<KeptSweep> findKeptSeries(const OutputPlace& place, const std::string& record, bool seedGiven,
+                                        const TaskSplit& split, std::int64_t runs, const std::string& option)
+{
+    std::optional<KeptSweep> kept =
+        findKept(place, record, seedGiven, option, [&](const std::string&) { return seriesLines(split, runs); });
+    if (kept && kept->rows != runs)
+        return std::nullopt;
+    return kept;
 }
 
 bool sweepAlreadyDone(const OutputPlace& place, const std::string& record, bool seedGiven)

@@ -27,6 +27,12 @@ struct KeptSweep {
 std::optional<KeptSweep> findKeptSweep(const OutputPlace& place, const std::string& record, bool seedGiven,
                                        const TaskSplit& split, const std::string& option);
 
+// The same for the time series kept beside --counts (lines "run,step,...",
+// each run's lines together in run order), cut after the first runs runs of
+// the part; nothing unless all of those are there.
+std::optional<KeptSweep> findKeptSeries(const OutputPlace& place, const std::string& record, bool seedGiven,
+                                        const TaskSplit& split, std::int64_t runs, const std::string& option);
+
 // True when the summary is in place with a record that matches.
 bool sweepAlreadyDone(const OutputPlace& place, const std::string& record, bool seedGiven);
 

@@ -7,10 +7,18 @@
 #include "printable.h"
 #include "resume.h"
 #include "sweeprecord.h"
+#include "datapackage.h"
+#include "outputfile.h"
+#include "outputnames.h"
+#include "picture.h"
+#include "plot.h"
 #include "progressbar.h"
 #include "seeding.h"
 #include "simulation.h"
+#include "snapshots.h"
+#include "runoutput.h"
 #include "summary.h"
+#include "timeseriescsv.h"
 
 #include <algorithm>
 #include <chrono>
@@ -18,13 +26,14 @@
 #include <cstdio>
 #include <exception>
 #include <map>
+#include <optional>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 namespace {
 
-// Hands out the runs of a part in order and collects their rows. A worker
+// Hands out the runs of a part in order and collects their outputs. A worker
 // may run ahead of the oldest unwritten row by at most a window of runs, so
 // that the rows waiting to be written stay few however long the sweep.
 class RunQueue {
@@ -44,11 +53,11 @@ public:
         return next++;
     }
 
-    void finish(std::int64_t position, std::string row)
+    void finish(std::int64_t position, RunOutput output)
     {
         {
             std::lock_guard lock(mutex);
-            finished.emplace(position, std::move(row));
+            finished.emplace(position, std::move(output));
         }
         rowReady.notify_one();
     }
@@ -64,12 +73,12 @@ public:
         spaceFree.notify_all();
     }
 
-    // Writes the rows that are ready, in order, outside the lock; waits up
-    // to timeout for one. Returns the number of rows written so far.
-    std::int64_t writeReady(const std::function<void(const std::string&)>& write,
+    // Writes the outputs that are ready, in order, outside the lock; waits up
+    // to timeout for one. Returns the number of runs written so far.
+    std::int64_t writeReady(const std::function<void(const RunOutput&)>& write,
                             std::chrono::milliseconds timeout)
     {
-        std::vector<std::string> rows;
+        std::vector<RunOutput> rows;
         std::int64_t total;
         {
             std::unique_lock lock(mutex);
@@ -85,7 +94,7 @@ public:
         }
         if (!rows.empty())
             spaceFree.notify_all();
-        for (const std::string& row : rows)
+        for (const RunOutput& row : rows)
             write(row);
         return total;
     }
@@ -115,7 +124,7 @@ private:
     std::mutex mutex;
     std::condition_variable rowReady;
     std::condition_variable spaceFree;
-    std::map<std::int64_t, std::string> finished;
+    std::map<std::int64_t, RunOutput> finished;
     std::exception_ptr failure;
     const std::int64_t runs;
     const std::int64_t window;
@@ -127,7 +136,7 @@ private:
 } // namespace
 
 std::int64_t runSweepPart(const SweepPlan& plan, const TaskSplit& split, int jobs,
-                          const std::function<void(const std::string& row)>& write, ProgressBar* progress,
+                          const std::function<void(const RunOutput& output)>& write, ProgressBar* progress,
                           std::int64_t first, const std::atomic<bool>* stop)
 {
     const std::int64_t runs = runsInPart(plan.runCount(), split);
@@ -137,8 +146,7 @@ std::int64_t runSweepPart(const SweepPlan& plan, const TaskSplit& split, int job
         try {
             for (std::int64_t position = queue.take(); position >= 0; position = queue.take()) {
                 const std::int64_t run = nthRunOfPart(position, split);
-                const RunConfig config = plan.configForRun(run);
-                queue.finish(position, summaryRow(run, config, summarizeRun(config, plan.threadsPerRun)));
+                queue.finish(position, performRun(run, plan.configForRun(run), plan.recording, plan.threadsPerRun));
             }
         } catch (...) {
             queue.fail(std::current_exception());
@@ -168,59 +176,192 @@ std::int64_t runSweepPart(const SweepPlan& plan, const TaskSplit& split, int job
     return first;
 }
 
-int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, bool progressToTerminal)
+namespace {
+
+// The widest and highest field of the plan's runs.
+std::pair<int, int> largestField(const SweepPlan& plan)
+{
+    int width = plan.base.width;
+    int height = plan.base.height;
+    for (const Variation& variation : plan.variations) {
+        for (int value : variation.values) {
+            RunConfig config = plan.base;
+            applyVariation(config, variation, value);
+            width = std::max(width, config.width);
+            height = std::max(height, config.height);
+        }
+    }
+    return {width, height};
+}
+
+// Warns once for the exact runs of the part that pass the generator's period.
+void warnOfGeneratorPeriod(const SweepPlan& plan, const TaskSplit& split, std::int64_t runs)
+{
+    std::int64_t passing = 0;
+    std::optional<std::pair<RunConfig, std::int64_t>> first;
+    for (std::int64_t n = 0; n < runs; ++n) {
+        const RunConfig config = plan.configForRun(nthRunOfPart(n, split));
+        if (const auto step = generatorPeriodPassedAt(config)) {
+            ++passing;
+            if (!first)
+                first.emplace(config, *step);
+        }
+    }
+    if (first)
+        std::fprintf(stderr, "%s\n", generatorPeriodWarning(first->first, first->second, passing).c_str());
+}
+
+} // namespace
+
+int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, bool progressToTerminal,
+                    const Invocation& invocation)
 {
     const TaskSplit split = resolveTask(options.task, environment);
     if (split.count > 1 && !options.model.seedGiven)
         throw BatchError("a sweep split into parts needs --seed, so that every part gives its runs the "
                          "same seeds");
-    loadPattern(options.model);
+    loadPatterns(options.model, options.variations);
     const bool clockSeed = !options.model.seedGiven;
     if (clockSeed)
         options.model.config.seed = seedFromClock();
 
-    SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads};
-    const std::string header = summaryHeader();
+    const RecordOptions& record = options.record;
+    SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {}};
+    plan.recording.burnIn = options.burnIn;
+    if (!record.countsPath.empty())
+        plan.recording.countsEvery = record.countsEvery;
+    plan.recording.snapshotEvery = record.snapshotEvery;
+    if (record.snapshotPictures) {
+        const auto [width, height] = largestField(plan);
+        checkPictureSize(width, height, record.cellSize, "--snapshot-pictures");
+    }
+    if (!record.plotPath.empty()
+        && std::none_of(plan.variations.begin(), plan.variations.end(),
+                        [](const Variation& variation) { return isNumeric(variation.name); }))
+        throw BatchError("--plot: a sweep's plot needs a --vary of a number (a2, a0, d0, a3, a4, jump, width, "
+                         "height or steps) for its axis");
+    refuseSharedNames({{"--summary", &options.summaryPath}, {"--counts", &record.countsPath},
+                       {"--plot", &record.plotPath}});
+    if (options.resume && (!record.plotPath.empty() || !record.snapshotsDir.empty()))
+        throw BatchError("--resume: a sweep with --plot or --snapshots starts again; resume it without them and "
+                         "draw the plot from the summary");
     plan.runCount();
+
     SweepJournal summary("--summary", options.summaryPath);
+    std::optional<SweepJournal> counts;
+    if (!record.countsPath.empty())
+        counts.emplace("--counts", record.countsPath);
+    const std::string header = summaryHeader();
+    const std::string seriesHeader = timeSeriesHeader();
     std::optional<KeptSweep> kept;
+    std::optional<KeptSweep> keptCounts;
     if (options.resume) {
-        if (!summary.toFile())
-            throw BatchError("--resume needs --summary PATH: a sweep to standard output or to a device keeps "
-                             "nothing to resume");
-        const std::string record = sweepRecord(options, plan, split, header);
-        kept = findKeptSweep(summary.place(), record, !clockSeed, split, "--summary");
+        if (!summary.toFile() || (counts && !counts->toFile()))
+            throw BatchError("--resume needs files for --summary and --counts: a sweep to standard output or to "
+                             "a device keeps nothing to resume");
+        const std::string summaryRecord = sweepRecord(options, plan, split, header);
+        kept = findKeptSweep(summary.place(), summaryRecord, !clockSeed, split, "--summary");
+        if (kept && counts) {
+            // The time series of a run is written before its row: every kept
+            // row has its series kept too.
+            keptCounts = findKeptSeries(counts->place(), sweepRecord(options, plan, split, seriesHeader),
+                                        !clockSeed, split, kept->rows, "--counts");
+            if (!keptCounts)
+                kept.reset();
+        }
         if (kept && clockSeed)
             plan.base.seed = static_cast<std::int32_t>(std::stol(*recordValue(kept->record, "seed")));
-        if (!kept && sweepAlreadyDone(summary.place(), record, !clockSeed)) {
+        if (!kept && sweepAlreadyDone(summary.place(), summaryRecord, !clockSeed)) {
             if (!options.quiet)
                 std::fprintf(stderr, "nothing to resume: %s is complete\n", inQuotes(options.summaryPath).c_str());
             return 0;
         }
     }
     const std::int64_t runs = runsInPart(plan.runCount(), split);
+
+    std::optional<OutputFile> plot;
+    if (!record.plotPath.empty())
+        plot.emplace("--plot", record.plotPath, false);
+    std::optional<SnapshotWriter> snapshots;
+    if (!record.snapshotsDir.empty()) {
+        snapshots.emplace(record.snapshotsDir, record.snapshotPictures, record.cellSize, false);
+        plan.recording.onSnapshot = [&snapshots](std::int64_t run, std::int64_t step, const Bed& bed) {
+            snapshots->write(run, step, bed);
+        };
+    }
     if (clockSeed && !options.quiet)
         std::fprintf(stderr, "seed: %d\n", static_cast<int>(plan.base.seed));
+    if (!options.quiet)
+        warnOfGeneratorPeriod(plan, split, runs);
 
     // By default as many threads as CPUs this process may use: each run of
     // fast mode brings its own --threads.
     int jobs = options.jobs.value_or(availableCpus(environment) / plan.threadsPerRun);
     jobs = std::clamp(jobs, 1, MaxJobs);
 
-    const SignalStop signals;
+    const SignalStop stopOnSignal;
     if (kept)
         summary.adopt(kept->token, kept->bytes);
     else
         summary.start(header, sweepRecord(options, plan, split, header));
     ProgressBar progress(runs, "runs", progressToTerminal && !options.quiet);
-    const std::int64_t done = runSweepPart(plan, split, jobs, [&](const std::string& row) { summary.append(row); },
-                                           &progress, kept ? kept->rows : 0, signals.flag());
+    if (counts) {
+        if (keptCounts)
+            counts->adopt(keptCounts->token, keptCounts->bytes);
+        else
+            counts->start(seriesHeader, sweepRecord(options, plan, split, seriesHeader));
+    }
+    std::vector<RunOutput> plotted;
+    const std::int64_t done = runSweepPart(
+        plan, split, jobs,
+        [&](const RunOutput& output) {
+            if (counts)
+                counts->append(timeSeriesRows(output));
+            summary.append(summaryRow(output.run, output.config, output.summary));
+            if (plot)
+                plotted.push_back({output.run, output.config, output.summary, {}});
+        },
+        &progress, kept ? kept->rows : 0, stopOnSignal.flag());
     progress.finish();
     if (done < runs) {
+        if (counts)
+            counts->keep();
         summary.keep();
-        reportInterruption(signals.received(), done, runs, summary.toFile(), options.arguments);
-        return statusForSignal(signals.received());
+        reportInterruption(stopOnSignal.received(), done, runs, summary.toFile(), options.arguments);
+        return statusForSignal(stopOnSignal.received());
+    }
+    if (plot) {
+        const QByteArray bytes = plotSweep(plotted, plan, *plotFormatFor(record.plotPath));
+        plot->write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     }
     summary.commit();
+    if (counts)
+        counts->commit();
+    if (plot)
+        plot->commit();
+
+    std::vector<WrittenFile> written = {{summary.path(), OutputKind::Summary}};
+    if (counts)
+        written.push_back({counts->path(), OutputKind::TimeSeries});
+    if (plot)
+        written.push_back({plot->path(), OutputKind::Plot});
+    Provenance provenance{invocation, plan.base.seed, {}};
+    if (plan.base.pattern.kind == PatternKind::File)
+        provenance.inputs.push_back({plan.base.pattern.path, plan.base.pattern.field->sha256});
+    for (const Variation& variation : plan.variations)
+        for (const Pattern& pattern : variation.patterns)
+            if (pattern.kind == PatternKind::File)
+                provenance.inputs.push_back({pattern.path, pattern.field->sha256});
+    if (snapshots) {
+        snapshots->keep();
+        for (const std::string& path : snapshots->written()) {
+            const bool picture = path.size() > 4 && path.compare(path.size() - 4, 4, ".png") == 0;
+            // The run's width: run<k>-step<s>.csv
+            const std::int64_t run = std::stoll(path.substr(path.rfind("/run") + 4));
+            written.push_back({path, picture ? OutputKind::FieldPicture : OutputKind::Field,
+                               plan.configForRun(run).width});
+        }
+    }
+    writeDataPackages(written, provenance);
     return 0;
 }

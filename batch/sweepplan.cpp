@@ -31,10 +31,18 @@ RunConfig SweepPlan::configForRun(std::int64_t run) const
     std::int64_t rest = run / replicates;
     for (auto variation = variations.rbegin(); variation != variations.rend(); ++variation) {
         const auto size = static_cast<std::int64_t>(variation->values.size());
-        applyVariation(config, variation->name, variation->values[static_cast<std::size_t>(rest % size)]);
+        applyVariation(config, *variation, variation->values[static_cast<std::size_t>(rest % size)]);
         rest /= size;
     }
     return config;
+}
+
+std::size_t SweepPlan::valueIndex(std::int64_t run, std::size_t variation) const
+{
+    std::int64_t rest = run / replicates;
+    for (std::size_t v = variations.size(); v-- > variation + 1;)
+        rest /= static_cast<std::int64_t>(variations[v].values.size());
+    return static_cast<std::size_t>(rest % static_cast<std::int64_t>(variations[variation].values.size()));
 }
 
 namespace {

@@ -13,7 +13,8 @@ constexpr const char* FirstLine = "tidmar-batch sweep record 1";
 // Options that change where rows go or how fast they come, never a row.
 bool changesNoRow(const std::string& name)
 {
-    for (const char* other : {"--task", "--summary", "--jobs", "--quiet", "--resume", "--threads"})
+    for (const char* other : {"--task", "--summary", "--jobs", "--quiet", "--resume", "--threads", "--counts",
+                              "--plot", "--snapshots", "--snapshot-every", "--snapshot-pictures", "--cell-size"})
         if (name == other)
             return true;
     return false;

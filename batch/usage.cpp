@@ -29,6 +29,10 @@ const char* const ModelOptionsText = R"(Model (defaults are the desktop program'
                          printed as "seed: S" on standard error)
   --steps N              steps to run, 0 to 2147483647 (default 100)
 
+Cell codes in field files: -1 predator on adult mussels, 0 predator on young
+mussels, 1 empty rock, 2 young mussel, 3 adult mussel. A field CSV has no
+header: read it with header=None (pandas) or header=FALSE (R).
+
 Engine:
   --mode exact|fast      exact (the default) computes exactly what the desktop
                          program computes from the same settings and seed.
@@ -38,11 +42,27 @@ Engine:
                          number per cell visit from other generators where the
                          exact engine draws four or five from one, so its runs
                          differ cell by cell from exact runs but agree with
-                         them in distribution; they repeat exactly from the seed
+                         them in distribution; they repeat exactly from the seed.
+                         The exact generator (ran1) has a period of 2^31 - 2
+                         draws and takes 4 to 5 a cell visit (6 in async-uc), so
+                         a run of 1000 x 1000 cells passes it after about 450
+                         steps; such a run prints a warning, and fast mode has
+                         no such limit
   --threads T            fast mode only: threads that share each step of the
                          sync scheme, 1 to 64 (default 1); the results are the
                          same for every T; the asynchronous schemes step on
                          one thread
+)";
+
+const char* const RecordOptionsText = R"(  --counts-every N       keep the counts after steps 0, N, 2N, ... and the last
+                         step (default 1: every step)
+  --snapshots DIR        write the field as CSV at steps 0, M, 2M, ... and the
+                         last step into DIR (made when missing)
+  --snapshot-every M     (default: the start and the last field only)
+  --snapshot-pictures    a PNG picture beside each snapshot, --cell-size pixels
+                         per cell
+  --plot PATH            a plot in the program's colours, PNG or SVG by the
+                         name's ending (.png, .svg)
 )";
 
 const char* const CommonOptionsText = R"(  --quiet                no progress bar and no seed line on standard error
@@ -55,7 +75,12 @@ const char* const NotesText = R"(
 Options take their value as "--name value" or "--name=value", each once.
 Bad arguments, input files or outputs end the program with one line on
 standard error and exit status 2; an output is written under a temporary
-name next to it and renamed into place only when complete.
+name next to it and renamed into place only when complete. Every folder that
+receives an output file also receives datapackage.json, a Frictionless Data
+descriptor of the files (columns, types, SHA-256 hashes) with the version,
+commit, command line, start time, seed and the SHA-256 of every field file
+read; it replaces the descriptions of the files written now and keeps those
+of other files still in the folder.
 )";
 
 } // namespace
@@ -80,6 +105,8 @@ Output (each written only when asked for):
                          ending (.png, .jpg, .jpeg), in the program's colours; at
                          most 16384 pixels a side
   --cell-size Z          picture pixels per cell edge, 1 to 50 (default 1)
+)" + RecordOptionsText + R"(                         (here: the five fractions over the steps)
+  Snapshots are named step<S>.csv (and .png).
 )" + CommonOptionsText + NotesText;
 }
 
@@ -93,10 +120,13 @@ and writes one summary row per run.
 
 )") + ModelOptionsText + R"(
 Sweep:
-  --vary NAME=LIST       NAME is a2, a0, d0, a3, a4, jump or scheme; LIST is
-                         comma-separated values or ranges FROM:TO:STEP (TO is
-                         included when reached; probabilities step exactly in
-                         thousandths), e.g. a2=0.1:0.5:0.1 or scheme=sync,async-nrs.
+  --vary NAME=LIST       NAME is a2, a0, d0, a3, a4, jump, scheme, width, height,
+                         boundary, long-range, pattern or steps; LIST is
+                         comma-separated values or, for numbers, ranges
+                         FROM:TO:STEP (TO is included when reached;
+                         probabilities step exactly in thousandths), e.g.
+                         a2=0.1:0.5:0.1, scheme=sync,async-nrs, width=64:512:64
+                         or pattern=line,a.csv,b.csv (a file sets its runs' size).
                          May be given for several names, each once, and not
                          together with the same parameter's own option
   --replicates R         runs per combination, 1 or more (default 1)
@@ -118,9 +148,23 @@ Sweep:
                          long_range,boundary,steps,pattern,mode, the final
                          counts predator_on_adults,predator_on_young,empty,
                          young,adult and the mean fraction of each state
-                         (mean_...) over the fields after steps
-                         floor(N/2)+1 .. N (after step 1 for N = 1; the start
-                         field for N = 0)
+                         (mean_...) over the fields after steps B+1 .. N (the
+                         start field for N = 0), then the standard deviation
+                         of each fraction over them (sd_..., population form),
+                         burn_in (B), pattern_sha256 (of a file pattern) and
+                         generator_period_passed (true when an exact run drew
+                         more than ran1's period; see --mode)
+  --burn-in B            the window starts after step B, 0 <= B < N (default
+                         floor(N/2) of each run's N steps)
+  --counts PATH|-        the time series of every run in one CSV: run,step,
+                         then the five counts, in run and step order (the same
+                         whatever --jobs; a --task part holds its runs' rows)
+)" + RecordOptionsText + R"(                         (here: the window mean of each state against the
+                         first varied number, error bars of one standard
+                         deviation over the replicates, a line per value of the
+                         other varied parameters)
+  --cell-size Z          pixels per cell edge of snapshot pictures (default 1)
+  Snapshots are named run<K>-step<S>.csv (and .png).
 )" + CommonOptionsText + R"(
 Run order: run k (from 0) goes through the combinations with the first --vary
 varying slowest and the replicates fastest, and uses the seed S + k, where S is
@@ -138,7 +182,8 @@ std::string mergeUsage()
 
 Puts the summaries of the parts of one sweep (--task, a job array, GNU
 parallel) together as the summary of the whole sweep: the same bytes as the
-sweep run unsplit, rows in run order. Each part is read with the record that
+sweep run unsplit, rows in run order. The parts' time series (--counts) are
+merged the same way, each run's lines kept together. Each part is read with the record that
 the sweep keeps beside it (PART.plan); the parts must come from one sweep
 (the same options, seed, pattern and columns) and no run may be in two of
 them. Missing runs are named and refused.

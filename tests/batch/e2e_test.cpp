@@ -5,7 +5,14 @@
 #include "fieldcsv.h"
 #include "musselbed.h"
 
+#include "cellcolours.h"
+
+#include <QCryptographicHash>
+#include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +21,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 #include <spawn.h>
 #include <string>
@@ -307,6 +316,17 @@ TEST_F(BatchTool, SplitSweepsAndJobCountsGiveTheSameRows)
     });
     EXPECT_EQ(merged, whole);
 
+    // The time series of the parts merge the same way.
+    ASSERT_EQ(run(with({"--counts", "t.csv", "--summary", "/dev/null"})).status, 0);
+    for (const char* part : {"0", "1"})
+        ASSERT_EQ(run(with({"--counts", std::string("t") + part + ".csv", "--task", std::string(part) + "/2",
+                            "--summary", "/dev/null"}))
+                      .status,
+                  0);
+    const Outcome series = run({"merge", "t1.csv", "t0.csv", "--summary", "-"});
+    ASSERT_EQ(series.status, 0) << series.err;
+    EXPECT_EQ(series.out, file("t.csv"));
+
     // merge gives the unsplit sweep's bytes and record; a missing part is
     // named and refused, a part of another sweep or a part twice too.
     const Outcome together = run({"merge", "part2.csv", "part0.csv", "part1.csv", "--summary", "merged.csv"});
@@ -436,6 +456,12 @@ TEST_F(BatchTool, RefusalsAreOneLineWithStatusTwoAndLeaveNoFile)
         {"sweep", "--vary", "a2=0:1:0.001", "--replicates", "3", "--seed", "2147483000", "--summary", "s.csv"},
         {"sweep", "--summary", "s.csv", "--jobs", "0"},
         {"sweep", "--vary", "a2=0.1", "--seed", "3", "--summary", "nowhere/s.csv"},
+        {"--counts", "c.csv", "--counts-every", "0"},
+        {"--counts", "c.csv", "--snapshots", "ragged.csv"},
+        {"--counts", "c.csv", "--plot", "nowhere/p.png"},
+        {"--counts", "c.csv", "--plot", "p.gif"},
+        {"sweep", "--vary", "a2=0.1", "--steps", "5", "--burn-in", "5", "--summary", "s.csv"},
+        {"sweep", "--vary", "scheme=sync", "--plot", "p.png", "--summary", "s.csv"},
         {"sweep", "--summary", "s.csv"}, // with a job-array variable that is no number
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -470,7 +496,8 @@ TEST_F(BatchTool, InterruptedSweepsResumeToTheSameBytes)
 {
     const std::vector<std::string> sweep = {"sweep", "--width", "64", "--height", "64", "--steps", "200",
                                             "--vary", "a2=0.1:0.9:0.1", "--replicates", "6", "--jobs", "2",
-                                            "--quiet", "--summary", "s.csv"};
+                                            "--quiet", "--counts-every", "50", "--summary", "s.csv",
+                                            "--counts", "t.csv"};
     auto with = [&](std::vector<std::string> extra) {
         std::vector<std::string> arguments = sweep;
         arguments.insert(arguments.end(), extra.begin(), extra.end());
@@ -479,7 +506,7 @@ TEST_F(BatchTool, InterruptedSweepsResumeToTheSameBytes)
     // The rows the sweep has kept so far, in its hidden temporary file.
     auto keptRows = [&] {
         for (const auto& entry : fs::directory_iterator(dir))
-            if (entry.path().extension() == ".tmp")
+            if (entry.path().extension() == ".tmp" && entry.path().filename().string().rfind(".s.csv", 0) == 0)
                 return lines(readFile(entry.path())).size();
         return std::size_t{0};
     };
@@ -499,7 +526,7 @@ TEST_F(BatchTool, InterruptedSweepsResumeToTheSameBytes)
             EXPECT_EQ(lines(stopped.err).size(), 1u) << stopped.err;
             EXPECT_NE(stopped.err.find("runs kept; to resume: tidmar-batch sweep --width 64"), std::string::npos)
                 << stopped.err;
-            EXPECT_EQ(filesInDir().size(), 2u);  // the kept rows and their record
+            EXPECT_EQ(filesInDir().size(), 4u);  // the kept rows, the series and their records
             const Outcome other = run(with({"--seed", "51", "--resume"}));
             EXPECT_EQ(other.status, 2);
             EXPECT_NE(other.err.find("comes from another sweep"), std::string::npos) << other.err;
@@ -507,15 +534,19 @@ TEST_F(BatchTool, InterruptedSweepsResumeToTheSameBytes)
 
         const Outcome resumed = run(signal == SIGTERM ? with({"--seed", "50", "--resume"}) : with({"--resume"}));
         ASSERT_EQ(resumed.status, 0) << resumed.err;
-        EXPECT_EQ(filesInDir(), (std::vector<std::string>{"s.csv", "s.csv.plan"}));
+        EXPECT_EQ(filesInDir(),
+                  (std::vector<std::string>{"datapackage.json", "s.csv", "s.csv.plan", "t.csv", "t.csv.plan"}));
         const std::string seed = lines(file("s.csv"))[1].substr(2, lines(file("s.csv"))[1].find(',', 2) - 2);
         std::vector<std::string> whole = with({"--seed", seed});
-        whole[whole.size() - 3] = "whole.csv";
+        whole[whole.size() - 5] = "whole.csv";
+        whole[whole.size() - 3] = "whole-t.csv";
         ASSERT_EQ(run(whole).status, 0);
         EXPECT_EQ(file("s.csv"), file("whole.csv"));
+        EXPECT_EQ(file("t.csv"), file("whole-t.csv"));
         EXPECT_EQ(lines(file("s.csv")).size(), 55u);
-        for (const char* name : {"s.csv", "s.csv.plan", "whole.csv", "whole.csv.plan"})
-            fs::remove(dir / name);
+        EXPECT_EQ(lines(file("t.csv")).size(), 1u + 54u * 5u);
+        for (const auto& entry : fs::directory_iterator(dir))
+            fs::remove(entry.path());
     }
 }
 
@@ -575,4 +606,97 @@ TEST_F(BatchTool, DefaultJobsAreTheCpusGiven)
     EXPECT_NE(pinned.out.find("(here: 1)"), std::string::npos);
     const Outcome slurm = run({"sweep", "--help"}, {"SLURM_CPUS_PER_TASK=1"});
     EXPECT_NE(slurm.out.find("(here: 1)"), std::string::npos);
+}
+
+TEST_F(BatchTool, SweepTimeSeriesIsEachRunsCountsAndTheDescriptorHashesEveryFile)
+{
+    const std::vector<std::string> sweep = {"sweep", "--width", "30", "--height", "20",
+                                            "--pattern", "line", "--seed", "300", "--a2", "0.6", "--a0", "0.5",
+                                            "--d0", "0.02", "--vary", "a4=0.7,0.9", "--vary", "steps=25,7",
+                                            "--replicates", "2", "--counts-every", "5", "--burn-in", "4",
+                                            "--quiet"};
+    auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> arguments = sweep;
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return arguments;
+    };
+    const Outcome whole = run(with({"--jobs", "2", "--summary", "s.csv", "--counts", "t.csv", "--plot", "p.png"}));
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    // A split part holds its runs' rows, the same bytes.
+    ASSERT_EQ(run(with({"--jobs", "1", "--task", "1/2", "--summary", "-", "--counts", "t1.csv"})).status, 0);
+
+    const std::vector<std::string> series = lines(file("t.csv"));
+    EXPECT_EQ(series[0], "run,step,predator_on_adults,predator_on_young,empty,young,adult");
+    std::string part;
+    for (const std::string& row : series)
+        if (row[0] == '1' || row[0] == '3' || row[0] == '5' || row[0] == '7')
+            part += row + "\n";
+    EXPECT_EQ(file("t1.csv"), series[0] + "\n" + part);
+
+    // Each run alone, from its summary row, counts the same at steps 0, 5, ... and its last.
+    const std::vector<std::string> summary = lines(file("s.csv"));
+    ASSERT_EQ(summary.size(), 9u);
+    std::size_t at = 1;
+    for (int k = 0; k < 8; ++k) {
+        std::vector<std::string> values;
+        std::istringstream stream(summary[static_cast<std::size_t>(k) + 1]);
+        for (std::string cell; std::getline(stream, cell, ',');)
+            values.push_back(cell);
+        EXPECT_EQ(values[31], "4");  // burn_in
+        const Outcome alone = run({"--seed", values[1], "--width", "30", "--height", "20", "--pattern", "line",
+                                   "--a2", "0.6", "--a0", "0.5", "--d0", "0.02", "--a4", values[9], "--steps",
+                                   values[13], "--counts", "-", "--counts-every", "5"});
+        ASSERT_EQ(alone.status, 0) << alone.err;
+        const std::vector<std::string> rows = lines(alone.out);
+        const std::size_t expected = values[13] == "25" ? 6 : 3;  // 0..25 by 5; 0, 5, 7
+        ASSERT_EQ(rows.size(), expected + 1) << alone.out;
+        for (std::size_t i = 1; i < rows.size(); ++i, ++at)
+            EXPECT_EQ(series[at], std::to_string(k) + "," + rows[i]);
+    }
+    EXPECT_EQ(at, series.size());
+
+    // The descriptor lists the three files with their hashes and the command.
+    QFile descriptorFile(QString::fromStdString((dir / "datapackage.json").string()));
+    ASSERT_TRUE(descriptorFile.open(QIODevice::ReadOnly));
+    const QJsonObject package = QJsonDocument::fromJson(descriptorFile.readAll()).object();
+    std::map<std::string, std::string> hashes;
+    for (const QJsonValue resource : package["resources"].toArray())
+        hashes[resource["path"].toString().toStdString()] = resource["hash"].toString().toStdString();
+    EXPECT_EQ(hashes.size(), 4u);  // with t1.csv from the split part
+    for (const char* name : {"s.csv", "t.csv", "p.png", "t1.csv"}) {
+        const std::string bytes = file(name);
+        const QByteArray digest = QCryptographicHash::hash(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
+                                                           QCryptographicHash::Sha256).toHex();
+        EXPECT_EQ(hashes[name], "sha256:" + digest.toStdString()) << name;
+    }
+    const QJsonObject provenance = package["provenance"].toObject();
+    EXPECT_EQ(provenance["tool"].toString(), "tidmar-batch");
+    EXPECT_EQ(provenance["command_line"].toArray().last().toString(), "t1.csv");
+    EXPECT_EQ(provenance["seed"].toInt(), 300);
+}
+
+TEST_F(BatchTool, PlotsAreImagesOfTheirSizeInTheFieldColours)
+{
+    const Outcome single = run({"--seed", "8", "--width", "40", "--height", "40", "--pattern", "line", "--a2",
+                                "0.6", "--a0", "0.5", "--d0", "0.02", "--a4", "0.8", "--steps", "60", "--plot",
+                                "run.png", "--quiet"});
+    ASSERT_EQ(single.status, 0) << single.err;
+    EXPECT_EQ(single.err, "");
+    const QImage plot((dir / "run.png").string().c_str());
+    ASSERT_EQ(plot.size(), QSize(960, 600));
+    std::set<QRgb> colours;
+    for (int y = 0; y < plot.height(); ++y)
+        for (int x = 0; x < plot.width(); ++x)
+            colours.insert(plot.pixel(x, y) | 0xff000000u);
+    for (std::uint32_t colour : stateColours)
+        EXPECT_TRUE(colours.count(colour)) << std::hex << colour;
+    EXPECT_TRUE(colours.count(qRgb(0, 0, 0))) << "no text or axes";
+
+    const Outcome sweep = run({"sweep", "--seed", "8", "--width", "20", "--height", "20", "--steps", "20",
+                               "--vary", "d0=0,0.05", "--vary", "scheme=sync,async-uc", "--summary", "s.csv",
+                               "--plot", "s.svg", "--quiet"});
+    ASSERT_EQ(sweep.status, 0) << sweep.err;
+    const std::string svg = file("s.svg");
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    EXPECT_NE(svg.find("#005a00"), std::string::npos) << "the adults' colour";
 }

@@ -92,7 +92,7 @@ TEST(BatchOptions, DefaultsAreTheDesktopStartValues)
     EXPECT_TRUE(config.periodic);
     EXPECT_EQ(config.steps, 100);
     EXPECT_FALSE(options.model.seedGiven);
-    EXPECT_EQ(options.cellSize, 1);
+    EXPECT_EQ(options.record.cellSize, 1);
 }
 
 TEST(BatchOptions, ValuesAreTakenInBothSpellings)
@@ -106,7 +106,7 @@ TEST(BatchOptions, ValuesAreTakenInBothSpellings)
     EXPECT_FALSE(options.model.config.longRange);
     EXPECT_FALSE(options.model.config.periodic);
     EXPECT_EQ(options.model.config.pattern.path, "f.csv");
-    EXPECT_EQ(options.countsPath, "-");
+    EXPECT_EQ(options.record.countsPath, "-");
     EXPECT_TRUE(parseRunOptions({"--quiet", "--steps", "1", "--help"}).help);
 }
 
@@ -172,7 +172,14 @@ TEST(BatchOptions, SweepOptionsAreCheckedTogether)
     EXPECT_NE(refusal({"--vary", "a2=0.1"}, true).find("needs --summary"), std::string::npos);
     EXPECT_EQ(refusal({"--summary="}, true), "--summary: the file name is empty");
     EXPECT_NE(refusal({"--seed", "0", "--summary", "-"}, true).find("start at 1"), std::string::npos);
-    EXPECT_NE(refusal({"--counts", "c.csv", "--summary", "-"}, true).find("single runs"), std::string::npos);
+    EXPECT_NE(refusal({"--field", "f.csv", "--summary", "-"}, true).find("single runs"), std::string::npos);
+    EXPECT_EQ(refusal({"--counts-every", "5", "--summary", "-"}, true), "--counts-every needs --counts PATH");
+    EXPECT_NE(refusal({"--counts", "c.csv", "--counts-every", "0", "--summary", "-"}, true).find("1 to"),
+              std::string::npos);
+    EXPECT_NE(refusal({"--steps", "10", "--burn-in", "10", "--summary", "-"}, true).find("no step to measure"),
+              std::string::npos);
+    EXPECT_NE(refusal({"--vary", "steps=50,8", "--burn-in", "8", "--summary", "-"}, true).find("8 steps"),
+              std::string::npos);
     for (const char* task : {"3/3", "1/0", "-1/2", "1", "1/", "/2", "a/b", "1/2/3"})
         EXPECT_NE(refusal({"--task", task, "--summary", "-"}, true), "accepted") << task;
     for (const char* jobs : {"0", "257", "two"})
