@@ -80,7 +80,10 @@ receives an output file also receives datapackage.json, a Frictionless Data
 descriptor of the files (columns, types, SHA-256 hashes) with the version,
 commit, command line, start time, seed and the SHA-256 of every field file
 read; it replaces the descriptions of the files written now and keeps those
-of other files still in the folder.
+of other files still in the folder. A symbolic link as output is followed,
+except one of another user in a directory that is sticky and writable by all
+(such as /tmp), which is refused. On SIGINT, SIGTERM or SIGHUP a sweep starts
+no more runs, keeps the finished ones and names the command that resumes it.
 )";
 
 } // namespace
@@ -142,7 +145,13 @@ Sweep:
                          split one sweep over K processes; without it a job
                          array's SLURM_ARRAY_TASK_ID and SLURM_ARRAY_TASK_COUNT
                          are used when set. Splitting needs --seed. The parts'
-                         rows together are the rows of the whole sweep
+                         rows together are the rows of the whole sweep:
+                         tidmar-batch merge PART... --summary PATH puts them
+                         together (see merge --help)
+  --resume               continue the sweep that this same command began and
+                         that was stopped (by a signal, a kill, a power cut):
+                         only the runs missing from what it kept are run,
+                         and the result is that of an uninterrupted sweep
   --summary PATH|-       CSV, one row per run in run order, with the columns
                          run,seed,width,height,scheme,a2,a0,d0,a3,a4,jump,
                          long_range,boundary,steps,pattern,mode, the final
