@@ -241,7 +241,13 @@ void writeDataPackages(const std::vector<WrittenFile>& files, const Provenance& 
         std::error_code error;
         if (file.path == "-" || !fs::is_regular_file(file.path, error))
             continue;
-        byFolder[folderOf(file.path)].push_back(file);
+        // A file written through a link is described where it lies, under
+        // its own name.
+        WrittenFile resolved = file;
+        resolved.path = fs::weakly_canonical(fs::absolute(file.path, error), error).string();
+        if (error)
+            resolved.path = file.path;
+        byFolder[folderOf(resolved.path)].push_back(resolved);
     }
     for (const auto& [folder, inFolder] : byFolder) {
         // Commands writing into one folder at once (the parts of a split

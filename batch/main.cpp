@@ -1,6 +1,8 @@
 // tidmar-batch: the Tidmar III automaton from the command line.
 
 #include "batcherror.h"
+#include "cpus.h"
+#include "merge.h"
 #include "options.h"
 #include "provenance.h"
 #include "singlerun.h"
@@ -34,10 +36,12 @@ int dispatch(const std::vector<std::string>& arguments, const Invocation& invoca
         std::fputs(versionText().c_str(), stdout);
         return 0;
     }
+    if (!arguments.empty() && arguments.front() == "merge")
+        return runMergeCommand({arguments.begin() + 1, arguments.end()});
     if (!arguments.empty() && arguments.front() == "sweep") {
         SweepOptions options = parseSweepOptions({arguments.begin() + 1, arguments.end()});
         if (options.help) {
-            std::fputs(sweepUsage().c_str(), stdout);
+            std::fputs(sweepUsage(availableCpus(environmentValue)).c_str(), stdout);
             return 0;
         }
         return runSweepCommand(std::move(options), environmentValue, terminal, invocation);

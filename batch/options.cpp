@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include "batcherror.h"
+#include "printable.h"
 #include "numbers.h"
 #include "picture.h"
 #include "plot.h"
@@ -27,7 +28,7 @@ struct OptionSpec {
     OptionGroup group;
 };
 
-constexpr std::array<OptionSpec, 32> Options = {{
+constexpr std::array<OptionSpec, 33> Options = {{
     {"--width", true, OptionGroup::Model},
     {"--height", true, OptionGroup::Model},
     {"--scheme", true, OptionGroup::Model},
@@ -59,6 +60,7 @@ constexpr std::array<OptionSpec, 32> Options = {{
     {"--jobs", true, OptionGroup::Sweep},
     {"--task", true, OptionGroup::Sweep},
     {"--summary", true, OptionGroup::Sweep},
+    {"--resume", false, OptionGroup::Sweep},
     {"--burn-in", true, OptionGroup::Sweep},
 }};
 
@@ -88,14 +90,14 @@ std::vector<Argument> tokenize(const std::vector<std::string>& arguments, bool s
             if (text == "sweep")
                 throw BatchError("'sweep' must come first: tidmar-batch sweep [options]");
             if (text.size() > 1 && text[0] == '-')
-                throw BatchError("unknown option '" + text + "' (see --help)");
-            throw BatchError("unexpected argument '" + text + "' (options start with --; see --help)");
+                throw BatchError("unknown option " + inQuotes(text) + " (see --help)");
+            throw BatchError("unexpected argument " + inQuotes(text) + " (options start with --; see --help)");
         }
         const auto equals = text.find('=');
         Argument argument{text.substr(0, equals), {}};
         const OptionSpec* entry = findOption(argument.name);
         if (!entry)
-            throw BatchError("unknown option '" + argument.name + "' (see --help)");
+            throw BatchError("unknown option " + inQuotes(argument.name) + " (see --help)");
         if (entry->group == OptionGroup::Sweep && !sweep)
             throw BatchError(argument.name + " belongs to sweeps: tidmar-batch sweep ... " + argument.name
                              + " ...");
@@ -121,7 +123,7 @@ std::vector<Argument> tokenize(const std::vector<std::string>& arguments, bool s
 
 [[noreturn]] void refuse(const Argument& argument, const std::string& expected)
 {
-    throw BatchError(argument.name + ": '" + argument.value + "' is not " + expected);
+    throw BatchError(argument.name + ": " + inQuotes(argument.value) + " is not " + expected);
 }
 
 std::int64_t wholeNumber(const Argument& argument, std::int64_t low, std::int64_t high)
@@ -274,7 +276,7 @@ TaskSplit parseTask(std::string_view text, const std::string& option)
         index = parseInteger(text.substr(0, slash), 0, count ? *count - 1 : 0);
     }
     if (!count || !index)
-        throw BatchError(option + ": '" + std::string(text) + "' is not I/K (part I of K parts, 0 <= I < K)");
+        throw BatchError(option + ": " + inQuotes(text) + " is not I/K (part I of K parts, 0 <= I < K)");
     return {*index, *count};
 }
 
@@ -301,8 +303,8 @@ RunOptions parseRunOptions(const std::vector<std::string>& arguments)
     checkModelOptions(options.model);
     checkRecordOptions(options.record, given);
     if (!options.picturePath.empty() && !pictureFormatFor(options.picturePath))
-        throw BatchError("--picture: '" + options.picturePath
-                         + "' does not end in .png, .jpg or .jpeg, which choose the picture's format");
+        throw BatchError("--picture: " + inQuotes(options.picturePath)
+                         + " does not end in .png, .jpg or .jpeg, which choose the picture's format");
     return options;
 }
 
@@ -313,9 +315,11 @@ SweepOptions parseSweepOptions(const std::vector<std::string>& arguments)
         options.help = true;
         return options;
     }
+    options.arguments = arguments;
     std::set<std::string> given;
     for (const Argument& argument : tokenize(arguments, true)) {
         given.insert(argument.name);
+        options.given.emplace_back(argument.name, argument.value);
         if (applyModelOption(argument, options.model) || applyRecordOption(argument, options.record))
             continue;
         const std::string& name = argument.name;
@@ -335,6 +339,8 @@ SweepOptions parseSweepOptions(const std::vector<std::string>& arguments)
             options.task = parseTask(argument.value, "--task");
         } else if (name == "--summary") {
             options.summaryPath = outputPath(argument);
+        } else if (name == "--resume") {
+            options.resume = true;
         } else if (name == "--burn-in") {
             options.burnIn = wholeNumber(argument, 0, 2147483647);
         }

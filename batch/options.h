@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Command-line parsing of both commands. Every value is converted with a
@@ -61,8 +62,13 @@ struct SweepOptions {
     RecordOptions record;
     std::optional<std::int64_t> burnIn;  // default: half of each run's steps
     std::string summaryPath;
+    bool resume = false;  // continue what an interrupted sweep kept
     bool quiet = false;
     bool help = false;
+    // The arguments as given, and as option names with their values in the
+    // order given: what the sweep records to recognise itself.
+    std::vector<std::string> arguments;
+    std::vector<std::pair<std::string, std::string>> given;
 };
 
 constexpr int MaxJobs = 256;

@@ -1,6 +1,7 @@
 #include "simulation.h"
 
 #include "batcherror.h"
+#include "printable.h"
 #include "fastbed.h"
 #include "fieldcsv.h"
 #include "musselbed.h"
@@ -16,7 +17,7 @@ void readPattern(Pattern& pattern, const ModelOptions& model, const std::string&
     }
     const FieldData& field = *pattern.field;
     const RunConfig& config = model.config;
-    const std::string source = "the pattern '" + pattern.path + "'";
+    const std::string source = "the pattern " + inQuotes(pattern.path);
     if (model.widthGiven && config.width != field.width)
         throw BatchError("--width " + std::to_string(config.width) + " does not match " + source + ", which is "
                          + std::to_string(field.width) + " cells wide (leave --width out)");

@@ -1,6 +1,7 @@
 #include "singlerun.h"
 
 #include "batcherror.h"
+#include "printable.h"
 #include "csvformat.h"
 #include "fieldcsv.h"
 #include "outputfile.h"

@@ -1,6 +1,12 @@
 #include "sweep.h"
 
 #include "batcherror.h"
+#include "cpus.h"
+#include "interruption.h"
+#include "journal.h"
+#include "printable.h"
+#include "resume.h"
+#include "sweeprecord.h"
 #include "datapackage.h"
 #include "outputfile.h"
 #include "outputnames.h"
@@ -32,14 +38,17 @@ namespace {
 // that the rows waiting to be written stay few however long the sweep.
 class RunQueue {
 public:
-    RunQueue(std::int64_t runs, std::int64_t window) : runs(runs), window(window) {}
+    RunQueue(std::int64_t first, std::int64_t runs, std::int64_t window)
+        : runs(runs), window(window), next(first), written(first)
+    {
+    }
 
     // The next run's position in the part, or -1 when there is none left.
     std::int64_t take()
     {
         std::unique_lock lock(mutex);
-        spaceFree.wait(lock, [&] { return failure || next >= runs || next < written + window; });
-        if (failure || next >= runs)
+        spaceFree.wait(lock, [&] { return failure || halted || next >= runs || next < written + window; });
+        if (failure || halted || next >= runs)
             return -1;
         return next++;
     }
@@ -90,6 +99,24 @@ public:
         return total;
     }
 
+    // Hands out no more runs; those taken still finish.
+    void halt()
+    {
+        {
+            std::lock_guard lock(mutex);
+            halted = true;
+        }
+        spaceFree.notify_all();
+    }
+
+    // Where the rows end: the end of the part, or after the last run taken
+    // once halted.
+    std::int64_t end()
+    {
+        std::lock_guard lock(mutex);
+        return halted ? next : runs;
+    }
+
     // Lets waiting workers return, e.g. when the writer fails.
     void stop() { fail(std::make_exception_ptr(BatchError("sweep stopped"))); }
 
@@ -101,17 +128,20 @@ private:
     std::exception_ptr failure;
     const std::int64_t runs;
     const std::int64_t window;
-    std::int64_t next = 0;
-    std::int64_t written = 0;
+    std::int64_t next;
+    std::int64_t written;
+    bool halted = false;
 };
 
 } // namespace
 
-void runSweepPart(const SweepPlan& plan, const TaskSplit& split, int jobs,
-                  const std::function<void(const RunOutput& output)>& write, ProgressBar* progress)
+std::int64_t runSweepPart(const SweepPlan& plan, const TaskSplit& split, int jobs,
+                          const std::function<void(const RunOutput& output)>& write, ProgressBar* progress,
+                          std::int64_t first, const std::atomic<bool>* stop)
 {
     const std::int64_t runs = runsInPart(plan.runCount(), split);
-    RunQueue queue(runs, 4 * static_cast<std::int64_t>(jobs) + 16);
+    first = std::clamp<std::int64_t>(first, 0, runs);
+    RunQueue queue(first, runs, 4 * static_cast<std::int64_t>(jobs) + 16);
     auto worker = [&] {
         try {
             for (std::int64_t position = queue.take(); position >= 0; position = queue.take()) {
@@ -125,13 +155,15 @@ void runSweepPart(const SweepPlan& plan, const TaskSplit& split, int jobs,
 
     std::vector<std::thread> threads;
     try {
-        const std::int64_t threadCount = std::min<std::int64_t>(jobs, std::max<std::int64_t>(runs, 1));
+        const std::int64_t threadCount = std::min<std::int64_t>(jobs, std::max<std::int64_t>(runs - first, 1));
         for (std::int64_t i = 0; i < threadCount; ++i)
             threads.emplace_back(worker);
-        for (std::int64_t written = 0; written < runs;) {
-            written = queue.writeReady(write, std::chrono::milliseconds(200));
+        while (first < queue.end()) {
+            if (stop && stop->load())
+                queue.halt();
+            first = queue.writeReady(write, std::chrono::milliseconds(200));
             if (progress)
-                progress->update(written);
+                progress->update(first);
         }
     } catch (...) {
         queue.stop();
@@ -141,6 +173,7 @@ void runSweepPart(const SweepPlan& plan, const TaskSplit& split, int jobs,
     }
     for (std::thread& thread : threads)
         thread.join();
+    return first;
 }
 
 namespace {
@@ -188,12 +221,12 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         throw BatchError("a sweep split into parts needs --seed, so that every part gives its runs the "
                          "same seeds");
     loadPatterns(options.model, options.variations);
-    if (!options.model.seedGiven)
+    const bool clockSeed = !options.model.seedGiven;
+    if (clockSeed)
         options.model.config.seed = seedFromClock();
 
     const RecordOptions& record = options.record;
     SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {}};
-    const std::int64_t runs = runsInPart(plan.runCount(), split);
     plan.recording.burnIn = options.burnIn;
     if (!record.countsPath.empty())
         plan.recording.countsEvery = record.countsEvery;
@@ -209,11 +242,43 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
                          "height or steps) for its axis");
     refuseSharedNames({{"--summary", &options.summaryPath}, {"--counts", &record.countsPath},
                        {"--plot", &record.plotPath}});
+    if (options.resume && (!record.plotPath.empty() || !record.snapshotsDir.empty()))
+        throw BatchError("--resume: a sweep with --plot or --snapshots starts again; resume it without them and "
+                         "draw the plot from the summary");
+    plan.runCount();
 
-    OutputFile summary("--summary", options.summaryPath, true);
-    std::optional<OutputFile> counts;
+    SweepJournal summary("--summary", options.summaryPath);
+    std::optional<SweepJournal> counts;
     if (!record.countsPath.empty())
-        counts.emplace("--counts", record.countsPath, true);
+        counts.emplace("--counts", record.countsPath);
+    const std::string header = summaryHeader();
+    const std::string seriesHeader = timeSeriesHeader();
+    std::optional<KeptSweep> kept;
+    std::optional<KeptSweep> keptCounts;
+    if (options.resume) {
+        if (!summary.toFile() || (counts && !counts->toFile()))
+            throw BatchError("--resume needs files for --summary and --counts: a sweep to standard output or to "
+                             "a device keeps nothing to resume");
+        const std::string summaryRecord = sweepRecord(options, plan, split, header);
+        kept = findKeptSweep(summary.place(), summaryRecord, !clockSeed, split, "--summary");
+        if (kept && counts) {
+            // The time series of a run is written before its row: every kept
+            // row has its series kept too.
+            keptCounts = findKeptSeries(counts->place(), sweepRecord(options, plan, split, seriesHeader),
+                                        !clockSeed, split, kept->rows, "--counts");
+            if (!keptCounts)
+                kept.reset();
+        }
+        if (kept && clockSeed)
+            plan.base.seed = static_cast<std::int32_t>(std::stol(*recordValue(kept->record, "seed")));
+        if (!kept && sweepAlreadyDone(summary.place(), summaryRecord, !clockSeed)) {
+            if (!options.quiet)
+                std::fprintf(stderr, "nothing to resume: %s is complete\n", inQuotes(options.summaryPath).c_str());
+            return 0;
+        }
+    }
+    const std::int64_t runs = runsInPart(plan.runCount(), split);
+
     std::optional<OutputFile> plot;
     if (!record.plotPath.empty())
         plot.emplace("--plot", record.plotPath, false);
@@ -224,33 +289,47 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
             snapshots->write(run, step, bed);
         };
     }
-    if (!options.model.seedGiven && !options.quiet)
+    if (clockSeed && !options.quiet)
         std::fprintf(stderr, "seed: %d\n", static_cast<int>(plan.base.seed));
     if (!options.quiet)
         warnOfGeneratorPeriod(plan, split, runs);
 
-    // By default as many threads as cores: each run of fast mode brings its own
-    // --threads.
-    const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    int jobs = options.jobs.value_or(cores / plan.threadsPerRun);
+    // By default as many threads as CPUs this process may use: each run of
+    // fast mode brings its own --threads.
+    int jobs = options.jobs.value_or(availableCpus(environment) / plan.threadsPerRun);
     jobs = std::clamp(jobs, 1, MaxJobs);
 
+    const SignalStop stopOnSignal;
+    if (kept)
+        summary.adopt(kept->token, kept->bytes);
+    else
+        summary.start(header, sweepRecord(options, plan, split, header));
     ProgressBar progress(runs, "runs", progressToTerminal && !options.quiet);
-    summary.write(summaryHeader());
-    if (counts)
-        counts->write(timeSeriesHeader());
+    if (counts) {
+        if (keptCounts)
+            counts->adopt(keptCounts->token, keptCounts->bytes);
+        else
+            counts->start(seriesHeader, sweepRecord(options, plan, split, seriesHeader));
+    }
     std::vector<RunOutput> plotted;
-    runSweepPart(
+    const std::int64_t done = runSweepPart(
         plan, split, jobs,
         [&](const RunOutput& output) {
-            summary.write(summaryRow(output.run, output.config, output.summary));
             if (counts)
-                counts->write(timeSeriesRows(output));
+                counts->append(timeSeriesRows(output));
+            summary.append(summaryRow(output.run, output.config, output.summary));
             if (plot)
                 plotted.push_back({output.run, output.config, output.summary, {}});
         },
-        &progress);
+        &progress, kept ? kept->rows : 0, stopOnSignal.flag());
     progress.finish();
+    if (done < runs) {
+        if (counts)
+            counts->keep();
+        summary.keep();
+        reportInterruption(stopOnSignal.received(), done, runs, summary.toFile(), options.arguments);
+        return statusForSignal(stopOnSignal.received());
+    }
     if (plot) {
         const QByteArray bytes = plotSweep(plotted, plan, *plotFormatFor(record.plotPath));
         plot->write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));

@@ -1,6 +1,7 @@
 #include "sweepplan.h"
 
 #include "batcherror.h"
+#include "printable.h"
 #include "numbers.h"
 #include "seeding.h"
 
@@ -54,7 +55,7 @@ std::int64_t environmentNumber(const EnvironmentLookup& environment, const char*
         return fallback;
     if (const auto value = parseInteger(*text, low, 2147483647))
         return *value;
-    throw BatchError(std::string(name) + ": '" + *text + "' is not a whole number from " + std::to_string(low)
+    throw BatchError(std::string(name) + ": " + inQuotes(*text) + " is not a whole number from " + std::to_string(low)
                      + "; give --task I/K");
 }
 

@@ -80,7 +80,10 @@ receives an output file also receives datapackage.json, a Frictionless Data
 descriptor of the files (columns, types, SHA-256 hashes) with the version,
 commit, command line, start time, seed and the SHA-256 of every field file
 read; it replaces the descriptions of the files written now and keeps those
-of other files still in the folder.
+of other files still in the folder. A symbolic link as output is followed,
+except one of another user in a directory that is sticky and writable by all
+(such as /tmp), which is refused. On SIGINT, SIGTERM or SIGHUP a sweep starts
+no more runs, keeps the finished ones and names the command that resumes it.
 )";
 
 } // namespace
@@ -110,7 +113,7 @@ Output (each written only when asked for):
 )" + CommonOptionsText + NotesText;
 }
 
-std::string sweepUsage()
+std::string sweepUsage(int cpus)
 {
     return std::string(R"(Usage: tidmar-batch sweep [model options] --vary NAME=LIST ... [--replicates R]
                           [--jobs J] [--task I/K] --summary PATH|-
@@ -130,15 +133,25 @@ Sweep:
                          May be given for several names, each once, and not
                          together with the same parameter's own option
   --replicates R         runs per combination, 1 or more (default 1)
-  --jobs J               runs side by side in threads, 1 to 256 (default: the
-                         number of cores, divided by T with --threads T, at
-                         least 1). In fast mode every run brings its --threads
-                         T, so J * T threads run at once
+  --jobs J               runs side by side in threads, 1 to 256. The default
+                         is the number of CPUs this process may use: those it
+                         may run on (its affinity, as taskset sets it), lowered
+                         to its cgroup's CPU quota and to SLURM_CPUS_PER_TASK
+                         when set (here: )" + std::to_string(cpus) + R"(), divided by T with --threads T,
+                         at least 1, so that J * T threads never exceed them.
+                         In fast mode every run brings its --threads T, so
+                         J * T threads run at once
   --task I/K             do only the runs k with k mod K = I (0 <= I < K), to
                          split one sweep over K processes; without it a job
                          array's SLURM_ARRAY_TASK_ID and SLURM_ARRAY_TASK_COUNT
                          are used when set. Splitting needs --seed. The parts'
-                         rows together are the rows of the whole sweep
+                         rows together are the rows of the whole sweep:
+                         tidmar-batch merge PART... --summary PATH puts them
+                         together (see merge --help)
+  --resume               continue the sweep that this same command began and
+                         that was stopped (by a signal, a kill, a power cut):
+                         only the runs missing from what it kept are run,
+                         and the result is that of an uninterrupted sweep
   --summary PATH|-       CSV, one row per run in run order, with the columns
                          run,seed,width,height,scheme,a2,a0,d0,a3,a4,jump,
                          long_range,boundary,steps,pattern,mode, the final
@@ -170,6 +183,24 @@ of that name (long_range is --long-range):
   tidmar-batch --seed SEED --width W --height H --scheme SCHEME --a2 A2 ...
 gives the same final counts, whatever --jobs, --task and --threads.
 )" + NotesText;
+}
+
+std::string mergeUsage()
+{
+    return R"(Usage: tidmar-batch merge PART... --summary PATH|- [--allow-missing]
+
+Puts the summaries of the parts of one sweep (--task, a job array, GNU
+parallel) together as the summary of the whole sweep: the same bytes as the
+sweep run unsplit, rows in run order. The parts' time series (--counts) are
+merged the same way, each run's lines kept together. Each part is read with the record that
+the sweep keeps beside it (PART.plan); the parts must come from one sweep
+(the same options, seed, pattern and columns) and no run may be in two of
+them. Missing runs are named and refused.
+
+  --summary PATH|-       the merged summary, with its record beside it
+  --allow-missing        write the runs there are, even with some missing
+  --help, -h             this text
+)";
 }
 
 std::string versionText()

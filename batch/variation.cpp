@@ -1,6 +1,7 @@
 #include "variation.h"
 
 #include "batcherror.h"
+#include "printable.h"
 #include "musselbed.h"
 #include "numbers.h"
 
@@ -144,7 +145,7 @@ Variation parseVariation(std::string_view text)
 {
     const auto equals = text.find('=');
     if (equals == std::string_view::npos)
-        throw BatchError("--vary: '" + std::string(text) + "' is not NAME=LIST");
+        throw BatchError("--vary: " + inQuotes(text) + " is not NAME=LIST");
     const std::string_view nameText = text.substr(0, equals);
     const std::string_view list = text.substr(equals + 1);
 
@@ -156,8 +157,8 @@ Variation parseVariation(std::string_view text)
             known = true;
         }
     if (!known)
-        throw BatchError("--vary: '" + std::string(nameText)
-                         + "' is not one of a2, a0, d0, a3, a4, jump, scheme, width, height, boundary, "
+        throw BatchError("--vary: " + inQuotes(nameText)
+                         + " is not one of a2, a0, d0, a3, a4, jump, scheme, width, height, boundary, "
                            "long-range, pattern, steps");
 
     const std::string context = "--vary " + std::string(nameText) + ": ";
@@ -184,14 +185,14 @@ Variation parseVariation(std::string_view text)
         if (bounds.size() == 1) {
             const auto value = parseValue(variation.name, item);
             if (!value)
-                throw BatchError(context + "'" + std::string(item) + "' is not " + describe(variation.name));
+                throw BatchError(context + inQuotes(item) + " is not " + describe(variation.name));
             add(*value);
         } else {
             if (choices(variation.name))
-                throw BatchError(context + "'" + std::string(item) + "': " + std::string(nameText)
+                throw BatchError(context + inQuotes(item) + ": " + std::string(nameText)
                                  + " values are named one by one");
             if (bounds.size() != 3)
-                throw BatchError(context + "'" + std::string(item) + "' is not FROM:TO:STEP");
+                throw BatchError(context + inQuotes(item) + " is not FROM:TO:STEP");
             // A step of whole numbers may exceed the values' own range (width 1:2048:4096).
             const auto from = parseValue(variation.name, bounds[0]);
             const auto to = parseValue(variation.name, bounds[1]);
@@ -203,14 +204,14 @@ Variation parseVariation(std::string_view text)
             for (int i = 0; i < 3; ++i) {
                 const bool valid = i == 0 ? from.has_value() : i == 1 ? to.has_value() : step.has_value();
                 if (!valid)
-                    throw BatchError(context + "'" + std::string(bounds[static_cast<std::size_t>(i)])
-                                     + "' in '" + std::string(item) + "' is not " + describe(variation.name));
+                    throw BatchError(context + inQuotes(bounds[static_cast<std::size_t>(i)]) + " in "
+                                     + inQuotes(item) + " is not " + describe(variation.name));
             }
             const std::int64_t by = step.value_or(0);
             if (by == 0)
-                throw BatchError(context + "'" + std::string(item) + "' has a step of 0");
+                throw BatchError(context + inQuotes(item) + " has a step of 0");
             if (*from > *to)
-                throw BatchError(context + "'" + std::string(item) + "' runs downwards: FROM must not exceed TO");
+                throw BatchError(context + inQuotes(item) + " runs downwards: FROM must not exceed TO");
             for (std::int64_t value = *from; value <= *to; value += by)
                 add(static_cast<int>(value));
         }

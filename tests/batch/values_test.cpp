@@ -1,6 +1,8 @@
 #include "batcherror.h"
+#include "cpus.h"
 #include "numbers.h"
 #include "options.h"
+#include "printable.h"
 #include "progressbar.h"
 #include "variation.h"
 
@@ -192,4 +194,17 @@ TEST(BatchProgress, ShowsCountRateAndTimeLeft)
     const std::string hourLeft = ProgressBar::render(1, 2, 3725.0, "runs");
     EXPECT_TRUE(hourLeft.ends_with("/s  1:02:05 left")) << hourLeft;
     EXPECT_EQ(ProgressBar::render(0, 0, 1.0, "steps"), "[########################] 0/0 steps");
+}
+
+TEST(BatchMessages, QuotedBytesArePrintableAndQuotasCountWholeCpus)
+{
+    EXPECT_EQ(printable("a\x1b]0;t\x07" "b"), "a\\x1b]0;t\\x07b");
+    EXPECT_EQ(printable(std::string("x\0y", 3)), "x\\x00y");
+    EXPECT_EQ(printable("\xff\xc3(\xc2\x9b\xed\xa0\x80"), "\\xff\\xc3(\\xc2\\x9b\\xed\\xa0\\x80");
+    const std::string utf8 = "Gr\xc3\xb6\xc3\x9f" "e \xe2\x82\xac \xf0\x9f\x90\x9a";
+    EXPECT_EQ(printable(utf8), utf8);
+    EXPECT_EQ(cpuMaxLimit("max 100000\n"), std::nullopt);
+    EXPECT_EQ(cpuMaxLimit("150000 100000\n"), 2);
+    EXPECT_EQ(cpuMaxLimit("50000 100000"), 1);
+    EXPECT_EQ(cpuMaxLimit("garbage"), std::nullopt);
 }
