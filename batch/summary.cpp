@@ -4,7 +4,7 @@
 #include "numbers.h"
 #include "simulation.h"
 
-RunSummary summarizeRun(const RunConfig& config, int threads)
+RunSummary summarizeRun(const RunConfig& config, int threads, const std::atomic<bool>* stop)
 {
     const std::unique_ptr<Bed> bed = makeBed(config, threads);
     const std::int64_t firstCounted = config.steps == 0 ? 0 : config.steps / 2 + 1;
@@ -17,6 +17,8 @@ RunSummary summarizeRun(const RunConfig& config, int threads)
     if (firstCounted == 0)
         add();
     for (std::int64_t step = 1; step <= config.steps; ++step) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            throw RunStopped();
         bed->advance();
         if (step >= firstCounted)
             add();

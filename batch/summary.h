@@ -3,7 +3,9 @@
 #include "runconfig.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 // What a sweep keeps of one run: the counts of the final field and the mean
@@ -16,8 +18,13 @@ struct RunSummary {
 };
 
 // Performs the run (a file pattern must have been read into config); threads
-// as makeBed takes them.
-RunSummary summarizeRun(const RunConfig& config, int threads = 1);
+// as makeBed takes them. When stop (may be null) becomes true the run ends
+// between two steps with RunStopped.
+RunSummary summarizeRun(const RunConfig& config, int threads = 1, const std::atomic<bool>* stop = nullptr);
+
+struct RunStopped : std::runtime_error {
+    RunStopped() : std::runtime_error("the run was stopped") {}
+};
 
 // The summary CSV: run number, seed, the parameters and the mode in the
 // one-run options' own spelling (so that a row can be repeated alone), final

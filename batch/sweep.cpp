@@ -100,7 +100,8 @@ private:
 } // namespace
 
 void runSweepPart(const SweepPlan& plan, const TaskSplit& split, int jobs,
-                  const std::function<void(const std::string& row)>& write, ProgressBar* progress)
+                  const std::function<void(const std::string& row)>& write, ProgressBar* progress,
+                  const std::atomic<bool>* stop)
 {
     const std::int64_t runs = runsInPart(plan.runCount(), split);
     RunQueue queue(runs, 4 * static_cast<std::int64_t>(jobs) + 16);
@@ -109,7 +110,7 @@ void runSweepPart(const SweepPlan& plan, const TaskSplit& split, int jobs,
             for (std::int64_t position = queue.take(); position >= 0; position = queue.take()) {
                 const std::int64_t run = nthRunOfPart(position, split);
                 const RunConfig config = plan.configForRun(run);
-                queue.finish(position, summaryRow(run, config, summarizeRun(config, plan.threadsPerRun)));
+                queue.finish(position, summaryRow(run, config, summarizeRun(config, plan.threadsPerRun, stop)));
             }
         } catch (...) {
             queue.fail(std::current_exception());
@@ -136,29 +137,34 @@ void runSweepPart(const SweepPlan& plan, const TaskSplit& split, int jobs,
         thread.join();
 }
 
+SweepPlan planSweep(SweepOptions& options)
+{
+    loadPattern(options.model);
+    if (!options.model.seedGiven)
+        options.model.config.seed = seedFromClock();
+    return {options.model.config, options.variations, options.replicates, options.model.threads};
+}
+
+int sweepJobs(std::optional<int> requested, int threadsPerRun)
+{
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(requested.value_or(cores / threadsPerRun), 1, MaxJobs);
+}
+
 int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, bool progressToTerminal)
 {
     const TaskSplit split = resolveTask(options.task, environment);
     if (split.count > 1 && !options.model.seedGiven)
         throw BatchError("a sweep split into parts needs --seed, so that every part gives its runs the "
                          "same seeds");
-    loadPattern(options.model);
-    if (!options.model.seedGiven)
-        options.model.config.seed = seedFromClock();
-
-    SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads};
+    const SweepPlan plan = planSweep(options);
     const std::int64_t runs = runsInPart(plan.runCount(), split);
 
     OutputFile summary("--summary", options.summaryPath, true);
     if (!options.model.seedGiven && !options.quiet)
         std::fprintf(stderr, "seed: %d\n", static_cast<int>(plan.base.seed));
 
-    // By default as many threads as cores: each run of fast mode brings its own
-    // --threads.
-    const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    int jobs = options.jobs.value_or(cores / plan.threadsPerRun);
-    jobs = std::clamp(jobs, 1, MaxJobs);
-
+    const int jobs = sweepJobs(options.jobs, plan.threadsPerRun);
     ProgressBar progress(runs, "runs", progressToTerminal && !options.quiet);
     summary.write(summaryHeader());
     runSweepPart(plan, split, jobs, [&](const std::string& row) { summary.write(row); }, &progress);
