@@ -23,7 +23,8 @@ public:
     virtual void layDown(const Pattern& pattern) = 0;
     // Writes state (a cell state) into the current field; false outside it.
     virtual bool edit(int x, int y, Cell state) = 0;
-    // The current field row by row: out[y * cellsX() + x].
+    // The current field column by column, as the engines store it:
+    // out[x * cellsY() + y].
     virtual void copyField(Cell* out) const = 0;
     // The field before the last step likewise, where the engine keeps it
     // (the exact engine, with RedrawMark at edited cells); false otherwise.

@@ -80,10 +80,12 @@ public:
         return bed->counts();
     }
 
-    py::array_t<Cell> field(bool previous) const
+    // Indexed [y, x] and stored column by column (Fortran order), the
+    // engines' own order, so that reading a field is one straight copy.
+    py::array_t<Cell, py::array::f_style> field(bool previous) const
     {
         checkIdle();
-        py::array_t<Cell> cells({bed->cellsY(), bed->cellsX()});
+        py::array_t<Cell, py::array::f_style> cells({bed->cellsY(), bed->cellsX()});
         if (!previous)
             bed->copyField(cells.mutable_data());
         else if (!bed->copyPrevious(cells.mutable_data()))

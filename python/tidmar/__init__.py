@@ -125,7 +125,10 @@ class Bed:
     def field(self):
         """A copy of the current field: a numpy int32 array of shape
         (height, width) holding the cell codes, field[y, x], in the
-        orientation of tidmar-batch's field CSV (row 0 is line 1)."""
+        orientation of tidmar-batch's field CSV (row 0 is line 1). It is
+        stored column by column (Fortran order), as the engines store the
+        field, which makes reading it a plain copy;
+        numpy.ascontiguousarray(bed.field) gives row order."""
         return self._bed.field(False)
 
     @property
