@@ -7,11 +7,14 @@ set(python_environment
 set(python_skip "")
 if(TIDMAR_SANITIZE)
   # The interpreter is not built with AddressSanitizer: its runtime must be
-  # loaded first, and the interpreter's own allocations are never freed.
+  # loaded first, with the C++ library whose exceptions it intercepts, and
+  # the interpreter's own allocations are never freed.
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libasan.so
                   OUTPUT_VARIABLE asan_runtime OUTPUT_STRIP_TRAILING_WHITESPACE)
-  if(EXISTS "${asan_runtime}")
-    list(APPEND python_environment LD_PRELOAD=${asan_runtime} ASAN_OPTIONS=detect_leaks=0)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++.so
+                  OUTPUT_VARIABLE cxx_runtime OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(EXISTS "${asan_runtime}" AND EXISTS "${cxx_runtime}")
+    list(APPEND python_environment "LD_PRELOAD=${asan_runtime}:${cxx_runtime}" ASAN_OPTIONS=detect_leaks=0)
   else()
     message(STATUS "Python tests: skipped, no AddressSanitizer runtime to preload")
     set(python_skip TRUE)
