@@ -1,14 +1,19 @@
 #include "fieldcsv.h"
 
 #include "batcherror.h"
+#include "printable.h"
 #include "bed.h"
+#include "inputfile.h"
 #include "musselbed.h"
+
+#include <QCryptographicHash>
 
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -78,7 +83,7 @@ void FieldCsvParser::onCharacter(char c)
     }
     lineHasContent = true;
     if (valueEnded)
-        failAtValue("'" + value + " " + c + "...' is not one cell code (values are separated by commas)");
+        failAtValue(inQuotes(value + " " + c + "...") + " is not one cell code (values are separated by commas)");
     valueStarted = true;
     if (value.size() <= MaxShownValue)
         value.push_back(c);
@@ -100,7 +105,7 @@ void FieldCsvParser::endValue()
     const auto [stop, error] = std::from_chars(value.data(), end, code);
     if (value.size() > MaxShownValue || error != std::errc() || stop != end || !isCellState(code)) {
         const std::string shown = value.size() > MaxShownValue ? value.substr(0, MaxShownValue) + "..." : value;
-        failAtValue("'" + shown + "' is not a cell code (-1, 0, 1, 2 or 3)");
+        failAtValue(inQuotes(shown) + " is not a cell code (-1, 0, 1, 2 or 3)");
     }
     field.codes.push_back(code);
     ++valuesInLine;
@@ -149,26 +154,38 @@ FieldData parseFieldCsv(std::string_view text)
 
 FieldData readFieldCsv(const std::string& path)
 {
-    const std::string name = "'" + path + "'";
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!file)
-        throw BatchError("cannot read " + name + ": " + std::strerror(errno));
-
+    const std::string name = path == "-" ? std::string("standard input") : inQuotes(path);
+    const Descriptor file = openInput(path, MaxFieldCsvBytes, name);
     FieldCsvParser parser;
-    bool readFailed = false;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
     try {
+        // Standard input has no size to check beforehand: its bytes are counted.
+        std::int64_t total = 0;
         char buffer[1 << 16];
-        std::size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-            parser.feed(std::string_view(buffer, got));
-        readFailed = std::ferror(file.get()) != 0;
-        if (!readFailed)
-            return parser.finish();
+        for (;;) {
+            const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                throw BatchError("cannot read " + name + ": " + std::strerror(errno));
+            if (got == 0) {
+                FieldData field = parser.finish();
+                field.sha256 = hash.result().toHex().toStdString();
+                return field;
+            }
+            total += got;
+            if (total > MaxFieldCsvBytes)
+                throw BatchError(name + " has more than " + std::to_string(MaxFieldCsvBytes)
+                                 + " bytes, the most a field can have");
+            parser.feed(std::string_view(buffer, static_cast<std::size_t>(got)));
+            hash.addData(QByteArrayView(buffer, static_cast<qsizetype>(got)));
+        }
     } catch (const BatchError& error) {
         const std::string what = error.what();
-        throw BatchError(name + (what.rfind("line ", 0) == 0 ? ", " : " ") + what);
+        if (what.rfind("line ", 0) == 0 || what == "holds no cells")
+            throw BatchError(name + (what.rfind("line ", 0) == 0 ? ", " : " ") + what);
+        throw;
     }
-    throw BatchError("cannot read " + name + ": " + std::strerror(errno));
 }
 
 namespace {

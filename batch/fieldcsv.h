@@ -3,6 +3,7 @@
 #include "runconfig.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -49,7 +50,13 @@ private:
 // The parser on a whole text.
 FieldData parseFieldCsv(std::string_view text);
 
-// The parser on a file; errors name the file.
+// The largest field file read: 2048 lines of 2048 two-character codes, each
+// with a blank on either side, \r\n line ends and a byte-order mark. Larger
+// files are refused before they are read.
+constexpr std::int64_t MaxFieldCsvBytes = 3 + 2048 * (2048 * 4 + 2047 + 2);
+
+// The parser on a regular file or, for "-", standard input (see openInput);
+// errors name the file.
 FieldData readFieldCsv(const std::string& path);
 
 // The current field of bed in the same form, with \n line ends.

@@ -1,14 +1,16 @@
 // tidmar-batch: the Tidmar III automaton from the command line.
 
 #include "batcherror.h"
+#include "cpus.h"
+#include "merge.h"
 #include "options.h"
+#include "provenance.h"
 #include "singlerun.h"
 #include "sweep.h"
 #include "usage.h"
 #include "version.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <new>
 #include <string>
@@ -19,34 +21,29 @@ namespace {
 
 constexpr int RefusedExit = 2;
 
-std::optional<std::string> environmentValue(const char* name)
-{
-    if (const char* value = std::getenv(name))
-        return std::string(value);
-    return std::nullopt;
-}
-
-int dispatch(const std::vector<std::string>& arguments)
+int dispatch(const std::vector<std::string>& arguments, const Invocation& invocation)
 {
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     if (arguments.size() == 1 && arguments.front() == "--version") {
         std::fputs(versionText().c_str(), stdout);
         return 0;
     }
+    if (!arguments.empty() && arguments.front() == "merge")
+        return runMergeCommand({arguments.begin() + 1, arguments.end()});
     if (!arguments.empty() && arguments.front() == "sweep") {
         SweepOptions options = parseSweepOptions({arguments.begin() + 1, arguments.end()});
         if (options.help) {
-            std::fputs(sweepUsage().c_str(), stdout);
+            std::fputs(sweepUsage(availableCpus(processEnvironment)).c_str(), stdout);
             return 0;
         }
-        return runSweepCommand(std::move(options), environmentValue, terminal);
+        return runSweepCommand(std::move(options), processEnvironment, terminal, invocation);
     }
     RunOptions options = parseRunOptions(arguments);
     if (options.help) {
         std::fputs(runUsage().c_str(), stdout);
         return 0;
     }
-    return runSingle(std::move(options), terminal);
+    return runSingle(std::move(options), terminal, invocation);
 }
 
 } // namespace
@@ -54,7 +51,7 @@ int dispatch(const std::vector<std::string>& arguments)
 int main(int argc, char* argv[])
 {
     try {
-        const int status = dispatch(std::vector<std::string>(argv + 1, argv + argc));
+        const int status = dispatch(std::vector<std::string>(argv + 1, argv + argc), invocationNow(argc, argv));
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
             std::fputs("tidmar-batch: cannot write standard output\n", stderr);
             return RefusedExit;

@@ -1,8 +1,10 @@
 #include "options.h"
 
 #include "batcherror.h"
+#include "printable.h"
 #include "numbers.h"
 #include "picture.h"
+#include "plot.h"
 #include "seeding.h"
 
 #include "musselbed.h"
@@ -18,7 +20,7 @@ struct Argument {
     std::string value;
 };
 
-enum class OptionGroup { Model, RunOutput, Sweep };
+enum class OptionGroup { Model, Record, RunOutput, Sweep };
 
 struct OptionSpec {
     std::string_view name;
@@ -26,7 +28,7 @@ struct OptionSpec {
     OptionGroup group;
 };
 
-constexpr std::array<OptionSpec, 26> Options = {{
+constexpr std::array<OptionSpec, 33> Options = {{
     {"--width", true, OptionGroup::Model},
     {"--height", true, OptionGroup::Model},
     {"--scheme", true, OptionGroup::Model},
@@ -44,15 +46,22 @@ constexpr std::array<OptionSpec, 26> Options = {{
     {"--mode", true, OptionGroup::Model},
     {"--threads", true, OptionGroup::Model},
     {"--quiet", false, OptionGroup::Model},
-    {"--counts", true, OptionGroup::RunOutput},
+    {"--counts", true, OptionGroup::Record},
+    {"--counts-every", true, OptionGroup::Record},
+    {"--snapshots", true, OptionGroup::Record},
+    {"--snapshot-every", true, OptionGroup::Record},
+    {"--snapshot-pictures", false, OptionGroup::Record},
+    {"--cell-size", true, OptionGroup::Record},
+    {"--plot", true, OptionGroup::Record},
     {"--field", true, OptionGroup::RunOutput},
     {"--picture", true, OptionGroup::RunOutput},
-    {"--cell-size", true, OptionGroup::RunOutput},
     {"--vary", true, OptionGroup::Sweep},
     {"--replicates", true, OptionGroup::Sweep},
     {"--jobs", true, OptionGroup::Sweep},
     {"--task", true, OptionGroup::Sweep},
     {"--summary", true, OptionGroup::Sweep},
+    {"--resume", false, OptionGroup::Sweep},
+    {"--burn-in", true, OptionGroup::Sweep},
 }};
 
 const OptionSpec* findOption(std::string_view name)
@@ -81,20 +90,20 @@ std::vector<Argument> tokenize(const std::vector<std::string>& arguments, bool s
             if (text == "sweep")
                 throw BatchError("'sweep' must come first: tidmar-batch sweep [options]");
             if (text.size() > 1 && text[0] == '-')
-                throw BatchError("unknown option '" + text + "' (see --help)");
-            throw BatchError("unexpected argument '" + text + "' (options start with --; see --help)");
+                throw BatchError("unknown option " + inQuotes(text) + " (see --help)");
+            throw BatchError("unexpected argument " + inQuotes(text) + " (options start with --; see --help)");
         }
         const auto equals = text.find('=');
         Argument argument{text.substr(0, equals), {}};
         const OptionSpec* entry = findOption(argument.name);
         if (!entry)
-            throw BatchError("unknown option '" + argument.name + "' (see --help)");
+            throw BatchError("unknown option " + inQuotes(argument.name) + " (see --help)");
         if (entry->group == OptionGroup::Sweep && !sweep)
             throw BatchError(argument.name + " belongs to sweeps: tidmar-batch sweep ... " + argument.name
                              + " ...");
         if (entry->group == OptionGroup::RunOutput && sweep)
-            throw BatchError(argument.name + " is for single runs; a sweep writes --summary, and any of "
-                             "its runs can be repeated alone with its seed and parameters");
+            throw BatchError(argument.name + " is for single runs; a sweep writes --summary (and --counts, "
+                             "--snapshots), and any of its runs can be repeated alone with its seed and parameters");
         if (entry->takesValue) {
             if (equals != std::string::npos)
                 argument.value = text.substr(equals + 1);
@@ -114,7 +123,7 @@ std::vector<Argument> tokenize(const std::vector<std::string>& arguments, bool s
 
 [[noreturn]] void refuse(const Argument& argument, const std::string& expected)
 {
-    throw BatchError(argument.name + ": '" + argument.value + "' is not " + expected);
+    throw BatchError(argument.name + ": " + inQuotes(argument.value) + " is not " + expected);
 }
 
 std::int64_t wholeNumber(const Argument& argument, std::int64_t low, std::int64_t high)
@@ -211,6 +220,43 @@ bool applyModelOption(const Argument& argument, ModelOptions& model)
     return true;
 }
 
+// Applies an option of what runs record; false when it is not one of them.
+bool applyRecordOption(const Argument& argument, RecordOptions& record)
+{
+    const std::string& name = argument.name;
+    if (name == "--counts")
+        record.countsPath = outputPath(argument);
+    else if (name == "--counts-every")
+        record.countsEvery = wholeNumber(argument, 1, 2147483647);
+    else if (name == "--snapshots")
+        record.snapshotsDir = outputPath(argument);
+    else if (name == "--snapshot-every")
+        record.snapshotEvery = wholeNumber(argument, 1, 2147483647);
+    else if (name == "--snapshot-pictures")
+        record.snapshotPictures = true;
+    else if (name == "--cell-size")
+        record.cellSize = static_cast<int>(wholeNumber(argument, 1, MaxCellSize));
+    else if (name == "--plot")
+        record.plotPath = outputPath(argument);
+    else
+        return false;
+    return true;
+}
+
+// What the record options refuse together, once all are read.
+void checkRecordOptions(const RecordOptions& record, const std::set<std::string>& given)
+{
+    auto needs = [&](const char* option, const char* needed, bool present) {
+        if (given.count(option) && !present)
+            throw BatchError(std::string(option) + " needs " + needed);
+    };
+    needs("--counts-every", "--counts PATH", !record.countsPath.empty());
+    needs("--snapshot-every", "--snapshots DIR", !record.snapshotsDir.empty());
+    needs("--snapshot-pictures", "--snapshots DIR", !record.snapshotsDir.empty());
+    if (!record.plotPath.empty() && !plotFormatFor(record.plotPath))
+        throw BatchError("--plot: '" + record.plotPath + "' does not end in .png or .svg, which choose the plot's format");
+}
+
 // What the model options refuse together, once all are read.
 void checkModelOptions(const ModelOptions& model)
 {
@@ -230,7 +276,7 @@ TaskSplit parseTask(std::string_view text, const std::string& option)
         index = parseInteger(text.substr(0, slash), 0, count ? *count - 1 : 0);
     }
     if (!count || !index)
-        throw BatchError(option + ": '" + std::string(text) + "' is not I/K (part I of K parts, 0 <= I < K)");
+        throw BatchError(option + ": " + inQuotes(text) + " is not I/K (part I of K parts, 0 <= I < K)");
     return {*index, *count};
 }
 
@@ -241,25 +287,24 @@ RunOptions parseRunOptions(const std::vector<std::string>& arguments)
         options.help = true;
         return options;
     }
+    std::set<std::string> given;
     for (const Argument& argument : tokenize(arguments, false)) {
-        if (applyModelOption(argument, options.model))
+        given.insert(argument.name);
+        if (applyModelOption(argument, options.model) || applyRecordOption(argument, options.record))
             continue;
         const std::string& name = argument.name;
         if (name == "--quiet")
             options.quiet = true;
-        else if (name == "--counts")
-            options.countsPath = outputPath(argument);
         else if (name == "--field")
             options.fieldPath = outputPath(argument);
         else if (name == "--picture")
             options.picturePath = outputPath(argument);
-        else if (name == "--cell-size")
-            options.cellSize = static_cast<int>(wholeNumber(argument, 1, MaxCellSize));
     }
     checkModelOptions(options.model);
+    checkRecordOptions(options.record, given);
     if (!options.picturePath.empty() && !pictureFormatFor(options.picturePath))
-        throw BatchError("--picture: '" + options.picturePath
-                         + "' does not end in .png, .jpg or .jpeg, which choose the picture's format");
+        throw BatchError("--picture: " + inQuotes(options.picturePath)
+                         + " does not end in .png, .jpg or .jpeg, which choose the picture's format");
     return options;
 }
 
@@ -270,10 +315,12 @@ SweepOptions parseSweepOptions(const std::vector<std::string>& arguments)
         options.help = true;
         return options;
     }
+    options.arguments = arguments;
     std::set<std::string> given;
     for (const Argument& argument : tokenize(arguments, true)) {
         given.insert(argument.name);
-        if (applyModelOption(argument, options.model))
+        options.given.emplace_back(argument.name, argument.value);
+        if (applyModelOption(argument, options.model) || applyRecordOption(argument, options.record))
             continue;
         const std::string& name = argument.name;
         if (name == "--quiet") {
@@ -292,9 +339,21 @@ SweepOptions parseSweepOptions(const std::vector<std::string>& arguments)
             options.task = parseTask(argument.value, "--task");
         } else if (name == "--summary") {
             options.summaryPath = outputPath(argument);
+        } else if (name == "--resume") {
+            options.resume = true;
+        } else if (name == "--burn-in") {
+            options.burnIn = wholeNumber(argument, 0, 2147483647);
         }
     }
     checkModelOptions(options.model);
+    checkRecordOptions(options.record, given);
+    if (given.count("--cell-size") && !options.record.snapshotPictures)
+        throw BatchError("--cell-size sizes the pictures of --snapshot-pictures, which is not given");
+    if (options.burnIn)
+        for (std::int64_t steps : stepCounts(options.model.config, options.variations))
+            if (*options.burnIn >= steps)
+                throw BatchError("--burn-in " + std::to_string(*options.burnIn) + " leaves no step to measure in a run of "
+                                 + std::to_string(steps) + " steps: the window is the steps after the burn-in");
     for (const Variation& variation : options.variations)
         if (given.count(varyOption(variation.name)))
             throw BatchError(varyOption(variation.name) + " and --vary " + std::string(varyNameText(variation.name))

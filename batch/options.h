@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Command-line parsing of both commands. Every value is converted with a
@@ -26,12 +27,22 @@ struct ModelOptions {
     bool threadsGiven = false;
 };
 
+// What both commands record of their runs besides their own outputs.
+struct RecordOptions {
+    std::string countsPath;  // empty: not written; "-": standard output
+    std::int64_t countsEvery = 1;
+    std::string snapshotsDir;        // empty: no snapshots
+    std::int64_t snapshotEvery = 0;  // 0: the start and the final field
+    bool snapshotPictures = false;
+    int cellSize = 1;                // pixels per cell edge of every picture
+    std::string plotPath;            // .png or .svg; empty: no plot
+};
+
 struct RunOptions {
     ModelOptions model;
-    std::string countsPath;  // empty: not written; "-": standard output
+    RecordOptions record;
     std::string fieldPath;
     std::string picturePath;
-    int cellSize = 1;
     bool quiet = false;
     bool help = false;
 };
@@ -48,9 +59,16 @@ struct SweepOptions {
     std::int64_t replicates = 1;
     std::optional<int> jobs;  // default: the number of cores
     std::optional<TaskSplit> task;
+    RecordOptions record;
+    std::optional<std::int64_t> burnIn;  // default: half of each run's steps
     std::string summaryPath;
+    bool resume = false;  // continue what an interrupted sweep kept
     bool quiet = false;
     bool help = false;
+    // The arguments as given, and as option names with their values in the
+    // order given: what the sweep records to recognise itself.
+    std::vector<std::string> arguments;
+    std::vector<std::pair<std::string, std::string>> given;
 };
 
 constexpr int MaxJobs = 256;

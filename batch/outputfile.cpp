@@ -1,10 +1,9 @@
 #include "outputfile.h"
 
 #include "batcherror.h"
+#include "printable.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,24 +13,10 @@ namespace {
 
 constexpr std::size_t BufferSize = 1 << 16;
 
-std::string directoryOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string baseNameOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 } // namespace
 
 OutputFile::OutputFile(std::string optionName, std::string path, bool allowStandardOutput)
-    : option(std::move(optionName)), givenPath(std::move(path)), finalPath(givenPath)
+    : option(std::move(optionName)), givenPath(std::move(path))
 {
     if (givenPath == "-") {
         if (!allowStandardOutput)
@@ -43,45 +28,36 @@ OutputFile::OutputFile(std::string optionName, std::string path, bool allowStand
     if (givenPath.empty())
         throw BatchError(option + ": the file name is empty");
     if (givenPath.back() == '/')
-        throw BatchError(option + ": '" + givenPath + "' names a directory, not a file");
+        throw BatchError(option + ": " + inQuotes(givenPath) + " names a directory, not a file");
 
-    struct stat status {};
-    const bool replacesFile = ::stat(givenPath.c_str(), &status) == 0;
-    if (replacesFile) {
-        if (S_ISDIR(status.st_mode))
-            throw BatchError(option + ": '" + givenPath + "' is a directory");
-        if (::access(givenPath.c_str(), W_OK) != 0)
-            fail("cannot write", errno);
-        // Write through a link into the file it names, not over the link.
-        if (char* resolved = ::realpath(givenPath.c_str(), nullptr)) {
-            finalPath = resolved;
-            std::free(resolved);
-        }
-        if (!S_ISREG(status.st_mode)) {
+    place = resolveOutput(option, givenPath);
+    const int directory = place.directory.get();
+    if (place.exists) {
+        if (S_ISDIR(place.status.st_mode))
+            throw BatchError(option + ": " + inQuotes(givenPath) + " is a directory");
+        if (!S_ISREG(place.status.st_mode)) {
             mode = Mode::Direct;
-            descriptor = ::open(finalPath.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+            descriptor = ::openat(directory, place.name.c_str(),
+                                  O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+            if (descriptor < 0 && errno == ENXIO)
+                throw BatchError(option + ": " + inQuotes(givenPath) + " is a FIFO that nobody reads");
             if (descriptor < 0)
                 fail("cannot write", errno);
+            ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
             return;
         }
+        if (::faccessat(directory, place.name.c_str(), W_OK, AT_EACCESS) != 0)
+            fail("cannot write", errno);
     }
 
-    const std::string stem = directoryOf(finalPath) + "/." + baseNameOf(finalPath) + "."
-                             + std::to_string(::getpid()) + ".";
-    for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
-        temporaryPath = stem + std::to_string(attempt) + ".tmp";
-        descriptor = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor < 0 && errno != EEXIST)
-            break;
-    }
-    if (descriptor < 0) {
-        const int error = errno;
-        temporaryPath.clear();
-        fail("cannot write", error);
-    }
+    Temporaries temporary;
+    if (!createTemporaries(directory, place.name, {".tmp"}, temporary))
+        fail("cannot write", errno);
+    temporaryName = temporary.names.front();
+    descriptor = temporary.files.front().release();
     // A replaced file keeps its permissions.
-    if (replacesFile)
-        ::fchmod(descriptor, status.st_mode & 07777);
+    if (place.exists)
+        ::fchmod(descriptor, place.status.st_mode & 07777);
     buffer.reserve(BufferSize);
 }
 
@@ -89,13 +65,13 @@ OutputFile::~OutputFile()
 {
     if (mode != Mode::StandardOutput)
         closeDescriptor();
-    if (!committed && !temporaryPath.empty())
-        ::unlink(temporaryPath.c_str());
+    if (!committed && !temporaryName.empty())
+        ::unlinkat(place.directory.get(), temporaryName.c_str(), 0);
 }
 
 void OutputFile::fail(const std::string& what, int error) const
 {
-    const std::string name = mode == Mode::StandardOutput ? "standard output" : "'" + givenPath + "'";
+    const std::string name = mode == Mode::StandardOutput ? "standard output" : inQuotes(givenPath);
     throw BatchError(option + ": " + what + " " + name + ": " + std::strerror(error));
 }
 
@@ -152,7 +128,12 @@ void OutputFile::commit()
     descriptor = -1;
     if (closed != 0)
         fail("cannot write", closeError);
-    if (mode == Mode::Replace && ::rename(temporaryPath.c_str(), finalPath.c_str()) != 0)
-        fail("cannot write", errno);
+    if (mode == Mode::Replace) {
+        const int directory = place.directory.get();
+        if (::renameat(directory, temporaryName.c_str(), directory, place.name.c_str()) != 0)
+            fail("cannot write", errno);
+        // The new name itself survives a power cut.
+        ::fsync(directory);
+    }
     committed = true;
 }

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "outputplace.h"
+
 #include <string>
 #include <string_view>
 
 // An output that never leaves a half-written file under its name. A regular
-// file is written to a temporary file in the same directory, opened at
-// construction so that an unwritable place is found before any work is done,
-// and renamed onto the name by commit(); without commit() the temporary is
-// removed. "-" (where the option allows it) is standard output; an existing
-// non-regular file such as /dev/null is written directly.
+// file is written to a temporary file with an unpredictable name in the same
+// directory, opened at construction so that an unwritable place is found
+// before any work is done, and renamed onto the name by commit(); without
+// commit() the temporary is removed. Links are followed as resolveOutput
+// says. "-" (where the option allows it) is standard output; an existing
+// non-regular file such as /dev/null is written directly, and a FIFO that
+// nobody reads is refused rather than waited on.
 class OutputFile {
 public:
     // option names the command-line option in messages ("--counts").
@@ -23,7 +27,7 @@ public:
     void commit();
 
     bool isStandardOutput() const { return mode == Mode::StandardOutput; }
-    const std::string& path() const { return finalPath; }
+    const std::string& path() const { return givenPath; }
 
 private:
     enum class Mode { Replace, Direct, StandardOutput };
@@ -35,8 +39,8 @@ private:
 
     std::string option;
     std::string givenPath;
-    std::string finalPath;      // the name, symbolic links resolved
-    std::string temporaryPath;  // Replace only
+    OutputPlace place;          // Replace and Direct
+    std::string temporaryName;  // Replace only, in place.directory
     Mode mode = Mode::Replace;
     int descriptor = -1;
     bool committed = false;

@@ -18,7 +18,9 @@ QList<QRgb> cellColours()
     return QList<QRgb>(stateColours.begin(), stateColours.end());
 }
 
-bool endsWith(std::string_view text, std::string_view ending)
+} // namespace
+
+bool endsWithIgnoringCase(std::string_view text, std::string_view ending)
 {
     if (text.size() < ending.size())
         return false;
@@ -26,23 +28,21 @@ bool endsWith(std::string_view text, std::string_view ending)
                       [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
-} // namespace
-
 std::optional<PictureFormat> pictureFormatFor(std::string_view path)
 {
-    if (endsWith(path, ".png"))
+    if (endsWithIgnoringCase(path, ".png"))
         return PictureFormat::Png;
-    if (endsWith(path, ".jpg") || endsWith(path, ".jpeg"))
+    if (endsWithIgnoringCase(path, ".jpg") || endsWithIgnoringCase(path, ".jpeg"))
         return PictureFormat::Jpeg;
     return std::nullopt;
 }
 
-void checkPictureSize(int cellsX, int cellsY, int cellSize)
+void checkPictureSize(int cellsX, int cellsY, int cellSize, const std::string& option)
 {
     const long width = static_cast<long>(cellsX) * cellSize;
     const long height = static_cast<long>(cellsY) * cellSize;
     if (width > MaxPictureSide || height > MaxPictureSide)
-        throw BatchError("--picture: " + std::to_string(cellsX) + " x " + std::to_string(cellsY)
+        throw BatchError(option + ": " + std::to_string(cellsX) + " x " + std::to_string(cellsY)
                          + " cells of " + std::to_string(cellSize) + " pixels make a picture of "
                          + std::to_string(width) + " x " + std::to_string(height)
                          + " pixels; at most " + std::to_string(MaxPictureSide)

@@ -12,6 +12,7 @@ struct FieldData {
     int width = 0;
     int height = 0;
     std::vector<Cell> codes;
+    std::string sha256;  // of the file's bytes, in lower-case hex
 };
 
 enum class PatternKind { Young, Line, File };

@@ -1,31 +1,59 @@
 #include "simulation.h"
 
 #include "batcherror.h"
+#include "printable.h"
 #include "fastbed.h"
 #include "fieldcsv.h"
 #include "livebed.h"
 #include "musselbed.h"
 
-void loadPattern(ModelOptions& model)
+namespace {
+
+void readPattern(Pattern& pattern, const ModelOptions& model, const std::string& option)
 {
-    RunConfig& config = model.config;
-    if (config.pattern.kind != PatternKind::File)
-        return;
     try {
-        config.pattern.field = std::make_shared<const FieldData>(readFieldCsv(config.pattern.path));
+        pattern.field = std::make_shared<const FieldData>(readFieldCsv(pattern.path));
     } catch (const BatchError& error) {
-        throw BatchError(std::string("--pattern: ") + error.what());
+        throw BatchError(option + ": " + error.what());
     }
-    const FieldData& field = *config.pattern.field;
-    const std::string source = "the pattern '" + config.pattern.path + "'";
+    const FieldData& field = *pattern.field;
+    const RunConfig& config = model.config;
+    const std::string source = "the pattern " + inQuotes(pattern.path);
     if (model.widthGiven && config.width != field.width)
         throw BatchError("--width " + std::to_string(config.width) + " does not match " + source + ", which is "
                          + std::to_string(field.width) + " cells wide (leave --width out)");
     if (model.heightGiven && config.height != field.height)
         throw BatchError("--height " + std::to_string(config.height) + " does not match " + source
                          + ", which is " + std::to_string(field.height) + " cells high (leave --height out)");
-    config.width = field.width;
-    config.height = field.height;
+}
+
+} // namespace
+
+void loadPattern(ModelOptions& model)
+{
+    RunConfig& config = model.config;
+    if (config.pattern.kind != PatternKind::File)
+        return;
+    readPattern(config.pattern, model, "--pattern");
+    config.width = config.pattern.field->width;
+    config.height = config.pattern.field->height;
+}
+
+void loadPatterns(ModelOptions& model, std::vector<Variation>& variations)
+{
+    loadPattern(model);
+    bool anyFile = model.config.pattern.kind == PatternKind::File;
+    for (Variation& variation : variations)
+        for (Pattern& pattern : variation.patterns)
+            if (pattern.kind == PatternKind::File) {
+                readPattern(pattern, model, "--vary pattern");
+                anyFile = true;
+            }
+    if (anyFile)
+        for (const Variation& variation : variations)
+            if (variation.name == VaryName::Width || variation.name == VaryName::Height)
+                throw BatchError("--vary " + std::string(varyNameText(variation.name))
+                                 + " cannot change the size of a pattern file, which sets its runs' size");
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "bed.h"
 #include "options.h"
 #include "runconfig.h"
+#include "variation.h"
 
 #include <memory>
 
@@ -10,6 +11,11 @@
 // size from it. A --width or --height given as well must match the file.
 // Throws BatchError ("--pattern: ...").
 void loadPattern(ModelOptions& model);
+
+// loadPattern for a sweep, and the files of a --vary pattern as well: each
+// gives its runs its size, so --width, --height and --vary width/height are
+// refused beside a file that does not match or any file at all.
+void loadPatterns(ModelOptions& model, std::vector<Variation>& variations);
 
 // A field set up for config exactly as the desktop program sets up its own:
 // the seed, the parameters through the control setters, then the start

@@ -1,92 +1,87 @@
 #include "singlerun.h"
 
 #include "batcherror.h"
+#include "printable.h"
 #include "csvformat.h"
 #include "fieldcsv.h"
 #include "outputfile.h"
+#include "outputnames.h"
+#include "datapackage.h"
 #include "picture.h"
+#include "plot.h"
 #include "progressbar.h"
 #include "seeding.h"
 #include "simulation.h"
+#include "snapshots.h"
+#include "summary.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
-#include <system_error>
-#include <utility>
 #include <vector>
 
-namespace {
 
-std::filesystem::path normalised(const std::string& path)
-{
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    if (error)
-        return std::filesystem::path(path).lexically_normal();
-    std::filesystem::path result = std::filesystem::weakly_canonical(absolute, error);
-    return error ? absolute.lexically_normal() : result;
-}
-
-// Two outputs under one file name would overwrite each other; a device
-// such as /dev/null may take several.
-void refuseSharedNames(const RunOptions& options)
-{
-    const std::vector<std::pair<const char*, const std::string*>> outputs = {
-        {"--counts", &options.countsPath}, {"--field", &options.fieldPath}, {"--picture", &options.picturePath}};
-    for (std::size_t i = 0; i < outputs.size(); ++i)
-        for (std::size_t j = i + 1; j < outputs.size(); ++j) {
-            const std::string& a = *outputs[i].second;
-            const std::string& b = *outputs[j].second;
-            std::error_code error;
-            const auto type = std::filesystem::status(b, error).type();
-            const bool device = type != std::filesystem::file_type::not_found
-                                && type != std::filesystem::file_type::regular;
-            if (!a.empty() && !b.empty() && a != "-" && !device && normalised(a) == normalised(b))
-                throw BatchError(std::string(outputs[i].first) + " and " + outputs[j].first + " both name '" + b
-                                 + "'");
-        }
-}
-
-} // namespace
-
-int runSingle(RunOptions options, bool progressToTerminal)
+int runSingle(RunOptions options, bool progressToTerminal, const Invocation& invocation)
 {
     loadPattern(options.model);
     RunConfig& config = options.model.config;
+    const RecordOptions& record = options.record;
     std::optional<PictureFormat> pictureFormat;
     if (!options.picturePath.empty()) {
         pictureFormat = pictureFormatFor(options.picturePath);
-        checkPictureSize(config.width, config.height, options.cellSize);
+        checkPictureSize(config.width, config.height, record.cellSize);
     }
-    refuseSharedNames(options);
+    if (record.snapshotPictures)
+        checkPictureSize(config.width, config.height, record.cellSize, "--snapshot-pictures");
+    refuseSharedNames({{"--counts", &record.countsPath},
+                       {"--field", &options.fieldPath},
+                       {"--picture", &options.picturePath},
+                       {"--plot", &record.plotPath}});
 
     std::optional<OutputFile> counts;
     std::optional<OutputFile> field;
     std::optional<OutputFile> picture;
-    if (!options.countsPath.empty())
-        counts.emplace("--counts", options.countsPath, true);
+    std::optional<OutputFile> plot;
+    if (!record.countsPath.empty())
+        counts.emplace("--counts", record.countsPath, true);
     if (!options.fieldPath.empty())
         field.emplace("--field", options.fieldPath, false);
     if (!options.picturePath.empty())
         picture.emplace("--picture", options.picturePath, false);
+    if (!record.plotPath.empty())
+        plot.emplace("--plot", record.plotPath, false);
+    std::optional<SnapshotWriter> snapshots;
+    if (!record.snapshotsDir.empty())
+        snapshots.emplace(record.snapshotsDir, record.snapshotPictures, record.cellSize, true);
 
     if (!options.model.seedGiven) {
         config.seed = seedFromClock();
         if (!options.quiet)
             std::fprintf(stderr, "seed: %d\n", static_cast<int>(config.seed));
     }
+    if (const auto step = generatorPeriodPassedAt(config); step && !options.quiet)
+        std::fprintf(stderr, "%s\n", generatorPeriodWarning(config, *step, 1).c_str());
 
     const std::unique_ptr<Bed> bed = makeBed(config, options.model.threads);
     ProgressBar progress(config.steps, "steps", progressToTerminal && !options.quiet);
-    if (counts) {
-        counts->write(countsHeader());
-        counts->write(countsRow(0, bed->counts()));
-    }
+    // The plot takes at most about 2000 points of the run.
+    const std::int64_t plotEvery = std::max<std::int64_t>(1, config.steps / 2000);
+    std::vector<CountsAt> plotted;
+    auto atStep = [&](std::int64_t step) {
+        if (counts && isRecordedStep(step, record.countsEvery, config.steps)) {
+            if (step == 0)
+                counts->write(countsHeader());
+            counts->write(countsRow(static_cast<long>(step), bed->counts()));
+        }
+        if (plot && isRecordedStep(step, plotEvery, config.steps))
+            plotted.push_back({step, bed->counts()});
+        if (snapshots && isRecordedStep(step, record.snapshotEvery, config.steps))
+            snapshots->write(0, step, *bed);
+    };
+    atStep(0);
     for (std::int64_t step = 1; step <= config.steps; ++step) {
         bed->advance();
-        if (counts)
-            counts->write(countsRow(static_cast<long>(step), bed->counts()));
+        atStep(step);
         progress.update(step);
     }
     progress.finish();
@@ -94,11 +89,35 @@ int runSingle(RunOptions options, bool progressToTerminal)
     if (field)
         field->write(fieldCsv(*bed));
     if (picture) {
-        const QByteArray bytes = encodePicture(drawField(*bed, options.cellSize), *pictureFormat);
+        const QByteArray bytes = encodePicture(drawField(*bed, record.cellSize), *pictureFormat);
         picture->write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     }
-    for (std::optional<OutputFile>* output : {&counts, &field, &picture})
+    if (plot) {
+        const QByteArray bytes = plotRun(plotted, config, *plotFormatFor(record.plotPath));
+        plot->write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    }
+    for (std::optional<OutputFile>* output : {&counts, &field, &picture, &plot})
         if (*output)
             (*output)->commit();
+
+    std::vector<WrittenFile> written;
+    if (counts)
+        written.push_back({counts->path(), OutputKind::Counts});
+    if (field)
+        written.push_back({field->path(), OutputKind::Field, config.width});
+    if (picture)
+        written.push_back({picture->path(), OutputKind::FieldPicture});
+    if (plot)
+        written.push_back({plot->path(), OutputKind::Plot});
+    if (snapshots) {
+        snapshots->keep();
+        for (const std::string& path : snapshots->written())
+            written.push_back({path, path.size() > 4 && path.substr(path.size() - 4) == ".png"
+                                         ? OutputKind::FieldPicture : OutputKind::Field, config.width});
+    }
+    Provenance provenance{invocation, config.seed, {}};
+    if (config.pattern.kind == PatternKind::File)
+        provenance.inputs.push_back({config.pattern.path, config.pattern.field->sha256});
+    writeDataPackages(written, provenance);
     return 0;
 }

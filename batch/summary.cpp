@@ -2,41 +2,48 @@
 
 #include "csvformat.h"
 #include "numbers.h"
-#include "simulation.h"
+#include "runoutput.h"
 
-RunSummary summarizeRun(const RunConfig& config, int threads, const std::atomic<bool>* stop)
+std::int64_t effectiveBurnIn(const std::optional<std::int64_t>& burnIn, std::int64_t steps)
 {
-    const std::unique_ptr<Bed> bed = makeBed(config, threads);
-    const std::int64_t firstCounted = config.steps == 0 ? 0 : config.steps / 2 + 1;
-    std::array<std::int64_t, StateCount> sums{};
-    auto add = [&] {
-        const std::array<long, StateCount> counts = bed->counts();
-        for (int i = 0; i < StateCount; ++i)
-            sums[i] += counts[i];
-    };
-    if (firstCounted == 0)
-        add();
-    for (std::int64_t step = 1; step <= config.steps; ++step) {
-        if (stop && stop->load(std::memory_order_relaxed))
-            throw RunStopped();
-        bed->advance();
-        if (step >= firstCounted)
-            add();
-    }
+    return burnIn.value_or(steps / 2);
+}
 
-    RunSummary summary;
-    summary.finalCounts = bed->counts();
-    const std::int64_t fields = config.steps - firstCounted + 1;
-    const double cells = static_cast<double>(config.width) * config.height;
-    for (int i = 0; i < StateCount; ++i)
-        summary.meanFractions[i] = static_cast<double>(sums[i]) / (static_cast<double>(fields) * cells);
-    return summary;
+std::optional<std::int64_t> generatorPeriodPassedAt(const RunConfig& config)
+{
+    if (config.mode != EngineMode::Exact)
+        return std::nullopt;
+    const std::int64_t drawsPerVisit = config.scheme == 1 ? 6 : 4;
+    const std::int64_t perStep = drawsPerVisit * config.width * config.height;
+    const std::int64_t step = GeneratorPeriod / perStep + 1;
+    if (step > config.steps)
+        return std::nullopt;
+    return step;
+}
+
+std::string generatorPeriodWarning(const RunConfig& config, std::int64_t step, std::int64_t runs)
+{
+    const std::string run = std::to_string(config.width) + " x " + std::to_string(config.height) + " cells, "
+                            + SchemeNames[config.scheme] + ", from step " + std::to_string(step) + " on";
+    const std::string period = "more random numbers than ran1's period of 2^31 - 2";
+    const std::string advice = "; --mode fast has no such limit";
+    if (runs == 1)
+        return "tidmar-batch: warning: this exact run (" + run + ") draws " + period + ", so its numbers repeat"
+               + advice;
+    return "tidmar-batch: warning: " + std::to_string(runs) + " exact runs draw " + period + " (the first: " + run
+           + "), so their numbers repeat" + advice;
+}
+
+RunSummary summarizeRun(const RunConfig& config, int threads)
+{
+    return performRun(0, config, Recording{}, threads).summary;
 }
 
 std::string summaryHeader()
 {
     return "run,seed,width,height,scheme,a2,a0,d0,a3,a4,jump,long_range,boundary,steps,pattern,mode,"
-           + stateColumns("") + "," + stateColumns("mean_") + "\n";
+           + stateColumns("") + "," + stateColumns("mean_") + "," + stateColumns("sd_")
+           + ",burn_in,pattern_sha256,generator_period_passed\n";
 }
 
 std::string summaryRow(std::int64_t run, const RunConfig& config, const RunSummary& summary)
@@ -54,5 +61,11 @@ std::string summaryRow(std::int64_t run, const RunConfig& config, const RunSumma
         row += ',' + std::to_string(count);
     for (double fraction : summary.meanFractions)
         row += ',' + formatRoundTrip(fraction);
+    for (double spread : summary.sdFractions)
+        row += ',' + formatRoundTrip(spread);
+    row += ',' + std::to_string(summary.burnIn) + ',';
+    if (config.pattern.kind == PatternKind::File && config.pattern.field)
+        row += config.pattern.field->sha256;
+    row += summary.periodPassed ? ",true" : ",false";
     return row + '\n';
 }

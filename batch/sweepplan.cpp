@@ -1,8 +1,11 @@
 #include "sweepplan.h"
 
 #include "batcherror.h"
+#include "printable.h"
 #include "numbers.h"
 #include "seeding.h"
+
+#include <cstdlib>
 
 std::int64_t SweepPlan::runCount() const
 {
@@ -30,10 +33,18 @@ RunConfig SweepPlan::configForRun(std::int64_t run) const
     std::int64_t rest = run / replicates;
     for (auto variation = variations.rbegin(); variation != variations.rend(); ++variation) {
         const auto size = static_cast<std::int64_t>(variation->values.size());
-        applyVariation(config, variation->name, variation->values[static_cast<std::size_t>(rest % size)]);
+        applyVariation(config, *variation, variation->values[static_cast<std::size_t>(rest % size)]);
         rest /= size;
     }
     return config;
+}
+
+std::size_t SweepPlan::valueIndex(std::int64_t run, std::size_t variation) const
+{
+    std::int64_t rest = run / replicates;
+    for (std::size_t v = variations.size(); v-- > variation + 1;)
+        rest /= static_cast<std::int64_t>(variations[v].values.size());
+    return static_cast<std::size_t>(rest % static_cast<std::int64_t>(variations[variation].values.size()));
 }
 
 namespace {
@@ -46,11 +57,18 @@ std::int64_t environmentNumber(const EnvironmentLookup& environment, const char*
         return fallback;
     if (const auto value = parseInteger(*text, low, 2147483647))
         return *value;
-    throw BatchError(std::string(name) + ": '" + *text + "' is not a whole number from " + std::to_string(low)
+    throw BatchError(std::string(name) + ": " + inQuotes(*text) + " is not a whole number from " + std::to_string(low)
                      + "; give --task I/K");
 }
 
 } // namespace
+
+std::optional<std::string> processEnvironment(const char* name)
+{
+    if (const char* value = std::getenv(name))
+        return std::string(value);
+    return std::nullopt;
+}
 
 TaskSplit resolveTask(const std::optional<TaskSplit>& fromOption, const EnvironmentLookup& environment)
 {

@@ -2,6 +2,7 @@
 
 #include "options.h"
 #include "runconfig.h"
+#include "runoutput.h"
 #include "variation.h"
 
 #include <cstdint>
@@ -19,11 +20,14 @@ struct SweepPlan {
     std::vector<Variation> variations;
     std::int64_t replicates = 1;
     int threadsPerRun = 1;  // as makeBed takes them; no row depends on them
+    Recording recording;    // what every run records besides its summary
 
     // The number of runs; the plan is refused (BatchError) when the runs'
     // seeds firstSeed .. firstSeed + runs - 1 would pass MaxSeed.
     std::int64_t runCount() const;
     RunConfig configForRun(std::int64_t run) const;
+    // The index into variations[variation].values that run takes.
+    std::size_t valueIndex(std::int64_t run, std::size_t variation) const;
 };
 
 // The part of the runs this process does, from --task or, without it, from
@@ -31,6 +35,8 @@ struct SweepPlan {
 // counted from SLURM_ARRAY_TASK_MIN in steps of SLURM_ARRAY_TASK_STEP when
 // those are set). All of the runs when neither is there.
 using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
+// The lookup in this process's environment (getenv).
+std::optional<std::string> processEnvironment(const char* name);
 TaskSplit resolveTask(const std::optional<TaskSplit>& fromOption, const EnvironmentLookup& environment);
 
 // The runs of part split, in run order.

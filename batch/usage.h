@@ -4,6 +4,8 @@
 
 // The --help text of each command.
 std::string runUsage();
-std::string sweepUsage();
+std::string mergeUsage();
+// cpus: what the default --jobs starts from, shown in the text.
+std::string sweepUsage(int cpus);
 // The --version text: name, version and, when built from a checkout, commit.
 std::string versionText();

@@ -1,6 +1,8 @@
 #include "variation.h"
 
 #include "batcherror.h"
+#include "printable.h"
+#include "musselbed.h"
 #include "numbers.h"
 
 #include <array>
@@ -15,7 +17,7 @@ struct NameEntry {
     VaryName name;
 };
 
-constexpr std::array<NameEntry, 7> Names = {{
+constexpr std::array<NameEntry, 13> Names = {{
     {"a2", VaryName::A2},
     {"a0", VaryName::A0},
     {"d0", VaryName::D0},
@@ -23,28 +25,73 @@ constexpr std::array<NameEntry, 7> Names = {{
     {"a4", VaryName::A4},
     {"jump", VaryName::Jump},
     {"scheme", VaryName::Scheme},
+    {"width", VaryName::Width},
+    {"height", VaryName::Height},
+    {"boundary", VaryName::Boundary},
+    {"long-range", VaryName::LongRange},
+    {"pattern", VaryName::Pattern},
+    {"steps", VaryName::Steps},
 }};
+
+// Names of the choices of the parameters that take names only, by value.
+const std::vector<std::string_view>* choices(VaryName name)
+{
+    static const std::vector<std::string_view> schemes(std::begin(SchemeNames), std::end(SchemeNames));
+    static const std::vector<std::string_view> boundaries = {"closed", "periodic"};
+    static const std::vector<std::string_view> onOff = {"off", "on"};
+    switch (name) {
+    case VaryName::Scheme:
+        return &schemes;
+    case VaryName::Boundary:
+        return &boundaries;
+    case VaryName::LongRange:
+        return &onOff;
+    default:
+        return nullptr;
+    }
+}
+
+// The whole-number range of a parameter counted in units, or nothing for a
+// probability.
+std::optional<std::pair<std::int64_t, std::int64_t>> wholeRange(VaryName name)
+{
+    switch (name) {
+    case VaryName::Jump:
+        return std::pair<std::int64_t, std::int64_t>{0, MaxJump};
+    case VaryName::Width:
+    case VaryName::Height:
+        return std::pair<std::int64_t, std::int64_t>{1, MusselBed::MaxCells};
+    case VaryName::Steps:
+        return std::pair<std::int64_t, std::int64_t>{0, 2147483647};
+    default:
+        return std::nullopt;
+    }
+}
 
 std::string describe(VaryName name)
 {
-    if (name == VaryName::Jump)
-        return "a whole number from 0 to " + std::to_string(MaxJump);
-    if (name == VaryName::Scheme)
-        return "one of sync, async-uc, async-nrs";
+    if (const auto range = wholeRange(name))
+        return "a whole number from " + std::to_string(range->first) + " to " + std::to_string(range->second);
+    if (const auto* names = choices(name)) {
+        std::string text = "one of ";
+        for (std::size_t i = 0; i < names->size(); ++i)
+            text += (i == 0 ? "" : ", ") + std::string((*names)[i]);
+        return text;
+    }
     return "a probability from 0 to 1 with at most three decimals";
 }
 
 std::optional<int> parseValue(VaryName name, std::string_view text)
 {
-    if (name == VaryName::Jump) {
-        if (const auto value = parseInteger(text, 0, MaxJump))
+    if (const auto range = wholeRange(name)) {
+        if (const auto value = parseInteger(text, range->first, range->second))
             return static_cast<int>(*value);
         return std::nullopt;
     }
-    if (name == VaryName::Scheme) {
-        for (int scheme = 0; scheme < 3; ++scheme)
-            if (text == SchemeNames[scheme])
-                return scheme;
+    if (const auto* names = choices(name)) {
+        for (std::size_t i = 0; i < names->size(); ++i)
+            if (text == (*names)[i])
+                return static_cast<int>(i);
         return std::nullopt;
     }
     return parseThousandths(text);
@@ -78,15 +125,31 @@ std::string varyOption(VaryName name)
     return "--" + std::string(varyNameText(name));
 }
 
+bool isNumeric(VaryName name)
+{
+    return name != VaryName::Pattern && !choices(name);
+}
+
+std::string valueText(const Variation& variation, int value)
+{
+    if (variation.name == VaryName::Pattern)
+        return patternName(variation.patterns[static_cast<std::size_t>(value)]);
+    if (wholeRange(variation.name))
+        return std::to_string(value);
+    if (const auto* names = choices(variation.name))
+        return std::string((*names)[static_cast<std::size_t>(value)]);
+    return formatThousandths(value);
+}
+
 Variation parseVariation(std::string_view text)
 {
     const auto equals = text.find('=');
     if (equals == std::string_view::npos)
-        throw BatchError("--vary: '" + std::string(text) + "' is not NAME=LIST");
+        throw BatchError("--vary: " + inQuotes(text) + " is not NAME=LIST");
     const std::string_view nameText = text.substr(0, equals);
     const std::string_view list = text.substr(equals + 1);
 
-    Variation variation{VaryName::A2, {}};
+    Variation variation{VaryName::A2, {}, {}};
     bool known = false;
     for (const NameEntry& entry : Names)
         if (entry.text == nameText) {
@@ -94,8 +157,9 @@ Variation parseVariation(std::string_view text)
             known = true;
         }
     if (!known)
-        throw BatchError("--vary: '" + std::string(nameText)
-                         + "' is not one of a2, a0, d0, a3, a4, jump, scheme");
+        throw BatchError("--vary: " + inQuotes(nameText)
+                         + " is not one of a2, a0, d0, a3, a4, jump, scheme, width, height, boundary, "
+                           "long-range, pattern, steps");
 
     const std::string context = "--vary " + std::string(nameText) + ": ";
     if (list.empty())
@@ -107,40 +171,57 @@ Variation parseVariation(std::string_view text)
         variation.values.push_back(value);
     };
     for (const std::string_view item : split(list, ',')) {
+        if (variation.name == VaryName::Pattern) {
+            if (item.empty())
+                throw BatchError(context + "an empty item is not young, line or the name of a CSV file");
+            const PatternKind kind = item == "young" ? PatternKind::Young
+                                     : item == "line" ? PatternKind::Line
+                                                      : PatternKind::File;
+            variation.patterns.push_back({kind, kind == PatternKind::File ? std::string(item) : std::string(), {}});
+            add(static_cast<int>(variation.patterns.size() - 1));
+            continue;
+        }
         const std::vector<std::string_view> bounds = split(item, ':');
         if (bounds.size() == 1) {
             const auto value = parseValue(variation.name, item);
             if (!value)
-                throw BatchError(context + "'" + std::string(item) + "' is not " + describe(variation.name));
+                throw BatchError(context + inQuotes(item) + " is not " + describe(variation.name));
             add(*value);
         } else {
-            if (variation.name == VaryName::Scheme)
-                throw BatchError(context + "'" + std::string(item) + "': schemes are named one by one");
+            if (choices(variation.name))
+                throw BatchError(context + inQuotes(item) + ": " + std::string(nameText)
+                                 + " values are named one by one");
             if (bounds.size() != 3)
-                throw BatchError(context + "'" + std::string(item) + "' is not FROM:TO:STEP");
+                throw BatchError(context + inQuotes(item) + " is not FROM:TO:STEP");
+            // A step of whole numbers may exceed the values' own range (width 1:2048:4096).
             const auto from = parseValue(variation.name, bounds[0]);
             const auto to = parseValue(variation.name, bounds[1]);
-            const auto step = parseValue(variation.name, bounds[2]);
+            std::optional<std::int64_t> step;
+            if (wholeRange(variation.name))
+                step = parseInteger(bounds[2], 0, 2147483647);
+            else if (const auto thousandths = parseThousandths(bounds[2]))
+                step = *thousandths;
             for (int i = 0; i < 3; ++i) {
-                const std::optional<int>& bound = i == 0 ? from : i == 1 ? to : step;
-                if (!bound)
-                    throw BatchError(context + "'" + std::string(bounds[static_cast<std::size_t>(i)])
-                                     + "' in '" + std::string(item) + "' is not " + describe(variation.name));
+                const bool valid = i == 0 ? from.has_value() : i == 1 ? to.has_value() : step.has_value();
+                if (!valid)
+                    throw BatchError(context + inQuotes(bounds[static_cast<std::size_t>(i)]) + " in "
+                                     + inQuotes(item) + " is not " + describe(variation.name));
             }
-            if (*step == 0)
-                throw BatchError(context + "'" + std::string(item) + "' has a step of 0");
+            const std::int64_t by = step.value_or(0);
+            if (by == 0)
+                throw BatchError(context + inQuotes(item) + " has a step of 0");
             if (*from > *to)
-                throw BatchError(context + "'" + std::string(item) + "' runs downwards: FROM must not exceed TO");
-            for (int value = *from; value <= *to; value += *step)
-                add(value);
+                throw BatchError(context + inQuotes(item) + " runs downwards: FROM must not exceed TO");
+            for (std::int64_t value = *from; value <= *to; value += by)
+                add(static_cast<int>(value));
         }
     }
     return variation;
 }
 
-void applyVariation(RunConfig& config, VaryName name, int value)
+void applyVariation(RunConfig& config, const Variation& variation, int value)
 {
-    switch (name) {
+    switch (variation.name) {
     case VaryName::A2:
         config.a2 = value;
         break;
@@ -162,5 +243,35 @@ void applyVariation(RunConfig& config, VaryName name, int value)
     case VaryName::Scheme:
         config.scheme = value;
         break;
+    case VaryName::Width:
+        config.width = value;
+        break;
+    case VaryName::Height:
+        config.height = value;
+        break;
+    case VaryName::Boundary:
+        config.periodic = value == 1;
+        break;
+    case VaryName::LongRange:
+        config.longRange = value == 1;
+        break;
+    case VaryName::Steps:
+        config.steps = value;
+        break;
+    case VaryName::Pattern:
+        config.pattern = variation.patterns[static_cast<std::size_t>(value)];
+        if (config.pattern.field) {
+            config.width = config.pattern.field->width;
+            config.height = config.pattern.field->height;
+        }
+        break;
     }
+}
+
+std::vector<std::int64_t> stepCounts(const RunConfig& base, const std::vector<Variation>& variations)
+{
+    for (const Variation& variation : variations)
+        if (variation.name == VaryName::Steps)
+            return {variation.values.begin(), variation.values.end()};
+    return {base.steps};
 }

@@ -3,8 +3,8 @@
 // with the same generator stream. Runs on the offscreen platform unless a
 // -platform option is given.
 
+#include "parametersets.h"
 #include "plottingarea.h"
-#include "startvalues.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -22,6 +22,7 @@ constexpr std::int32_t seed = 20050101;
 constexpr int rounds = 3;
 
 struct Case {
+    int scheme;
     int cellsX;
     int cellsY;
     int cellSize;
@@ -46,7 +47,8 @@ double widgetRate(const Case& c)
 {
     QPushButton button(QStringLiteral(" &Start"));
     PlottingArea field(nullptr, nullptr, &button, c.cellsX, c.cellsY, c.cellSize);
-    setDesktopStartValues(field);
+    setParameters(field, ParameterSet::Lively);
+    field.updatemethodeaendern(c.scheme);
     field.infectedLine();
     field.bed().seed(seed);
     field.show();
@@ -63,7 +65,8 @@ double widgetRate(const Case& c)
 double engineRate(const Case& c)
 {
     MusselBed bed(c.cellsX, c.cellsY, seed);
-    setDesktopStartValues(bed);
+    setParameters(bed, ParameterSet::Lively);
+    bed.updatemethodeaendern(c.scheme);
     bed.infectedLine();
     for (int i = 0; i < c.warmUp; ++i)
         bed.advance();
@@ -99,13 +102,17 @@ int main(int argc, char** argv)
     int count = int(arguments.size()) - 1;
     QApplication app(count, arguments.data());
 
+    // The lively set keeps the field changing, so that painting has work in
+    // every step.
     const Case cases[] = {
-        {256, 256, 2, 50, 400},
-        {1000, 1000, 1, 10, 40},
+        {MusselBed::AsyncUCMethod, 256, 256, 2, 50, 400},
+        {MusselBed::SyncMethod, 1000, 1000, 1, 10, 40},
+        {MusselBed::AsyncUCMethod, 1000, 1000, 1, 10, 40},
+        {MusselBed::AsyncNRSMethod, 1000, 1000, 1, 10, 40},
     };
-    std::printf("Async. UC, A2 0.3, A0 0.75, D0 0, A3 0.1, A4 0.75, jump 10, long range, periodic;\n"
-                "from the predated line; best of %d rounds\n\n",
-                rounds);
+    const char* schemes[] = {"Sync.", "Async. UC", "Async. NRS"};
+    std::printf("%s, long range, periodic;\nfrom the predated line; best of %d rounds, engine and widget alternating\n\n",
+                describe(ParameterSet::Lively), rounds);
     for (const Case& c : cases) {
         double widget = 0;
         double engine = 0;
@@ -113,11 +120,11 @@ int main(int argc, char** argv)
             engine = std::max(engine, engineRate(c));
             widget = std::max(widget, widgetRate(c));
         }
-        std::printf("%4d x %4d cells of %d pixels, %d steps after %d warm-up steps\n", c.cellsX, c.cellsY,
-                    c.cellSize, c.steps, c.warmUp);
+        std::printf("%-10s %4d x %4d cells of %d pixels, %d steps after %d warm-up steps\n", schemes[c.scheme],
+                    c.cellsX, c.cellsY, c.cellSize, c.steps, c.warmUp);
         std::printf("  engine alone   %9.1f steps/s\n", engine);
         std::printf("  widget         %9.1f steps/s\n", widget);
-        std::printf("  ratio          %9.2f\n\n", widget / engine);
+        std::printf("  ratio          %9.2f (target >= 0.9)\n\n", widget / engine);
     }
     return 0;
 }

@@ -2,17 +2,15 @@
 // run, so that a busy machine shifts both sides alike.
 
 #include "musselbed.h"
+#include "parametersets.h"
+#include "ratioreporter.h"
 #include "reference_model.h"
-#include "startvalues.h"
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -66,11 +64,12 @@ void GeneratorFloor(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * cells);
 }
 
+// range(0): field side, range(1): scheme, range(2): 0 lively, 1 desktop set.
 void Step(benchmark::State& state)
 {
     const int size = static_cast<int>(state.range(0));
     MusselBed bed(size, size, 42);
-    setDesktopStartValues(bed);
+    setParameters(bed, state.range(2) == 0 ? ParameterSet::Lively : ParameterSet::Desktop);
     bed.updatemethodeaendern(static_cast<int>(state.range(1)));
     bed.infectedLine();
     for (int i = 0; i < 50; ++i)
@@ -80,54 +79,38 @@ void Step(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * size * size);
 }
 
-// Keeps the best rate of every benchmark over its repetitions for the ratios:
-// the best is the one least disturbed by the rest of the machine.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const auto items = run.counters.find("items_per_second");
-            if (items != run.counters.end() && run.run_type == Run::RT_Iteration) {
-                double& best = rate[run.run_name.str()];
-                best = std::max(best, items->second.value);
-            }
-        }
-    }
-    std::map<std::string, double> rate;  // items per second
-};
-
 } // namespace
 
 BENCHMARK(Ran1Folded);
 BENCHMARK(Ran1Schrage);
 BENCHMARK(GeneratorFloor)->Args({256, 4})->Args({256, 6})->Args({1000, 4})->Args({1000, 6})->Unit(benchmark::kMillisecond);
-BENCHMARK(Step)
-    ->Args({256, 0})->Args({256, 1})->Args({256, 2})
-    ->Args({1000, 0})->Args({1000, 1})->Args({1000, 2})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Step)->ArgsProduct({{256, 1000}, {0, 1, 2}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto& r = reporter.rate;
-    auto ratio = [&](const std::string& slow, const std::string& fast) {
-        return r.count(slow) && r.count(fast) ? r[fast] / r[slow] : 0.0;
-    };
     std::printf("\nRatios measured in this run\n");
     std::printf("  ran1 speed-up over the textbook Schrage form: %.2fx (target >= 2)\n",
-                ratio("Ran1Schrage", "Ran1Folded"));
+                reporter.ratio("Ran1Schrage", "Ran1Folded"));
     const char* names[] = {"stepSync", "stepAsyncUC", "stepAsyncNRS"};
     const int drawsPerVisit[] = {4, 6, 4};
-    for (int size : {256, 1000})
-        for (int scheme = 0; scheme < 3; ++scheme) {
-            const std::string step = "Step/" + std::to_string(size) + "/" + std::to_string(scheme);
-            const std::string floor = "GeneratorFloor/" + std::to_string(size) + "/" + std::to_string(drawsPerVisit[scheme]);
-            std::printf("  %-13s %4d x %-4d: %.2fx the generator alone at %d draws a cell%s\n", names[scheme], size,
-                        size, ratio(step, floor), drawsPerVisit[scheme], scheme == 0 ? " (target <= 1.3)" : "");
-        }
+    for (int set = 0; set < 2; ++set) {
+        std::printf("  %s: step time against the generator alone\n",
+                    describe(set == 0 ? ParameterSet::Lively : ParameterSet::Desktop));
+        for (int size : {256, 1000})
+            for (int scheme = 0; scheme < 3; ++scheme) {
+                const std::string step =
+                    "Step/" + std::to_string(size) + "/" + std::to_string(scheme) + "/" + std::to_string(set);
+                const std::string floor =
+                    "GeneratorFloor/" + std::to_string(size) + "/" + std::to_string(drawsPerVisit[scheme]);
+                if (reporter.ratio(step, floor) == 0)
+                    continue;  // not run
+                std::printf("    %-13s %4d x %-4d: %.2fx at %d draws a %s%s\n", names[scheme], size, size,
+                            reporter.ratio(step, floor), drawsPerVisit[scheme], scheme == 1 ? "visit" : "cell",
+                            set == 0 && size == 1000 ? " (target <= 1.3)" : "");
+            }
+    }
     return 0;
 }

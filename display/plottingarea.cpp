@@ -10,7 +10,11 @@
 
 PlottingArea::PlottingArea(QWidget* parent, const char* name, QPushButton* startButton, int cellsX,
                            int cellsY, int cellSize)
-    : QWidget(parent), model(cellsX, cellsY, seedFromClock()), startButton(startButton), cellSize(cellSize)
+    : QWidget(parent)
+    , seedValue(seedFromClock())
+    , model(cellsX, cellsY, seedValue)
+    , startButton(startButton)
+    , cellSize(cellSize)
 {
     Q_ASSERT(fieldFits(cellsX, cellsY, cellSize, nullptr));
     if (name)

@@ -44,6 +44,8 @@ public:
     // Called by info(); the main window sets it to show the About box.
     void setInfoHandler(std::function<void()> handler);
 
+    // The seed this field's generators started from, drawn from the clock.
+    std::int32_t clockSeed() const { return seedValue; }
     MusselBed& bed() { return model; }
     const MusselBed& bed() const { return model; }
     const QImage& canvasImage() const { return canvas; }
@@ -93,6 +95,7 @@ private:
     QRect cellRect(QPoint cell) const;
     std::optional<QRect> paintWithBrush(QPoint position);
 
+    const std::int32_t seedValue;
     MusselBed model;
     QPushButton* startButton = nullptr;
     std::function<void()> infoHandler;

@@ -50,7 +50,13 @@ public:
 
     // --- the rule of the automaton (rule.h, rule.cpp) ---
     int countNeighbours(const Lattice& lattice, int x, int y, Cell state) const;
+    // The neighbours a cell in state reads (rule::readsOf), with boundaries.
+    int countReads(const Lattice& lattice, int x, int y, Cell state) const;
     void updateCell(const Lattice& source, const Lattice& destination, int x, int y);
+    // The same drawing from draws (anything with float next(), such as a primed
+    // Ran1), which the schemes keep in a local.
+    template <typename Draws>
+    void updateCell(Draws& draws, const Lattice& source, const Lattice& destination, int x, int y);
 
     // --- update schemes (schemes.cpp) ---
     // One step by updateMethod; any other value does nothing. Does not touch
@@ -90,7 +96,7 @@ private:
     void allocate();
     void release();
     void fill(Cell (*pattern)(int x, int y, int cellsX));
-    void jump(const Lattice& source, const Lattice& destination, int x, int y);
+    void jump(const Lattice& source, const Lattice& destination, int x, int y, float r5);
     void prepareJumpOffsets();
 
     // Jump targets by direction index 0..539, for jumpOffsetsDistance.

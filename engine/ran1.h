@@ -23,15 +23,30 @@ public:
     // One deviate in (0, 1): never 0, never 1, at most RNMX.
     float ran1()
     {
+        prime();
+        return next();
+    }
+
+    // Fills the shuffle table if the state word asks for it: afterwards next()
+    // draws what ran1() draws, as the state never asks again.
+    void prime()
+    {
         if (seed <= 0 || shuffleOut == 0)
             initialise();
+    }
+
+    // ran1() for a primed generator, without the check: the steps copy the
+    // generator into a local, prime it once and draw with this, so that the
+    // state stays in registers.
+    float next()
+    {
         seed = advance(seed);
         // shuffleOut is positive, so the division is a shift.
         const int j = static_cast<int>(static_cast<std::uint32_t>(shuffleOut) >> 26);
         shuffleOut = shuffleTable[j];
         shuffleTable[j] = seed;
         const double r = AM * shuffleOut;
-        return r > RNMX ? RNMX : static_cast<float>(r);
+        return static_cast<float>(r < RNMX ? r : static_cast<double>(RNMX));
     }
 
     // s -> 16807 s mod (2^31 - 1), exact: the 46-bit product folded at bit 31.

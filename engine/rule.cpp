@@ -39,6 +39,22 @@ int MusselBed::countNeighbours(const Lattice& lattice, int x, int y, Cell state)
     return count;
 }
 
+int MusselBed::countReads(const Lattice& lattice, int x, int y, Cell state) const
+{
+    switch (state) {
+    case PredatorOnYoung:
+        return countNeighbours(lattice, x, y, YoungMussel);
+    case Empty:
+        return countNeighbours(lattice, x, y, YoungMussel) + countNeighbours(lattice, x, y, AdultMussel);
+    case YoungMussel:
+        return countNeighbours(lattice, x, y, PredatorOnYoung);
+    case AdultMussel:
+        return countNeighbours(lattice, x, y, PredatorOnAdults);
+    default:
+        return 0;
+    }
+}
+
 void MusselBed::prepareJumpOffsets()
 {
     for (int i = 0; i < static_cast<int>(jumpDx.size()); ++i) {
@@ -49,14 +65,13 @@ void MusselBed::prepareJumpOffsets()
     jumpOffsetsDistance = jumpDistance;
 }
 
-// A predator on young mussels with no young mussel beside it jumps: starting at a
-// random direction it scans half a turn and more, 2 degrees a step, for a young
+// A predator on young mussels with no young mussel beside it jumps: starting at
+// the direction r5 picks it scans half a turn and more, 2 degrees a step, for a young
 // mussel on the circle of radius jumpDistance, and takes the first one found.
-void MusselBed::jump(const Lattice& source, const Lattice& destination, int x, int y)
+void MusselBed::jump(const Lattice& source, const Lattice& destination, int x, int y, float r5)
 {
     if (jumpOffsetsDistance != jumpDistance)
         prepareJumpOffsets();
-    const float r5 = random.ran1();
     const double theta = 2 * (r5 * Pi);
     const int first = static_cast<int>(theta * 28.647889789276146);
     const int end = static_cast<int>(theta * 57.29577957855229 + 180);

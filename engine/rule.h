@@ -9,76 +9,86 @@
 
 namespace rule {
 
-// How many of the eight cells around an interior cell hold the value. The
-// caller guarantees 1 <= x <= cellsX - 2 and 1 <= y <= cellsY - 2; stride is
-// cellsY, the distance between neighbouring columns.
-inline int countInterior(const Cell* c, long stride, Cell value)
+// The neighbours whose number a cell's transition depends on, as the codes lo
+// .. lo + span: mussels (young or adult) around an empty cell, young mussels
+// around a predator on young (whether it jumps), predators on young around a
+// young mussel, predators on adults around an adult; none around a predator on
+// adults, whose range holds no cell state.
+struct Reads {
+    Cell lo;
+    unsigned span;
+};
+
+inline Reads readsOf(Cell state)
 {
-    const Cell* w = c - stride;
-    const Cell* e = c + stride;
-    return (w[-1] == value) + (w[0] == value) + (w[1] == value) + (c[-1] == value) + (c[1] == value)
-         + (e[-1] == value) + (e[0] == value) + (e[1] == value);
+    constexpr Cell none = INT32_MIN;
+    constexpr Cell lo[StateCount] = {none, YoungMussel, YoungMussel, PredatorOnYoung, PredatorOnAdults};
+    constexpr unsigned span[StateCount] = {0, 0, 1, 0, 0};
+    return {lo[stateIndex(state)], span[stateIndex(state)]};
 }
 
-// The same for young and adult mussels together.
-inline int countInteriorMussels(const Cell* c, long stride)
+inline int reads(Cell value, Reads r)
 {
-    auto mussel = [](Cell v) { return static_cast<int>(static_cast<unsigned>(v - YoungMussel) < 2u); };
+    return static_cast<std::uint32_t>(value) - static_cast<std::uint32_t>(r.lo) <= r.span;
+}
+
+// How many of the eight cells around an interior cell the transition reads.
+// The caller guarantees 1 <= x <= cellsX - 2 and 1 <= y <= cellsY - 2; stride
+// is cellsY, the distance between neighbouring columns.
+inline int countInterior(const Cell* c, long stride, Reads r)
+{
     const Cell* w = c - stride;
     const Cell* e = c + stride;
-    return mussel(w[-1]) + mussel(w[0]) + mussel(w[1]) + mussel(c[-1]) + mussel(c[1]) + mussel(e[-1])
-         + mussel(e[0]) + mussel(e[1]);
+    return reads(w[-1], r) + reads(w[0], r) + reads(w[1], r) + reads(c[-1], r) + reads(c[1], r) + reads(e[-1], r)
+         + reads(e[0], r) + reads(e[1], r);
+}
+
+// The transition: the next state of a cell in state (a cell state) with count
+// neighbours of the kind it reads, from the cell's four draws. Every case is
+// computed and the state's own one taken, without branches: in a lively field
+// the state of the next cell is anyone's guess, and a mispredicted branch a
+// cell would cost more than the rule itself.
+inline Cell next(const ModelParameters& p, Cell state, int count, float r1, float r2, float r3, float r4)
+{
+    const bool besideAny = count >= 1;
+    const Cell empty = Empty + ((count / 8.0) * p.recolonization > r1);  // YoungMussel when it fires
+    const Cell taken = YoungMussel - 2 * (r2 < p.predation);              // PredatorOnYoung when it fires
+    const Cell matured = YoungMussel + (r4 < p.maturing);                 // AdultMussel when it fires
+    const Cell young = besideAny ? taken : matured;
+    const double risk = besideAny ? p.neighbourCoupling + p.oceanForcing : p.oceanForcing;
+    const Cell adult = AdultMussel - 4 * (risk > r3);  // PredatorOnAdults when it fires
+    const Cell outcomes[StateCount] = {Empty, Empty, empty, young, adult};
+    return outcomes[stateIndex(state)];
 }
 
 } // namespace rule
 
 inline void MusselBed::updateCell(const Lattice& source, const Lattice& destination, int x, int y)
 {
-    // The counts are pure, so each is taken only when the cell's state needs it;
-    // the four draws are always taken, in this order, as they advance the one
-    // stream that every cell shares.
+    random.prime();
+    updateCell(random, source, destination, x, y);
+}
+
+template <typename Draws>
+inline void MusselBed::updateCell(Draws& draws, const Lattice& source, const Lattice& destination, int x, int y)
+{
+    // The four draws are always taken, in this order, as they advance the one
+    // stream that every cell shares; the count is taken before the cell is
+    // written, as on the smallest periodic fields the cell is its own neighbour.
     const bool interior = radius == 1 && x > 0 && x < cellsX - 1 && y > 0 && y < cellsY - 1;
     const Cell* here = &source[x][y];
-    auto count = [&](Cell state) {
-        return interior ? rule::countInterior(here, cellsY, state) : countNeighbours(source, x, y, state);
-    };
-
-    const float r1 = random.ran1();
-    const float r2 = random.ran1();
-    const float r3 = random.ran1();
-    const float r4 = random.ran1();
-
-    Cell& next = destination[x][y];
-    switch (*here) {
-    case PredatorOnAdults:
-        next = Empty;
-        break;
-    case PredatorOnYoung: {
-        const bool jumps = longRange && count(YoungMussel) == 0;
-        next = Empty;
-        if (jumps)
-            jump(source, destination, x, y);
-        break;
-    }
-    case Empty: {
-        const int mussels = interior ? rule::countInteriorMussels(here, cellsY)
-                                     : countNeighbours(source, x, y, YoungMussel)
-                                           + countNeighbours(source, x, y, AdultMussel);
-        next = (mussels / 8.0) * recolonization > r1 ? YoungMussel : Empty;
-        break;
-    }
-    case YoungMussel:
-        if (count(PredatorOnYoung) >= 1)
-            next = r2 < predation ? PredatorOnYoung : YoungMussel;
-        else
-            next = r4 < maturing ? AdultMussel : YoungMussel;
-        break;
-    case AdultMussel: {
-        const double p = count(PredatorOnAdults) >= 1 ? neighbourCoupling + oceanForcing : oceanForcing;
-        next = p > r3 ? PredatorOnAdults : AdultMussel;
-        break;
-    }
-    default:
-        break;  // not a cell state: left as it is
-    }
+    const float r1 = draws.next();
+    const float r2 = draws.next();
+    const float r3 = draws.next();
+    const float r4 = draws.next();
+    const Cell state = *here;
+    if (!isCellState(state))
+        return;  // not a cell state: left as it is
+    const int count =
+        interior ? rule::countInterior(here, cellsY, rule::readsOf(state)) : countReads(source, x, y, state);
+    destination[x][y] = rule::next(*this, state, count, r1, r2, r3, r4);
+    // A predator on young with no young mussel beside it jumps, in the
+    // direction of a fifth draw.
+    if (state == PredatorOnYoung && longRange && count == 0)
+        jump(source, destination, x, y, draws.next());
 }

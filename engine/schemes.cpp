@@ -1,6 +1,13 @@
 // The three update schemes: whole steps of the automaton built from the rule.
+// Each step draws from a local copy of the generator, which goes back into the
+// bed when the step is done: a member would be stored and reloaded around
+// every cell written, as a cell may alias it for all the compiler knows.
 
+#include "drawahead.h"
 #include "musselbed.h"
+
+#include <algorithm>
+#include <cstring>
 
 void MusselBed::advance()
 {
@@ -9,9 +16,7 @@ void MusselBed::advance()
 
 void MusselBed::copyLattice(const Lattice& from, const Lattice& to) const
 {
-    for (int x = 0; x < cellsX; ++x)
-        for (int y = 0; y < cellsY; ++y)
-            to[x][y] = from[x][y];
+    std::memcpy(to.block(), from.block(), static_cast<std::size_t>(cellsX) * cellsY * sizeof(Cell));
 }
 
 // Every cell from the previous generation into the other lattice, which then
@@ -21,23 +26,76 @@ void MusselBed::stepSync()
     const Lattice source = parity ? latticeA : latticeB;
     const Lattice destination = parity ? latticeB : latticeA;
     parity = !parity;
+    random.prime();
+    Ran1 draws = random;
     for (int x = 0; x < cellsX; ++x)
         for (int y = 0; y < cellsY; ++y)
-            updateCell(source, destination, x, y);
+            updateCell(draws, source, destination, x, y);
+    random = draws;
 }
 
+namespace {
+
+// The position a deviate r picks on an axis of n cells.
+inline int position(float r, int n)
+{
+    return static_cast<int>(static_cast<double>(r) * n);
+}
+
+// i clamped into 0 .. last.
+inline long inside(long i, long last)
+{
+    i = i > last ? last : i;
+    return i < 0 ? 0 : i;
+}
+
+// Asks for the cache lines of the 3 x 3 cells around (x, y) of an x-major
+// block of width x height cells; positions off the block are clamped into it.
+inline void prefetchAround(const Cell* block, int x, int y, int width, int height)
+{
+    const long last = static_cast<long>(width) * height - 3;  // the last start of three cells
+    if (last < 0)
+        return;
+    const long top = static_cast<long>(x) * height + y - 1;
+    for (const long start : {inside(top - height, last), inside(top, last), inside(top + height, last)}) {
+        const Cell* line = block + start;
+        // An empty statement that takes the address: without it GCC 12 drops
+        // these prefetches as a whole.
+        asm volatile("" : : "r"(line));
+        __builtin_prefetch(line);
+        __builtin_prefetch(line + 2);
+    }
+}
+
+} // namespace
+
 // As many single-cell updates in place as there are cells, each at a uniformly
-// drawn cell (with replacement).
+// drawn cell (with replacement). A visit draws its position and its four rule
+// deviates (and a fifth when a predator jumps), so the stream a few visits
+// ahead holds the positions of the visits to come unless one of them jumps:
+// their cells are fetched into the cache meanwhile. A wrong guess only costs
+// a needless fetch; the deviates are used in order all the same.
 void MusselBed::stepAsyncUC()
 {
     const Lattice now = current();
     copyLattice(now, previous());
     const long visits = static_cast<long>(cellsX) * cellsY;
+    constexpr long DrawsPerVisit = 6;  // at least
+    constexpr unsigned Lead = 8;       // visits between a fetch and its use
+    static_assert(DrawsPerVisit * Lead + 2 <= DrawAhead::Size);
+    random.prime();
+    DrawAhead draws(random);
     for (long i = 0; i < visits; ++i) {
-        const int x = static_cast<int>(static_cast<double>(random.ran1()) * cellsX);
-        const int y = static_cast<int>(static_cast<double>(random.ran1()) * cellsY);
-        updateCell(now, now, x, y);
+        const long least = DrawsPerVisit * (visits - i);  // still to be drawn in this step
+        draws.fill(static_cast<unsigned>(std::min<long>(least, DrawAhead::Size)));
+        if (draws.waiting() >= DrawsPerVisit * Lead + 2)
+            prefetchAround(now.block(), position(draws.peek(DrawsPerVisit * Lead), cellsX),
+                           position(draws.peek(DrawsPerVisit * Lead + 1), cellsY), cellsX, cellsY);
+        const int x = position(draws.next(), cellsX);
+        const int y = position(draws.next(), cellsY);
+        updateCell(draws, now, now, x, y);
     }
+    random = draws.generator();
 }
 
 namespace {
@@ -68,7 +126,10 @@ void MusselBed::stepAsyncNRS()
     int columnOrder[MaxCells];
     shuffle(rowOrder, cellsX, shuffleRandom);
     shuffle(columnOrder, cellsY, shuffleRandom);
+    random.prime();
+    Ran1 draws = random;
     for (int a = 0; a < cellsX; ++a)
         for (int b = 0; b < cellsY; ++b)
-            updateCell(now, now, rowOrder[a], columnOrder[b]);
+            updateCell(draws, now, now, rowOrder[a], columnOrder[b]);
+    random = draws;
 }

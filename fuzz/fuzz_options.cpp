@@ -99,7 +99,7 @@ std::multiset<std::string> givenNames(const std::vector<std::string>& arguments)
         const std::string& argument = arguments[i];
         const auto equals = argument.find('=');
         names.insert(argument.substr(0, equals));
-        if (equals == std::string::npos && argument != "--quiet")
+        if (equals == std::string::npos && argument != "--quiet" && argument != "--snapshot-pictures")
             ++i;
     }
     return names;
@@ -150,15 +150,6 @@ bool sameModel(const ModelOptions& a, const ModelOptions& b)
            && a.seedGiven == b.seedGiven && a.threads == b.threads && a.threadsGiven == b.threadsGiven;
 }
 
-std::string valueText(VaryName name, int value)
-{
-    if (name == VaryName::Jump)
-        return std::to_string(value);
-    if (name == VaryName::Scheme)
-        return SchemeNames[value];
-    return formatThousandths(value);
-}
-
 bool isVaried(const std::vector<Variation>& variations, VaryName name)
 {
     return std::any_of(variations.begin(), variations.end(),
@@ -184,11 +175,15 @@ std::vector<std::string> canonicalModel(const ModelOptions& model, const std::ve
                                                {VaryName::Jump, config.jump}};
     for (const auto& [name, value] : values)
         if (!isVaried(variations, name))
-            arguments.push_back(varyOption(name) + "=" + valueText(name, value));
-    arguments.push_back("--pattern=" + patternName(config.pattern));
-    arguments.push_back(std::string("--long-range=") + (config.longRange ? "on" : "off"));
-    arguments.push_back(std::string("--boundary=") + (config.periodic ? "periodic" : "closed"));
-    arguments.push_back("--steps=" + std::to_string(config.steps));
+            arguments.push_back(varyOption(name) + "=" + valueText(Variation{name, {}, {}}, value));
+    const std::pair<VaryName, std::string> named[] = {
+        {VaryName::Pattern, patternName(config.pattern)},
+        {VaryName::LongRange, config.longRange ? "on" : "off"},
+        {VaryName::Boundary, config.periodic ? "periodic" : "closed"},
+        {VaryName::Steps, std::to_string(config.steps)}};
+    for (const auto& [name, value] : named)
+        if (!isVaried(variations, name))
+            arguments.push_back(varyOption(name) + "=" + value);
     arguments.push_back(std::string("--mode=") + modeName(config.mode));
     if (model.threadsGiven)
         arguments.push_back("--threads=" + std::to_string(model.threads));
@@ -207,30 +202,30 @@ void checkRun(const std::vector<std::string>& arguments)
         return;
     checkConfig(options.model.config);
     checkThreads(options.model);
-    FUZZ_CHECK(options.cellSize >= 1 && options.cellSize <= MaxCellSize);
+    FUZZ_CHECK(options.record.cellSize >= 1 && options.record.cellSize <= MaxCellSize);
     FUZZ_CHECK(options.picturePath.empty() || pictureFormatFor(options.picturePath));
 
     const std::multiset<std::string> names = givenNames(arguments);
-    FUZZ_CHECK((names.count("--counts") > 0) == !options.countsPath.empty());
+    FUZZ_CHECK((names.count("--counts") > 0) == !options.record.countsPath.empty());
     FUZZ_CHECK((names.count("--field") > 0) == !options.fieldPath.empty());
     FUZZ_CHECK((names.count("--picture") > 0) == !options.picturePath.empty());
 
     std::vector<std::string> canonical = canonicalModel(options.model, {});
     if (options.quiet)
         canonical.push_back("--quiet");
-    if (!options.countsPath.empty())
-        canonical.push_back("--counts=" + options.countsPath);
+    if (!options.record.countsPath.empty())
+        canonical.push_back("--counts=" + options.record.countsPath);
     if (!options.fieldPath.empty())
         canonical.push_back("--field=" + options.fieldPath);
     if (!options.picturePath.empty())
         canonical.push_back("--picture=" + options.picturePath);
-    canonical.push_back("--cell-size=" + std::to_string(options.cellSize));
+    canonical.push_back("--cell-size=" + std::to_string(options.record.cellSize));
     const RunOptions again = mustParse(canonical, parseRunOptions);
     FUZZ_CHECK(!again.help);
     FUZZ_CHECK(sameModel(again.model, options.model));
-    FUZZ_CHECK(again.countsPath == options.countsPath && again.fieldPath == options.fieldPath
+    FUZZ_CHECK(again.record.countsPath == options.record.countsPath && again.fieldPath == options.fieldPath
                && again.picturePath == options.picturePath);
-    FUZZ_CHECK(again.cellSize == options.cellSize && again.quiet == options.quiet);
+    FUZZ_CHECK(again.record.cellSize == options.record.cellSize && again.quiet == options.quiet);
 }
 
 // The fields of one CSV row (with its line end), quotes undone.
@@ -301,7 +296,7 @@ void checkPlan(const SweepOptions& options, const std::map<std::string, std::str
     }
     FUZZ_CHECK(split.count >= 1 && split.index >= 0 && split.index < split.count);
 
-    SweepPlan plan{options.model.config, options.variations, options.replicates};
+    SweepPlan plan{options.model.config, options.variations, options.replicates, 1, {}};
     if (!options.model.seedGiven)
         plan.base.seed = ClockSeed;
     FUZZ_CHECK(plan.base.seed >= 1);
@@ -343,7 +338,7 @@ void checkPlan(const SweepOptions& options, const std::map<std::string, std::str
             const auto size = static_cast<std::int64_t>(variation.values.size());
             const int expected = variation.values[static_cast<std::size_t>(combination / below % size)];
             RunConfig applied = config;
-            applyVariation(applied, variation.name, expected);
+            applyVariation(applied, variation, expected);
             FUZZ_CHECK(sameConfig(applied, config));
             below *= size;
         }
@@ -374,7 +369,7 @@ void checkSweep(const std::vector<std::string>& arguments, const std::map<std::s
         FUZZ_CHECK(!variation.values.empty() && variation.values.size() <= 1000000);
         for (int value : variation.values) {
             RunConfig config;
-            applyVariation(config, variation.name, value);
+            applyVariation(config, variation, value);
             checkConfig(config);
         }
     }
@@ -389,7 +384,7 @@ void checkSweep(const std::vector<std::string>& arguments, const std::map<std::s
         for (int value : variation.values) {
             if (!list.empty())
                 list += ',';
-            list += valueText(variation.name, value);
+            list += valueText(variation, value);
         }
         canonical.push_back("--vary=" + std::string(varyNameText(variation.name)) + "=" + list);
     }

@@ -28,7 +28,7 @@ std::vector<std::string> sweepRows(Arguments arguments)
     SweepOptions options = parseSweepOptions(arguments);
     const SweepPlan plan = planSweep(options);
     plan.runCount();  // refuses too many runs before any starts
-    const int jobs = sweepJobs(options.jobs, plan.threadsPerRun);
+    const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, processEnvironment);
 
     std::vector<std::string> rows;
     std::exception_ptr failure;
@@ -40,8 +40,10 @@ std::vector<std::string> sweepRows(Arguments arguments)
     py::gil_scoped_release release;
     std::thread runner([&] {
         try {
-            runSweepPart(plan, TaskSplit{}, jobs, [&](const std::string& row) { rows.push_back(row); }, nullptr,
-                         &stop);
+            runSweepPart(
+                plan, TaskSplit{}, jobs,
+                [&](const RunOutput& output) { rows.push_back(summaryRow(output.run, output.config, output.summary)); },
+                nullptr, 0, &stop, StopRuns::Abandon);
         } catch (...) {
             failure = std::current_exception();
         }
@@ -74,6 +76,7 @@ void bindSweep(py::module_& module)
 {
     module.def("sweep_rows", &sweepRows, py::arg("arguments"),
                "The summary rows of tidmar-batch sweep with these options, in run order.");
-    module.def("default_jobs", [](int threadsPerRun) { return sweepJobs(std::nullopt, threadsPerRun); },
+    module.def("default_jobs",
+               [](int threadsPerRun) { return sweepJobs(std::nullopt, threadsPerRun, processEnvironment); },
                py::arg("threads_per_run") = 1, "The sweep's default number of jobs, as tidmar-batch chooses it.");
 }

@@ -1,6 +1,5 @@
 #include "helpfile.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,13 +11,12 @@ QString helpFileName()
 
 QStringList helpFolders()
 {
-    QStringList folders{QDir::currentPath()};
-    if (QCoreApplication::instance() != nullptr)
-        folders << QCoreApplication::applicationDirPath();
-#ifdef TIDMAR_DATADIR
-    folders << QStringLiteral(TIDMAR_DATADIR);
-#endif
-    return folders;
+    return {QDir::currentPath()};
+}
+
+QString builtInHelpPath()
+{
+    return QStringLiteral(":/tidmar/tidmarhelp.txt");
 }
 
 QString findHelpFile(const QStringList& folders)
@@ -42,4 +40,10 @@ QString readHelpText(const QString& path)
     QString text = QString::fromUtf8(file.read(maxHelpBytes));
     text.remove(QChar(u'\0'));
     return text;
+}
+
+QString helpText(const QStringList& folders)
+{
+    const QString path = findHelpFile(folders);
+    return readHelpText(path.isEmpty() ? builtInHelpPath() : path);
 }

@@ -10,9 +10,11 @@ constexpr qint64 maxHelpBytes = 2 * 1024 * 1024;
 
 QString helpFileName();
 
-// Where the help file is looked for, in order: the working directory, the
-// folder of the executable, the installed data folder.
+// Where the help file is looked for: the working directory.
 QStringList helpFolders();
+
+// The help text compiled into the program, a Qt resource.
+QString builtInHelpPath();
 
 // The path of the help file in the first folder that holds it as a readable
 // regular file, or an empty string when none does.
@@ -22,3 +24,7 @@ QString findHelpFile(const QStringList& folders);
 // characters dropped; at most maxHelpBytes are read. Empty when the file
 // cannot be opened.
 QString readHelpText(const QString& path);
+
+// The text the help viewer shows: the help file of the first folder that
+// holds one, otherwise the built-in help.
+QString helpText(const QStringList& folders);

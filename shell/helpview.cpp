@@ -15,17 +15,15 @@ Helpview::Helpview(QWidget* parent, const char* name, bool modal)
 
     // No layout: the text fills the window and the button lies on top of its
     // lower right corner.
-    auto* helpText = new QTextEdit(this);
+    auto* textView = new QTextEdit(this);
     auto* closeButton = new QPushButton(QStringLiteral(" &Close"), this);
     closeButton->setObjectName(QStringLiteral("quit"));
     closeButton->setGeometry(540, 370, 100, 30);
-    helpText->setReadOnly(true);
-    helpText->setGeometry(0, 0, 640, 400);
+    textView->setReadOnly(true);
+    textView->setGeometry(0, 0, 640, 400);
 
     // setText lets the view decide between plain and rich text.
-    const QString path = findHelpFile(helpFolders());
-    if (!path.isEmpty())
-        helpText->setText(readHelpText(path));
+    textView->setText(helpText(helpFolders()));
 
     setGeometry(320, 320, 640, 400);
     setFixedSize(640, 400);

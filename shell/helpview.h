@@ -2,8 +2,9 @@
 
 #include <QDialog>
 
-// A fixed-size, non-modal window showing the help file. The file is read once,
-// when the window is built; without it the window stays empty.
+// A fixed-size, non-modal window showing the help text: tidmarhelp.txt from
+// the working directory, or the help built into the program. It is read once,
+// when the window is built.
 class Helpview : public QDialog
 {
     Q_OBJECT

@@ -16,7 +16,11 @@ bool isAsciiDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-// Reads "[prefix] [-]digits[.ddd]" as thousandths, exactly, in integers.
+// Reads "[prefix] [-]digits[.ddd]" as thousandths, exactly, in integers. A
+// decimal comma counts as the point. A whole number from 2 to 1000 is taken as
+// thousandths, the box's own integer value ("300" is 0.300), while "0" and "1"
+// keep their decimal meaning; so every digit typed on the way to "300" or
+// "1000" reads as a value and the user can finish typing.
 // Incomplete text (an empty number, a bare or half-typed prefix, a trailing
 // point) is Intermediate; anything else that is not such a number, or a number
 // above maxValue, is Invalid.
@@ -37,7 +41,9 @@ Reading readScaled(QStringView text, QStringView prefix, int minValue, int maxVa
     if (negative && minValue >= 0)
         return {};
 
-    const qsizetype point = rest.indexOf(u'.');
+    qsizetype point = rest.indexOf(u'.');
+    if (point < 0)
+        point = rest.indexOf(u',');
     const QStringView whole = point < 0 ? rest : rest.left(point);
     const QStringView decimals = point < 0 ? QStringView() : rest.mid(point + 1);
     for (const QStringView part : {whole, decimals})
@@ -59,7 +65,11 @@ Reading readScaled(QStringView text, QStringView prefix, int minValue, int maxVa
         if (thousandths > ceiling)
             return {};
     }
-    thousandths *= 1000;
+    constexpr std::int64_t wholeThousandths = 1000;
+    if (point >= 0 || thousandths <= 1)
+        thousandths *= 1000;
+    else if (thousandths > wholeThousandths)
+        return {};
     std::int64_t scale = 100;
     for (const QChar c : decimals) {
         thousandths += (c.unicode() - u'0') * scale;

@@ -4,7 +4,10 @@
 
 // A spin box for a probability held in thousandths: the integer value v (for
 // instance 300) is shown behind a fixed prefix as v / 1000 with exactly three
-// decimals ("A2 =   0.300"). Typed text is read back in the same form.
+// decimals ("A2 =   0.300"). Typed text is read back in the same form, with a
+// decimal comma as well as a point; a whole number from 2 to 1000 is read as
+// thousandths ("300" is 0.300). Text that is no such value is refused and the
+// box keeps its value.
 //
 // The class adds no slots or signals; it deliberately carries no Q_OBJECT, so
 // the meta-object system reports it as a QSpinBox.

@@ -5,6 +5,7 @@
 #include "plottingarea.h"
 #include "scaledspinbox.h"
 #include "sizewizard.h"
+#include "windowfit.h"
 #include "zeitverlauf.h"
 
 #include <QAction>
@@ -19,7 +20,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
+#include <QStyle>
+#include <QWindow>
+
+#include <algorithm>
+#include <initializer_list>
 
 namespace {
 
@@ -93,6 +101,8 @@ Windowstruct::Windowstruct(QWidget* parent, const char* name)
     setStartValues(controls);
     createMenus(controls);
     layOut(controls);
+    orderTabsByRows(controls);
+    fitToScreen();
 }
 
 void Windowstruct::closeEvent(QCloseEvent* event)
@@ -110,6 +120,57 @@ void Windowstruct::changesize(int x, int y, int Zellgr)
 {
     setGeometry(300, 150, x * Zellgr, y * Zellgr);
     updateGeometry();
+    fitToScreen();
+}
+
+// The field sits in row 0 of the central grid, or, when the window around
+// the whole field would not fit the screen's available area, in a scroll
+// area in its place; the window then fills that area and stays fixed.
+void Windowstruct::fitToScreen()
+{
+    QWidget* central = centralWidget();
+    auto* grid = static_cast<QGridLayout*>(central->layout());
+    auto* field = findChild<PlottingArea*>();
+    auto* scroller = central->findChild<QScrollArea*>(QStringLiteral("fieldscroller"), Qt::FindDirectChildrenOnly);
+    if (scroller && scroller->widget() == field) {
+        scroller->takeWidget();
+        field->setParent(central);
+        delete grid->replaceWidget(scroller, field);  // the old item is ours
+        scroller->hide();
+        field->show();
+    }
+
+    // The window's size with the whole field in it; the frame as the window
+    // system reports it, or an allowance for a title bar before the first show.
+    // The central widget takes its fixed size from its grid only when the grid
+    // is activated; until then the window's layout sees the old size.
+    grid->invalidate();
+    grid->activate();
+    layout()->invalidate();
+    const QSize whole = layout()->totalSizeHint();
+    const QWindow* handle = windowHandle();
+    const QMargins frame = handle && handle->isVisible() ? handle->frameMargins() : QMargins(4, 32, 4, 4);
+    const QRect available = screen()->availableGeometry();
+    const QSize room = available.size().shrunkBy(frame);
+    const WindowFit fit = fitWindow(whole, field->minimumSize(), room, style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+
+    QSize window = whole;
+    if (fit.scrolled) {
+        if (!scroller) {
+            scroller = new QScrollArea(central);
+            scroller->setObjectName(QStringLiteral("fieldscroller"));
+            scroller->setFrameShape(QFrame::NoFrame);
+            scroller->setWidgetResizable(false);
+        }
+        delete grid->replaceWidget(field, scroller);
+        scroller->setWidget(field);
+        scroller->setFixedSize(fit.viewport);
+        scroller->show();
+        window += fit.viewport - field->minimumSize();
+    }
+    const QPoint place = placeWindow(geometry().topLeft(), window, frame, available);
+    if (place != geometry().topLeft())
+        setGeometry(QRect(place, window));
 }
 
 // The controls in the order the rows are built, the field last: it needs the
@@ -148,6 +209,31 @@ void Windowstruct::createTopRow(Controls& controls)
     controls.stepCounter->setObjectName(QStringLiteral("steps"));
     controls.stepCounter->setAlignment(Qt::AlignHCenter);
     controls.stepCounter->setFont(QFont(QStringLiteral("Helvetica"), 12, QFont::Light));
+    keepWidthsSteady(controls);
+}
+
+// Nothing in the window moves during a run: the Start/Stop button is as wide
+// as its wider text, the step counter as wide as ten digits between blanks.
+void Windowstruct::keepWidthsSteady(const Controls& controls)
+{
+    QPushButton* start = controls.startButton;
+    const QString startText = start->text();
+    int buttonWidth = 0;
+    for (const char* text : {" &Start ", " &Stop "}) {
+        start->setText(QString::fromLatin1(text));
+        buttonWidth = std::max(buttonWidth, start->sizeHint().width());
+    }
+    start->setText(startText);
+    start->setMinimumWidth(buttonWidth);
+
+    QLabel* counter = controls.stepCounter;
+    const QFontMetrics metrics(counter->font());
+    int digit = 0;
+    for (char c = '0'; c <= '9'; ++c)
+        digit = std::max(digit, metrics.horizontalAdvance(QLatin1Char(c)));
+    const QMargins margins = counter->contentsMargins();
+    counter->setFixedWidth(10 * digit + metrics.horizontalAdvance(QStringLiteral("  ")) + margins.left()
+                           + margins.right() + 2 * counter->margin());
 }
 
 // Three boxes that behave like radio buttons; each press sends the box's id,
@@ -164,7 +250,9 @@ void Windowstruct::createUpdateGroup(Controls& controls)
     const QString schemes[] = {QStringLiteral("Sync. "), QStringLiteral("Async. UC "), QStringLiteral("Async. NRS ")};
     for (int id = 0; id < 3; ++id) {
         auto* box = new QCheckBox(schemes[id], controls.updateGroup);
-        row->addWidget(box);
+        // Each box as wide as its text, at the left of its share of the row:
+        // the row looks the same, and a click beside the text is no press.
+        row->addWidget(box, 0, Qt::AlignLeft);
         controls.updateButtons->addButton(box, id);
     }
     controls.asyncUcBox = qobject_cast<QCheckBox*>(controls.updateButtons->button(1));
@@ -247,7 +335,7 @@ void Windowstruct::connectAll(const Controls& controls)
     connect(controls.longRangeBox, &QCheckBox::toggled, controls.jumpBox, &QWidget::setEnabled);
 
     // The About box, modal over the field.
-    field->setInfoHandler([field] { showAbout(field); });
+    field->setInfoHandler([field] { showAbout(field, field->clockSeed()); });
 }
 
 // Every change below travels through the connections to the field. The
@@ -292,6 +380,25 @@ void Windowstruct::createMenus(const Controls& controls)
             controls.sizeWizard, &QDialog::exec);
     connect(infoMenu->addAction(QStringLiteral("Help..")), &QAction::triggered, controls.helpView, &QWidget::show);
     connect(infoMenu->addAction(QStringLiteral("About..")), &QAction::triggered, field, &PlottingArea::info);
+}
+
+// Tab goes through the rows left to right, top to bottom.
+void Windowstruct::orderTabsByRows(const Controls& controls)
+{
+    const std::initializer_list<QWidget*> order = {
+        controls.periodicBox, controls.timeSeriesBox, controls.startButton,
+        controls.a2Box, controls.a0Box, controls.d0Box,
+        controls.a3Box, controls.a4Box, controls.jumpBox, controls.longRangeBox,
+        controls.updateButtons->button(0), controls.updateButtons->button(1), controls.updateButtons->button(2),
+        controls.predatedLineButton, controls.youngCoverButton,
+        controls.saveButton, controls.quitButton,
+    };
+    for (auto it = order.begin(); it + 1 != order.end(); ++it)
+        setTabOrder(*it, *(it + 1));
+    // The exclusive scheme boxes are one Tab stop, at the checked box; the
+    // arrow keys move among them. Qt keeps this up as the focus moves.
+    for (QAbstractButton* box : controls.updateButtons->buttons())
+        box->setFocusPolicy(box->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 // Seven rows, the field in row 0; a fixed size that follows the field.

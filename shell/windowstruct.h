@@ -19,8 +19,9 @@ class Zeitverlauf;
 // The main window: the field at the top, six rows of controls below it, a
 // menu bar, and the hidden time-series window, field-dimensions dialog and
 // help viewer. Its size is fixed by its layout and follows the field's
-// dimensions. Everything after construction runs through the connections
-// made here; the start values reach the field through them too.
+// dimensions; a field too large for the screen is shown in a scroll area.
+// Everything after construction runs through the connections made here; the
+// start values reach the field through them too.
 class Windowstruct : public QMainWindow
 {
     Q_OBJECT
@@ -34,6 +35,11 @@ protected:
 
 public slots:
     void changesize(int x, int y, int Zellgr);
+
+private:
+    // Shows the field whole, or scrolled when the window around it would not
+    // fit the screen; moves the window onto the screen where needed.
+    void fitToScreen();
 
 private:
     // The widgets the constructor's steps hand to each other; kept only
@@ -76,6 +82,7 @@ private:
 
     Controls createControls();
     void createTopRow(Controls& controls);
+    static void keepWidthsSteady(const Controls& controls);
     void createUpdateGroup(Controls& controls);
     void createParameterBoxes(Controls& controls);
     void createButtonRows(Controls& controls);
@@ -84,4 +91,5 @@ private:
     static void setStartValues(const Controls& controls);
     void createMenus(const Controls& controls);
     void layOut(const Controls& controls);
+    void orderTabsByRows(const Controls& controls);
 };

@@ -54,12 +54,20 @@ def test_changed_attributes_act_as_the_same_values_given_at_the_start():
 def test_sweep_gives_the_summary_rows_of_tidmar_batch(batch):
     summary = batch("sweep", "--vary", "a2=0.1,0.6", "--vary", "scheme=sync,async-uc", "--replicates", "2",
                     "--seed", "1000", "--steps", "15", "--width", "24", "--height", "20", "--d0", "0.02",
-                    "--summary", "-", "--quiet")
+                    "--burn-in", "4", "--summary", "-", "--quiet")
     lines = summary.splitlines()
     names, expected = tidmar._values.typed_columns(lines[0], lines[1:])
 
     rows = tidmar.sweep(vary={"a2": [0.1, 0.6], "scheme": ["sync", "async-uc"]}, replicates=2, seed=1000,
-                        steps=15, width=24, height=20, d0=0.02, jobs=2, as_frame=False)
+                        steps=15, width=24, height=20, d0=0.02, burn_in=4, jobs=2, as_frame=False)
     assert [list(row.keys()) for row in rows] == [names] * len(expected)
     assert [list(row.values()) for row in rows] == expected
     assert len(rows) == 8
+    assert rows[0]["burn_in"] == 4 and rows[0]["generator_period_passed"] is False
+
+
+def test_default_jobs_are_the_command_lines(batch, monkeypatch):
+    help_text = batch("sweep", "--help")
+    assert f"(here: {tidmar.default_jobs()})" in " ".join(help_text.split())
+    monkeypatch.setenv("SLURM_CPUS_PER_TASK", "1")
+    assert tidmar.default_jobs() == 1

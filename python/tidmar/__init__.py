@@ -179,7 +179,7 @@ def _index(name, value):
 
 # The options a sweep takes besides vary, replicates, seed, steps and jobs.
 _SWEEP_FIXED = ("width", "height", "scheme", "mode", "a2", "a0", "d0", "a3", "a4", "jump", "long_range",
-                "boundary", "threads", "pattern")
+                "boundary", "threads", "pattern", "burn_in")
 
 
 def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=None, **fixed):
@@ -190,8 +190,10 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
     list of values or to the command line's text ("0.1:0.5:0.1"); every
     combination runs replicates times, the first name varying slowest; run k
     has the seed seed + k (seed=None: from the clock). fixed takes the other
-    parameters as Bed does (and pattern, a field CSV file). jobs runs that
-    many runs side by side (default: as tidmar-batch, one per core).
+    parameters as Bed does (and pattern, a field CSV file; burn_in, the
+    steps before the means and spreads are taken, by default half the run).
+    jobs runs that many runs side by side (default: as tidmar-batch, one per
+    CPU this process may use).
 
     Returns a pandas DataFrame with the summary's columns, or without pandas
     (or with as_frame=False) a list of dicts. Runs release the GIL; Ctrl+C
@@ -230,5 +232,6 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
 
 def default_jobs(threads=1):
     """The number of runs a sweep runs side by side by default (as
-    tidmar-batch chooses it), for runs of threads threads each."""
+    tidmar-batch chooses it: the CPUs this process may use), for runs of
+    threads threads each."""
     return _tidmar.default_jobs(_index("threads", threads))

@@ -39,14 +39,14 @@ def arguments(values):
 def typed_columns(header, rows):
     """Summary rows (CSV text lines) as lists of values. A column whose every
     value reads as an integer holds ints; one that reads as numbers, floats;
-    any other, strings."""
+    one of only true and false, bools; any other, strings."""
     import csv
 
     names = next(csv.reader([header]))
     table = list(csv.reader(rows))
     for column in range(len(names)):
         texts = [row[column] for row in table]
-        for kind in (int, float):
+        for kind in (int, float, _boolean):
             try:
                 values = [kind(text) for text in texts]
             except ValueError:
@@ -55,3 +55,10 @@ def typed_columns(header, rows):
                 row[column] = value
             break
     return names, table
+
+
+def _boolean(text):
+    """True or False for the summary's "true" and "false"."""
+    if text not in ("true", "false"):
+        raise ValueError(text)
+    return text == "true"

@@ -5,7 +5,14 @@
 #include "fieldcsv.h"
 #include "musselbed.h"
 
+#include "cellcolours.h"
+
+#include <QCryptographicHash>
+#include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -14,10 +21,15 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 #include <spawn.h>
 #include <string>
+#include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -60,6 +72,14 @@ protected:
     // Runs the tool in dir with extra "NAME=value" environment entries.
     Outcome run(const std::vector<std::string>& arguments, const std::vector<std::string>& extra = {})
     {
+        return finish(start(arguments, extra));
+    }
+
+    // Starts the tool as run does, behind launcher (e.g. taskset) if given;
+    // finish waits for it and collects its output.
+    pid_t start(const std::vector<std::string>& arguments, const std::vector<std::string>& extra = {},
+                const std::vector<std::string>& launcher = {})
+    {
         std::vector<std::string> environment;
         for (char** entry = environ; *entry; ++entry) {
             const std::string text = *entry;
@@ -70,7 +90,8 @@ protected:
         }
         environment.insert(environment.end(), extra.begin(), extra.end());
 
-        std::vector<std::string> words = {TIDMAR_BATCH_EXE};
+        std::vector<std::string> words = launcher;
+        words.push_back(TIDMAR_BATCH_EXE);
         words.insert(words.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
         for (std::string& word : words)
@@ -89,15 +110,20 @@ protected:
         posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
         pid_t child = 0;
-        Outcome outcome;
-        if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
-            int status = 0;
-            ::waitpid(child, &status, 0);
-            outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
+        if (posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
+            child = -1;
         posix_spawn_file_actions_destroy(&actions);
-        outcome.out = readFile(outPath);
-        outcome.err = readFile(errPath);
+        return child;
+    }
+
+    Outcome finish(pid_t child)
+    {
+        Outcome outcome;
+        int status = 0;
+        if (child > 0 && ::waitpid(child, &status, 0) == child)
+            outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        outcome.out = readFile(root / "out");
+        outcome.err = readFile(root / "err");
         return outcome;
     }
 
@@ -289,6 +315,44 @@ TEST_F(BatchTool, SplitSweepsAndJobCountsGiveTheSameRows)
         return std::stoi(a.substr(0, a.find(','))) < std::stoi(b.substr(0, b.find(',')));
     });
     EXPECT_EQ(merged, whole);
+
+    // The time series of the parts merge the same way.
+    ASSERT_EQ(run(with({"--counts", "t.csv", "--summary", "/dev/null"})).status, 0);
+    for (const char* part : {"0", "1"})
+        ASSERT_EQ(run(with({"--counts", std::string("t") + part + ".csv", "--task", std::string(part) + "/2",
+                            "--summary", "/dev/null"}))
+                      .status,
+                  0);
+    const Outcome series = run({"merge", "t1.csv", "t0.csv", "--summary", "-"});
+    ASSERT_EQ(series.status, 0) << series.err;
+    EXPECT_EQ(series.out, file("t.csv"));
+
+    // merge gives the unsplit sweep's bytes and record; a missing part is
+    // named and refused, a part of another sweep or a part twice too.
+    const Outcome together = run({"merge", "part2.csv", "part0.csv", "part1.csv", "--summary", "merged.csv"});
+    ASSERT_EQ(together.status, 0) << together.err;
+    EXPECT_EQ(file("merged.csv"), file("one.csv"));
+    EXPECT_EQ(file("merged.csv.plan"), file("one.csv.plan"));
+    const Outcome gap = run({"merge", "part0.csv", "part2.csv", "--summary", "-"});
+    EXPECT_EQ(gap.status, 2);
+    EXPECT_NE(gap.err.find("4 of the sweep's 12 runs are missing (1, 4, 7, 10)"), std::string::npos) << gap.err;
+    EXPECT_EQ(gap.out, "");
+    const Outcome allowed = run({"merge", "part0.csv", "part2.csv", "--allow-missing", "--summary", "-"});
+    EXPECT_EQ(lines(allowed.out).size(), 9u) << allowed.err;
+    ASSERT_EQ(run(with({"--seed", "4001", "--task", "1/3", "--summary", "other.csv"})).status, 2);
+    std::vector<std::string> other = with({"--task", "1/3", "--summary", "other.csv"});
+    other[std::find(other.begin(), other.end(), "4000") - other.begin()] = "4001";
+    ASSERT_EQ(run(other).status, 0);
+    for (const std::vector<std::string>& parts :
+         {std::vector<std::string>{"part0.csv", "other.csv", "part2.csv"}, {"part0.csv", "part1.csv", "part1.csv", "part2.csv"}}) {
+        std::vector<std::string> arguments = {"merge"};
+        arguments.insert(arguments.end(), parts.begin(), parts.end());
+        arguments.insert(arguments.end(), {"--summary", "bad.csv"});
+        const Outcome refused = run(arguments);
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
+        EXPECT_FALSE(fs::exists(dir / "bad.csv"));
+    }
 }
 
 TEST_F(BatchTool, SummaryRowRepeatsAlone)
@@ -392,6 +456,12 @@ TEST_F(BatchTool, RefusalsAreOneLineWithStatusTwoAndLeaveNoFile)
         {"sweep", "--vary", "a2=0:1:0.001", "--replicates", "3", "--seed", "2147483000", "--summary", "s.csv"},
         {"sweep", "--summary", "s.csv", "--jobs", "0"},
         {"sweep", "--vary", "a2=0.1", "--seed", "3", "--summary", "nowhere/s.csv"},
+        {"--counts", "c.csv", "--counts-every", "0"},
+        {"--counts", "c.csv", "--snapshots", "ragged.csv"},
+        {"--counts", "c.csv", "--plot", "nowhere/p.png"},
+        {"--counts", "c.csv", "--plot", "p.gif"},
+        {"sweep", "--vary", "a2=0.1", "--steps", "5", "--burn-in", "5", "--summary", "s.csv"},
+        {"sweep", "--vary", "scheme=sync", "--plot", "p.png", "--summary", "s.csv"},
         {"sweep", "--summary", "s.csv"}, // with a job-array variable that is no number
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -416,4 +486,217 @@ TEST_F(BatchTool, HelpListsEveryOption)
                                    "--threads", "--quiet"})
             EXPECT_NE(outcome.out.find(option), std::string::npos) << option;
     }
+}
+
+// What a cluster does to a sweep: SIGTERM (scancel, a time limit) and SIGKILL
+// in the middle of it. Either way the same command with --resume ends with
+// the bytes of the sweep never interrupted, also when the seed came from the
+// clock; a resume with other options is refused.
+TEST_F(BatchTool, InterruptedSweepsResumeToTheSameBytes)
+{
+    const std::vector<std::string> sweep = {"sweep", "--width", "64", "--height", "64", "--steps", "200",
+                                            "--vary", "a2=0.1:0.9:0.1", "--replicates", "6", "--jobs", "2",
+                                            "--quiet", "--counts-every", "50", "--summary", "s.csv",
+                                            "--counts", "t.csv"};
+    auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> arguments = sweep;
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return arguments;
+    };
+    // The rows the sweep has kept so far, in its hidden temporary file.
+    auto keptRows = [&] {
+        for (const auto& entry : fs::directory_iterator(dir))
+            if (entry.path().extension() == ".tmp" && entry.path().filename().string().rfind(".s.csv", 0) == 0)
+                return lines(readFile(entry.path())).size();
+        return std::size_t{0};
+    };
+    for (const int signal : {SIGTERM, SIGKILL}) {
+        SCOPED_TRACE(signal);
+        // With a seed for SIGTERM, from the clock for SIGKILL.
+        const std::vector<std::string> arguments = signal == SIGTERM ? with({"--seed", "50"}) : sweep;
+        const pid_t child = start(arguments);
+        ASSERT_GT(child, 0);
+        for (int wait = 0; wait < 6000 && keptRows() < 4; ++wait)
+            ::usleep(10000);
+        ::kill(child, signal);
+        const Outcome stopped = finish(child);
+        ASSERT_EQ(stopped.status, 128 + signal) << stopped.err;
+        EXPECT_FALSE(fs::exists(dir / "s.csv"));
+        if (signal == SIGTERM) {
+            EXPECT_EQ(lines(stopped.err).size(), 1u) << stopped.err;
+            EXPECT_NE(stopped.err.find("runs kept; to resume: tidmar-batch sweep --width 64"), std::string::npos)
+                << stopped.err;
+            EXPECT_EQ(filesInDir().size(), 4u);  // the kept rows, the series and their records
+            const Outcome other = run(with({"--seed", "51", "--resume"}));
+            EXPECT_EQ(other.status, 2);
+            EXPECT_NE(other.err.find("comes from another sweep"), std::string::npos) << other.err;
+        }
+
+        const Outcome resumed = run(signal == SIGTERM ? with({"--seed", "50", "--resume"}) : with({"--resume"}));
+        ASSERT_EQ(resumed.status, 0) << resumed.err;
+        EXPECT_EQ(filesInDir(),
+                  (std::vector<std::string>{"datapackage.json", "s.csv", "s.csv.plan", "t.csv", "t.csv.plan"}));
+        const std::string seed = lines(file("s.csv"))[1].substr(2, lines(file("s.csv"))[1].find(',', 2) - 2);
+        std::vector<std::string> whole = with({"--seed", seed});
+        whole[whole.size() - 5] = "whole.csv";
+        whole[whole.size() - 3] = "whole-t.csv";
+        ASSERT_EQ(run(whole).status, 0);
+        EXPECT_EQ(file("s.csv"), file("whole.csv"));
+        EXPECT_EQ(file("t.csv"), file("whole-t.csv"));
+        EXPECT_EQ(lines(file("s.csv")).size(), 55u);
+        EXPECT_EQ(lines(file("t.csv")).size(), 1u + 54u * 5u);
+        for (const auto& entry : fs::directory_iterator(dir))
+            fs::remove(entry.path());
+    }
+}
+
+// Nothing but a regular file is read, nothing planted redirects a write, and
+// what a message quotes cannot act on the terminal.
+TEST_F(BatchTool, InputsAndOutputsCannotBeTurnedAgainstTheUser)
+{
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    writeFile(dir / "escape.csv", "1,\x1b]0;title\x07\n");
+    fs::create_directory(dir / "shared");
+    fs::permissions(dir / "shared", fs::perms::all | fs::perms::sticky_bit);
+    writeFile(dir / "victim", "keep\n");
+    fs::create_symlink(dir / "victim", dir / "shared" / "planted.csv");
+    fs::create_symlink(dir / "victim", dir / "shared" / "mine.csv");
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::lchown((dir / "shared" / "planted.csv").c_str(), 65534, 65534), 0);
+    }
+
+    const std::vector<std::string> small = {"--width", "4", "--height", "4", "--steps", "2", "--seed", "1"};
+    auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> arguments = small;
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return arguments;
+    };
+    std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {with({"--pattern", "/dev/zero", "--counts", "c.csv"}), "is a device"},
+        {with({"--pattern", "fifo", "--counts", "c.csv"}), "is a FIFO"},
+        {with({"--counts", "fifo"}), "is a FIFO that nobody reads"},
+        {with({"--pattern", "escape.csv", "--counts", "c.csv"}), "'\\x1b]0;title\\x07' is not a cell code"},
+    };
+    if (root)
+        refused.push_back({with({"--counts", "shared/planted.csv"}), "symbolic link owned by another user"});
+    for (const auto& [arguments, message] : refused) {
+        const Outcome outcome = run(arguments);
+        EXPECT_EQ(outcome.status, 2) << message;
+        EXPECT_NE(outcome.err.find(message), std::string::npos) << outcome.err;
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+        EXPECT_EQ(outcome.err.find('\x1b'), std::string::npos);
+    }
+    EXPECT_EQ(file("victim"), "keep\n");
+    EXPECT_FALSE(fs::exists(dir / "c.csv"));
+
+    // The user's own link is followed into the file it names.
+    ASSERT_EQ(run(with({"--counts", "shared/mine.csv"})).status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir / "shared" / "mine.csv"));
+    EXPECT_EQ(lines(file("victim")).size(), 4u);
+    if (!root)
+        GTEST_SKIP() << "a link of another user needs root to make";
+}
+
+// A job given one CPU runs one job by default, whatever the machine has.
+TEST_F(BatchTool, DefaultJobsAreTheCpusGiven)
+{
+    const Outcome pinned = finish(start({"sweep", "--help"}, {}, {"taskset", "-c", "0"}));
+    ASSERT_EQ(pinned.status, 0) << pinned.err;
+    EXPECT_NE(pinned.out.find("(here: 1)"), std::string::npos);
+    const Outcome slurm = run({"sweep", "--help"}, {"SLURM_CPUS_PER_TASK=1"});
+    EXPECT_NE(slurm.out.find("(here: 1)"), std::string::npos);
+}
+
+TEST_F(BatchTool, SweepTimeSeriesIsEachRunsCountsAndTheDescriptorHashesEveryFile)
+{
+    const std::vector<std::string> sweep = {"sweep", "--width", "30", "--height", "20",
+                                            "--pattern", "line", "--seed", "300", "--a2", "0.6", "--a0", "0.5",
+                                            "--d0", "0.02", "--vary", "a4=0.7,0.9", "--vary", "steps=25,7",
+                                            "--replicates", "2", "--counts-every", "5", "--burn-in", "4",
+                                            "--quiet"};
+    auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> arguments = sweep;
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return arguments;
+    };
+    const Outcome whole = run(with({"--jobs", "2", "--summary", "s.csv", "--counts", "t.csv", "--plot", "p.png"}));
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    // A split part holds its runs' rows, the same bytes.
+    ASSERT_EQ(run(with({"--jobs", "1", "--task", "1/2", "--summary", "-", "--counts", "t1.csv"})).status, 0);
+
+    const std::vector<std::string> series = lines(file("t.csv"));
+    EXPECT_EQ(series[0], "run,step,predator_on_adults,predator_on_young,empty,young,adult");
+    std::string part;
+    for (const std::string& row : series)
+        if (row[0] == '1' || row[0] == '3' || row[0] == '5' || row[0] == '7')
+            part += row + "\n";
+    EXPECT_EQ(file("t1.csv"), series[0] + "\n" + part);
+
+    // Each run alone, from its summary row, counts the same at steps 0, 5, ... and its last.
+    const std::vector<std::string> summary = lines(file("s.csv"));
+    ASSERT_EQ(summary.size(), 9u);
+    std::size_t at = 1;
+    for (int k = 0; k < 8; ++k) {
+        std::vector<std::string> values;
+        std::istringstream stream(summary[static_cast<std::size_t>(k) + 1]);
+        for (std::string cell; std::getline(stream, cell, ',');)
+            values.push_back(cell);
+        EXPECT_EQ(values[31], "4");  // burn_in
+        const Outcome alone = run({"--seed", values[1], "--width", "30", "--height", "20", "--pattern", "line",
+                                   "--a2", "0.6", "--a0", "0.5", "--d0", "0.02", "--a4", values[9], "--steps",
+                                   values[13], "--counts", "-", "--counts-every", "5"});
+        ASSERT_EQ(alone.status, 0) << alone.err;
+        const std::vector<std::string> rows = lines(alone.out);
+        const std::size_t expected = values[13] == "25" ? 6 : 3;  // 0..25 by 5; 0, 5, 7
+        ASSERT_EQ(rows.size(), expected + 1) << alone.out;
+        for (std::size_t i = 1; i < rows.size(); ++i, ++at)
+            EXPECT_EQ(series[at], std::to_string(k) + "," + rows[i]);
+    }
+    EXPECT_EQ(at, series.size());
+
+    // The descriptor lists the three files with their hashes and the command.
+    QFile descriptorFile(QString::fromStdString((dir / "datapackage.json").string()));
+    ASSERT_TRUE(descriptorFile.open(QIODevice::ReadOnly));
+    const QJsonObject package = QJsonDocument::fromJson(descriptorFile.readAll()).object();
+    std::map<std::string, std::string> hashes;
+    for (const QJsonValue resource : package["resources"].toArray())
+        hashes[resource["path"].toString().toStdString()] = resource["hash"].toString().toStdString();
+    EXPECT_EQ(hashes.size(), 4u);  // with t1.csv from the split part
+    for (const char* name : {"s.csv", "t.csv", "p.png", "t1.csv"}) {
+        const std::string bytes = file(name);
+        const QByteArray digest = QCryptographicHash::hash(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
+                                                           QCryptographicHash::Sha256).toHex();
+        EXPECT_EQ(hashes[name], "sha256:" + digest.toStdString()) << name;
+    }
+    const QJsonObject provenance = package["provenance"].toObject();
+    EXPECT_EQ(provenance["tool"].toString(), "tidmar-batch");
+    EXPECT_EQ(provenance["command_line"].toArray().last().toString(), "t1.csv");
+    EXPECT_EQ(provenance["seed"].toInt(), 300);
+}
+
+TEST_F(BatchTool, PlotsAreImagesOfTheirSizeInTheFieldColours)
+{
+    const Outcome single = run({"--seed", "8", "--width", "40", "--height", "40", "--pattern", "line", "--a2",
+                                "0.6", "--a0", "0.5", "--d0", "0.02", "--a4", "0.8", "--steps", "60", "--plot",
+                                "run.png", "--quiet"});
+    ASSERT_EQ(single.status, 0) << single.err;
+    EXPECT_EQ(single.err, "");
+    const QImage plot((dir / "run.png").string().c_str());
+    ASSERT_EQ(plot.size(), QSize(960, 600));
+    std::set<QRgb> colours;
+    for (int y = 0; y < plot.height(); ++y)
+        for (int x = 0; x < plot.width(); ++x)
+            colours.insert(plot.pixel(x, y) | 0xff000000u);
+    for (std::uint32_t colour : stateColours)
+        EXPECT_TRUE(colours.count(colour)) << std::hex << colour;
+    EXPECT_TRUE(colours.count(qRgb(0, 0, 0))) << "no text or axes";
+
+    const Outcome sweep = run({"sweep", "--seed", "8", "--width", "20", "--height", "20", "--steps", "20",
+                               "--vary", "d0=0,0.05", "--vary", "scheme=sync,async-uc", "--summary", "s.csv",
+                               "--plot", "s.svg", "--quiet"});
+    ASSERT_EQ(sweep.status, 0) << sweep.err;
+    const std::string svg = file("s.svg");
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    EXPECT_NE(svg.find("#005a00"), std::string::npos) << "the adults' colour";
 }

@@ -22,7 +22,7 @@ SweepPlan smallPlan()
     plan.base.steps = 15;
     plan.base.seed = 1000;
     plan.base.pattern.kind = PatternKind::Line;
-    plan.variations = {{VaryName::A2, {100, 200}}, {VaryName::Scheme, {0, 2}}};
+    plan.variations = {{VaryName::A2, {100, 200}, {}}, {VaryName::Scheme, {0, 2}, {}}};
     plan.replicates = 3;
     return plan;
 }
@@ -30,7 +30,10 @@ SweepPlan smallPlan()
 std::vector<std::string> rowsOf(const SweepPlan& plan, const TaskSplit& split, int jobs)
 {
     std::vector<std::string> rows;
-    runSweepPart(plan, split, jobs, [&](const std::string& row) { rows.push_back(row); }, nullptr);
+    runSweepPart(
+        plan, split, jobs,
+        [&](const RunOutput& output) { rows.push_back(summaryRow(output.run, output.config, output.summary)); },
+        nullptr);
     return rows;
 }
 
@@ -71,7 +74,7 @@ TEST(BatchSweepPlan, RefusesSeedsBeyondTheLast)
     plan.base.seed = MaxSeed - 10;
     EXPECT_THROW(plan.runCount(), BatchError);
     plan.base.seed = 1;
-    plan.variations.assign(7, {VaryName::A2, std::vector<int>(1001, 0)});
+    plan.variations.assign(7, {VaryName::A2, std::vector<int>(1001, 0), {}});
     EXPECT_THROW(plan.runCount(), BatchError);
 }
 

@@ -1,6 +1,8 @@
 #include "batcherror.h"
+#include "cpus.h"
 #include "numbers.h"
 #include "options.h"
+#include "printable.h"
 #include "progressbar.h"
 #include "variation.h"
 
@@ -90,7 +92,7 @@ TEST(BatchOptions, DefaultsAreTheDesktopStartValues)
     EXPECT_TRUE(config.periodic);
     EXPECT_EQ(config.steps, 100);
     EXPECT_FALSE(options.model.seedGiven);
-    EXPECT_EQ(options.cellSize, 1);
+    EXPECT_EQ(options.record.cellSize, 1);
 }
 
 TEST(BatchOptions, ValuesAreTakenInBothSpellings)
@@ -104,7 +106,7 @@ TEST(BatchOptions, ValuesAreTakenInBothSpellings)
     EXPECT_FALSE(options.model.config.longRange);
     EXPECT_FALSE(options.model.config.periodic);
     EXPECT_EQ(options.model.config.pattern.path, "f.csv");
-    EXPECT_EQ(options.countsPath, "-");
+    EXPECT_EQ(options.record.countsPath, "-");
     EXPECT_TRUE(parseRunOptions({"--quiet", "--steps", "1", "--help"}).help);
 }
 
@@ -170,7 +172,14 @@ TEST(BatchOptions, SweepOptionsAreCheckedTogether)
     EXPECT_NE(refusal({"--vary", "a2=0.1"}, true).find("needs --summary"), std::string::npos);
     EXPECT_EQ(refusal({"--summary="}, true), "--summary: the file name is empty");
     EXPECT_NE(refusal({"--seed", "0", "--summary", "-"}, true).find("start at 1"), std::string::npos);
-    EXPECT_NE(refusal({"--counts", "c.csv", "--summary", "-"}, true).find("single runs"), std::string::npos);
+    EXPECT_NE(refusal({"--field", "f.csv", "--summary", "-"}, true).find("single runs"), std::string::npos);
+    EXPECT_EQ(refusal({"--counts-every", "5", "--summary", "-"}, true), "--counts-every needs --counts PATH");
+    EXPECT_NE(refusal({"--counts", "c.csv", "--counts-every", "0", "--summary", "-"}, true).find("1 to"),
+              std::string::npos);
+    EXPECT_NE(refusal({"--steps", "10", "--burn-in", "10", "--summary", "-"}, true).find("no step to measure"),
+              std::string::npos);
+    EXPECT_NE(refusal({"--vary", "steps=50,8", "--burn-in", "8", "--summary", "-"}, true).find("8 steps"),
+              std::string::npos);
     for (const char* task : {"3/3", "1/0", "-1/2", "1", "1/", "/2", "a/b", "1/2/3"})
         EXPECT_NE(refusal({"--task", task, "--summary", "-"}, true), "accepted") << task;
     for (const char* jobs : {"0", "257", "two"})
@@ -185,4 +194,17 @@ TEST(BatchProgress, ShowsCountRateAndTimeLeft)
     const std::string hourLeft = ProgressBar::render(1, 2, 3725.0, "runs");
     EXPECT_TRUE(hourLeft.ends_with("/s  1:02:05 left")) << hourLeft;
     EXPECT_EQ(ProgressBar::render(0, 0, 1.0, "steps"), "[########################] 0/0 steps");
+}
+
+TEST(BatchMessages, QuotedBytesArePrintableAndQuotasCountWholeCpus)
+{
+    EXPECT_EQ(printable("a\x1b]0;t\x07" "b"), "a\\x1b]0;t\\x07b");
+    EXPECT_EQ(printable(std::string("x\0y", 3)), "x\\x00y");
+    EXPECT_EQ(printable("\xff\xc3(\xc2\x9b\xed\xa0\x80"), "\\xff\\xc3(\\xc2\\x9b\\xed\\xa0\\x80");
+    const std::string utf8 = "Gr\xc3\xb6\xc3\x9f" "e \xe2\x82\xac \xf0\x9f\x90\x9a";
+    EXPECT_EQ(printable(utf8), utf8);
+    EXPECT_EQ(cpuMaxLimit("max 100000\n"), std::nullopt);
+    EXPECT_EQ(cpuMaxLimit("150000 100000\n"), 2);
+    EXPECT_EQ(cpuMaxLimit("50000 100000"), 1);
+    EXPECT_EQ(cpuMaxLimit("garbage"), std::nullopt);
 }

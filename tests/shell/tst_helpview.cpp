@@ -1,6 +1,7 @@
 #include "aboutbox.h"
 #include "helpfile.h"
 #include "helpview.h"
+#include "version.h"
 
 #include <QApplication>
 #include <QDir>
@@ -76,19 +77,28 @@ void TestHelpview::cleanup()
     workDir.reset();
 }
 
+// Without a help file in the working directory, wherever the program is, the
+// viewer shows the help built into it: the shipped help text.
 void TestHelpview::withoutFile()
 {
-    if (!findHelpFile(helpFolders()).isEmpty())
-        QSKIP("a help file is installed next to the test or in the data folder");
-
     Helpview view;
     QCOMPARE(view.windowTitle(), QStringLiteral(" Helpfile for Tidmar III "));
     QVERIFY(!view.isModal());
     QCOMPARE(view.minimumSize(), QSize(640, 400));
     QCOMPARE(view.maximumSize(), QSize(640, 400));
     QVERIFY(textView(view)->isReadOnly());
-    QVERIFY(textView(view)->document()->isEmpty());
     QCOMPARE(closeButton(view)->text(), QStringLiteral(" &Close"));
+
+    QFile shipped(QStringLiteral(SHIPPED_HELP_FILE));
+    QVERIFY(shipped.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString content = QString::fromUtf8(shipped.readAll());
+    QCOMPARE(readHelpText(builtInHelpPath()), content);
+    QCOMPARE(textView(view)->toPlainText(), content);
+
+    // A directory of that name is no help file either.
+    QVERIFY(QDir().mkdir(helpFileName()));
+    Helpview again;
+    QCOMPARE(textView(again)->toPlainText(), content);
 }
 
 void TestHelpview::shownText_data()
@@ -161,13 +171,11 @@ void TestHelpview::lookupOrder()
     QVERIFY(findHelpFile({empty.path(), withFolder.path()}).isEmpty());
     QVERIFY(findHelpFile({}).isEmpty());
 
-    // The working directory comes first, then the program's folder.
-    const QStringList folders = helpFolders();
-    QVERIFY(folders.size() >= 2);
-    QCOMPARE(folders.at(0), QDir::currentPath());
-    QCOMPARE(folders.at(1), QCoreApplication::applicationDirPath());
+    // Only the working directory is searched; its file comes before the
+    // built-in help.
+    QCOMPARE(helpFolders(), QStringList{QDir::currentPath()});
     writeFile(helpFileName(), "here");
-    QCOMPARE(readHelpText(findHelpFile(helpFolders())), QStringLiteral("here"));
+    QCOMPARE(helpText(helpFolders()), QStringLiteral("here"));
 }
 
 void TestHelpview::awkwardFiles_data()
@@ -227,16 +235,21 @@ void TestHelpview::aboutBox()
     QWidget parent;
     QString title;
     QString text;
+    QString details;
     QTimer::singleShot(0, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             title = box->windowTitle();
             text = box->text();
+            details = box->informativeText();
             box->accept();
         }
     });
-    showAbout(&parent);
+    showAbout(&parent, 1234567);
     QCOMPARE(title, QStringLiteral("Mussel Disturbance Model"));
     QCOMPARE(text, aboutText());
+    QCOMPARE(details, aboutDetails(1234567));
+    QVERIFY2(details.startsWith(QStringLiteral("Version ") + QString::fromUtf8(tidmarVersion())), qPrintable(details));
+    QVERIFY2(details.contains(QStringLiteral("seed of this start: 1234567\n")), qPrintable(details));
 
     const QStringList lines = text.split(u'\n');
     QCOMPARE(lines.size(), 8);

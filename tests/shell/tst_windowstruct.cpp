@@ -16,9 +16,15 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -181,6 +187,9 @@ private slots:
     void sizeDialogRebuildsFieldThenWindow();
     void oversizedFieldIsRefusedInTheDialog();
     void helpAndAbout();
+    void seedInTheAboutBoxRepeatsTheRunInBatch();
+    void controlsStayPutAndTabGoesByRows();
+    void largeFieldKeepsEveryControlOnScreen();
 
     // Last: once the application's event loop has been quit, later modal
     // loops return at once.
@@ -227,12 +236,14 @@ void TestWindowstruct::sizeIsFixedAndFollowsField()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTRY_COMPARE(window.minimumSize(), window.maximumSize());
     QCOMPARE(window.size(), window.minimumSize());
+    // The rows below take the height around the field; a field wider than
+    // the controls sets the width, with the margins of 3 pixels.
     const QSize around = window.size() - QSize(512, 512);
 
     PlottingArea* field = fieldOf(window);
     field->changesize(300, 200, 3);
     window.changesize(300, 200, 3);
-    QTRY_COMPARE(window.size(), QSize(900, 600) + around);
+    QTRY_COMPARE(window.size(), QSize(900 + 6, 600 + around.height()));
     QCOMPARE(window.minimumSize(), window.maximumSize());
     QCOMPARE(field->size(), QSize(900, 600));
     QCOMPARE(window.geometry().topLeft(), QPoint(300, 150));
@@ -700,7 +711,7 @@ void TestWindowstruct::sizeDialogRebuildsFieldThenWindow()
     QCOMPARE(bed.cellsX, 300);
     QCOMPARE(bed.cellsY, 200);
     QCOMPARE(field->size(), QSize(900, 600));
-    QTRY_COMPARE(window.size(), QSize(900, 600) + around);
+    QTRY_COMPARE(window.size(), QSize(900 + 6, 600 + around.height()));
     QCOMPARE(window.geometry().topLeft(), QPoint(300, 150));
 }
 
@@ -765,6 +776,163 @@ void TestWindowstruct::helpAndAbout()
     });
     menuItem(window, "1", QStringLiteral("About.."))->trigger();
     QCOMPARE(title, QStringLiteral("Mussel Disturbance Model"));
+}
+
+// The About box names the seed; tidmar-batch with it and the same settings
+// computes the very field a desktop run of as many steps reached.
+void TestWindowstruct::seedInTheAboutBoxRepeatsTheRunInBatch()
+{
+    Windowstruct window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QString details;
+    whenModal([&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            details = box->informativeText();
+            box->accept();
+        }
+    });
+    menuItem(window, "1", QStringLiteral("About.."))->trigger();
+    const QRegularExpressionMatch seed = QRegularExpression(QStringLiteral("seed of this start: (\\d+)")).match(details);
+    QVERIFY2(seed.hasMatch(), qPrintable(details));
+
+    QTest::mouseClick(window.findChildren<QPushButton*>("neu")[0], Qt::LeftButton);
+    runSteps(window, 40);
+    const auto counts = fieldOf(window)->bed().counts();
+    QStringList desktop{QStringLiteral("40")};
+    for (long count : counts)
+        desktop << QString::number(count);
+
+    QProcess batch;
+    batch.start(QStringLiteral(TIDMAR_BATCH), {"--seed", seed.captured(1), "--pattern", "line", "--steps", "40",
+                                               "--counts", "-", "--quiet"});
+    QVERIFY(batch.waitForFinished(60000));
+    QCOMPARE(batch.exitCode(), 0);
+    const QStringList rows = QString::fromUtf8(batch.readAllStandardOutput()).trimmed().split(u'\n');
+    QCOMPARE(rows.last(), desktop.join(u','));
+}
+
+// The top row keeps its geometry while the counter grows to ten digits and
+// the button turns to Stop, even when the controls set the window's width;
+// Tab walks the controls row by row.
+void TestWindowstruct::controlsStayPutAndTabGoesByRows()
+{
+    Windowstruct window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    fieldOf(window)->changesize(1, 1, 1);
+    window.changesize(1, 1, 1);
+    QTRY_COMPARE(window.size(), window.minimumSize());
+    QCoreApplication::processEvents();
+    const QSize size = window.size();
+    auto* steps = child<QLabel>(window, "steps");
+    QWidget* topRow = steps->parentWidget()->parentWidget();
+    QList<QRect> placed;
+    for (QWidget* widget : topRow->findChildren<QWidget*>())
+        placed << widget->geometry();
+
+    button(window, "start")->setText(QStringLiteral(" &Stop "));
+    steps->setNum(2147483647);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(window.size(), size);
+    QList<QRect> after;
+    for (QWidget* widget : topRow->findChildren<QWidget*>())
+        after << widget->geometry();
+    QCOMPARE(after, placed);
+
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    byText<QCheckBox>(window, QStringLiteral("Periodic B. C."))->setFocus();
+    QStringList order;
+    for (int i = 0; i < 16; ++i) {
+        QWidget* focus = QApplication::focusWidget();
+        if (qobject_cast<QLineEdit*>(focus))
+            focus = focus->parentWidget();
+        order << (focus->objectName().isEmpty() ? focus->property("text").toString() : focus->objectName());
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    // The exclusive scheme boxes are one stop; the arrow keys move among them.
+    QCOMPARE(order, QStringList({"Periodic B. C.", "zeit", "start", "recolonization", "neighbourcoupling",
+                                 "oceanforcing", "maturing", "predation", "jumping", "Long range displacement",
+                                 "Async. UC ", "neu", "neu", "speichern", "quit", "Periodic B. C."}));
+}
+
+// Whatever the field's size, the whole window with every control lies inside
+// the screen's available area. A field too large for it is shown in a scroll
+// area at its own pixel size, and painting and mouse editing work scrolled.
+void TestWindowstruct::largeFieldKeepsEveryControlOnScreen()
+{
+    Windowstruct window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    PlottingArea* field = fieldOf(window);
+    const QRect available = window.screen()->availableGeometry();
+    auto scroller = [&]() -> QScrollArea* {
+        auto* area = window.centralWidget()->findChild<QScrollArea*>();
+        return area && area->isVisible() ? area : nullptr;
+    };
+    // The window has taken the fixed size its layout asks for.
+    auto settled = [&] {
+        return window.size() == window.minimumSize() && window.minimumSize() == window.maximumSize()
+               && window.rect().contains(window.centralWidget()->geometry());
+    };
+    auto allOnScreen = [&] {
+        if (!available.contains(window.frameGeometry())) {
+            qWarning() << "window" << window.frameGeometry() << "outside" << available;
+            return false;
+        }
+        const QList<QWidget*> controls = window.centralWidget()->findChildren<QWidget*>();
+        return std::all_of(controls.begin(), controls.end(), [&](QWidget* control) {
+            const QRect place(control->mapToGlobal(QPoint(0, 0)), control->size());
+            const bool inside = control == field || !control->isVisible() || available.contains(place);
+            if (!inside)
+                qWarning() << control << place << "outside" << available;
+            return inside;
+        });
+    };
+    QTRY_VERIFY(settled());
+    QVERIFY(allOnScreen());
+    if (!scroller())
+        QCOMPARE(field->parentWidget(), window.centralWidget());
+
+    field->changesize(1000, 1000, 1);
+    window.changesize(1000, 1000, 1);
+    QTRY_VERIFY(settled());
+    QCoreApplication::processEvents();
+    QVERIFY(allOnScreen());
+    QCOMPARE(field->size(), QSize(1000, 1000));
+    // Six rows of controls and a menu bar take more than 200 pixels.
+    const bool mustScroll = available.height() <= 1000 + 200;
+    QCOMPARE(scroller() != nullptr, mustScroll);
+    if (!mustScroll) {
+        QCOMPARE(window.geometry().topLeft(), QPoint(300, 150));
+        return;
+    }
+    QScrollArea* area = scroller();
+    QCOMPARE(area->widget(), field);
+    QVERIFY(area->verticalScrollBar()->maximum() > 0);
+
+    // Scrolled to the far corner, a click there paints the cell and the
+    // screen shows it.
+    area->horizontalScrollBar()->setValue(area->horizontalScrollBar()->maximum());
+    area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+    const QPoint corner(995, 995);
+    const QPoint inView = field->mapTo(area->viewport(), corner);
+    QVERIFY(area->viewport()->rect().contains(inView));
+    QTest::mouseClick(area->viewport()->childAt(inView), Qt::LeftButton, Qt::NoModifier, corner);
+    QCOMPARE(field->bed().cell(995, 995), PredatorOnYoung);
+    field->repaint();
+    const QImage shown = area->viewport()->grab().toImage();
+    const qreal ratio = shown.devicePixelRatio();
+    QCOMPARE(shown.pixelColor((QPointF(inView) * ratio).toPoint()),
+             field->canvasImage().pixelColor(corner));
+
+    // Back to a small field: no scrolling, the window as before.
+    field->changesize(256, 256, 2);
+    window.changesize(256, 256, 2);
+    QTRY_VERIFY(settled());
+    QVERIFY(allOnScreen());
 }
 
 QTEST_MAIN(TestWindowstruct)

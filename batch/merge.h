@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// tidmar-batch merge PART... --summary PATH|- [--allow-missing]: the
+// summaries of the parts of one sweep (each with its record beside it, as a
+// sweep writes them) as the summary of the whole sweep, rows in run order.
+// The parts must share their record but for the part (--task), hold only
+// their own runs and no run twice; missing runs are refused unless
+// --allow-missing. Returns the exit status; throws BatchError.
+int runMergeCommand(const std::vector<std::string>& arguments);

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// Refuses (BatchError) two outputs under one file name, which would overwrite
+// each other; a device such as /dev/null may take several. Each output is
+// its option and its path (empty: not written; "-": standard output).
+void refuseSharedNames(const std::vector<std::pair<const char*, const std::string*>>& outputs);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ran1.h"
+
+// The deviates of a primed Ran1 drawn ahead of their use into a small ring and
+// handed out in the order drawn: the same stream, only read early, so that a
+// step can look at the positions its next visits will have. A step lets the
+// ring run only as far ahead as it is sure to draw, so the generator ends the
+// step where drawing one deviate at a time would leave it.
+class DrawAhead {
+public:
+    static constexpr unsigned Size = 64;  // a power of two
+
+    explicit DrawAhead(const Ran1& primed) : source(primed) {}
+
+    // Draws until wanted deviates (at most Size) are waiting.
+    void fill(unsigned wanted)
+    {
+        while (written - read < wanted)
+            ring[written++ % Size] = source.next();
+    }
+
+    unsigned waiting() const { return written - read; }
+
+    // The deviate k places after the next one; k < waiting().
+    float peek(unsigned k) const { return ring[(read + k) % Size]; }
+
+    // The next deviate of the stream: a waiting one, else a new draw.
+    float next() { return read == written ? source.next() : ring[read++ % Size]; }
+
+    // The generator after the deviates handed out, once none is waiting.
+    const Ran1& generator() const { return source; }
+
+private:
+    Ran1 source;
+    float ring[Size] = {};
+    unsigned read = 0;
+    unsigned written = 0;
+};
