@@ -11,7 +11,6 @@
 #include "version.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <new>
 #include <string>
@@ -21,13 +20,6 @@
 namespace {
 
 constexpr int RefusedExit = 2;
-
-std::optional<std::string> environmentValue(const char* name)
-{
-    if (const char* value = std::getenv(name))
-        return std::string(value);
-    return std::nullopt;
-}
 
 int dispatch(const std::vector<std::string>& arguments, const Invocation& invocation)
 {
@@ -41,10 +33,10 @@ int dispatch(const std::vector<std::string>& arguments, const Invocation& invoca
     if (!arguments.empty() && arguments.front() == "sweep") {
         SweepOptions options = parseSweepOptions({arguments.begin() + 1, arguments.end()});
         if (options.help) {
-            std::fputs(sweepUsage(availableCpus(environmentValue)).c_str(), stdout);
+            std::fputs(sweepUsage(availableCpus(processEnvironment)).c_str(), stdout);
             return 0;
         }
-        return runSweepCommand(std::move(options), environmentValue, terminal, invocation);
+        return runSweepCommand(std::move(options), processEnvironment, terminal, invocation);
     }
     RunOptions options = parseRunOptions(arguments);
     if (options.help) {

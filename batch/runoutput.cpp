@@ -11,7 +11,8 @@ bool isRecordedStep(std::int64_t step, std::int64_t every, std::int64_t steps)
     return step == 0 || step == steps || (every > 0 && step % every == 0);
 }
 
-RunOutput performRun(std::int64_t run, const RunConfig& config, const Recording& recording, int threads)
+RunOutput performRun(std::int64_t run, const RunConfig& config, const Recording& recording, int threads,
+                     const std::atomic<bool>* stop)
 {
     RunOutput output;
     output.run = run;
@@ -54,6 +55,8 @@ RunOutput performRun(std::int64_t run, const RunConfig& config, const Recording&
 
     atStep(0);
     for (std::int64_t step = 1; step <= config.steps; ++step) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            throw RunStopped();
         bed->advance();
         atStep(step);
     }

@@ -4,9 +4,11 @@
 #include "summary.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 class Bed;
@@ -37,6 +39,13 @@ struct RunOutput {
     std::vector<CountsAt> timeSeries;  // empty without countsEvery
 };
 
+// A run ended early by its stop flag.
+struct RunStopped : std::runtime_error {
+    RunStopped() : std::runtime_error("the run was stopped") {}
+};
+
 // Performs run number run with config (a file pattern must have been read);
-// threads as makeBed takes them.
-RunOutput performRun(std::int64_t run, const RunConfig& config, const Recording& recording, int threads = 1);
+// threads as makeBed takes them. Once *stop (may be null) is true the run
+// ends between two steps with RunStopped.
+RunOutput performRun(std::int64_t run, const RunConfig& config, const Recording& recording, int threads = 1,
+                     const std::atomic<bool>* stop = nullptr);

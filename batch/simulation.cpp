@@ -4,6 +4,7 @@
 #include "printable.h"
 #include "fastbed.h"
 #include "fieldcsv.h"
+#include "livebed.h"
 #include "musselbed.h"
 
 namespace {
@@ -57,28 +58,40 @@ void loadPatterns(ModelOptions& model, std::vector<Variation>& variations)
 
 namespace {
 
-// An engine behind the Bed interface. The engine's size is the config's.
+// An engine behind the Bed interface.
 template <class Engine>
-class EngineBed final : public Bed {
+class EngineBed final : public LiveBed {
 public:
     template <class... Arguments>
-    EngineBed(int width, int height, Arguments... arguments)
-        : engine(width, height, arguments...), width(width), height(height)
+    EngineBed(int width, int height, Arguments... arguments) : engine(width, height, arguments...)
     {
     }
 
     void advance() override { engine.advance(); }
     std::array<long, StateCount> counts() const override { return engine.counts(); }
     Cell cell(int x, int y) const override { return engine.cell(x, y); }
-    int cellsX() const override { return width; }
-    int cellsY() const override { return height; }
+    int cellsX() const override { return width(engine); }
+    int cellsY() const override { return height(engine); }
+
+    ModelParameters& parameters() override { return engine; }
+    void reseed(std::int32_t seed) override { engine.seed(seed); }
+    void layDown(const Pattern& pattern) override;
+    bool edit(int x, int y, Cell state) override { return engine.editCell(x, y, state); }
+    void copyField(Cell* out) const override { copyCells(engine, out); }
+    bool copyPrevious(Cell* out) const override { return copyPreviousCells(engine, out); }
 
     Engine engine;
 
 private:
-    const int width;
-    const int height;
+    // The engine's own size: a laid-down field may change it.
+    static int width(const MusselBed& bed) { return bed.cellsX; }
+    static int height(const MusselBed& bed) { return bed.cellsY; }
+    static int width(const FastBed& bed) { return bed.cellsX(); }
+    static int height(const FastBed& bed) { return bed.cellsY(); }
 };
+
+template <class Engine>
+void layDownPattern(Engine& bed, const Pattern& pattern);
 
 // Both engines take the same calls in the same order.
 template <class Engine>
@@ -94,8 +107,13 @@ void setUp(Engine& bed, const RunConfig& config)
     bed.setoceanforcing(config.d0);
     bed.randbedingungaendern(config.periodic);
     bed.updatemethodeaendern(config.scheme);
+    layDownPattern(bed, config.pattern);
+}
 
-    switch (config.pattern.kind) {
+template <class Engine>
+void layDownPattern(Engine& bed, const Pattern& pattern)
+{
+    switch (pattern.kind) {
     case PatternKind::Young:
         bed.globalHealth();
         break;
@@ -103,27 +121,37 @@ void setUp(Engine& bed, const RunConfig& config)
         bed.infectedLine();
         break;
     case PatternKind::File: {
-        const FieldData& field = *config.pattern.field;
+        const FieldData& field = *pattern.field;
         bed.setField(field.width, field.height, field.codes, nullptr);
         break;
     }
     }
 }
 
+template <class Engine>
+void EngineBed<Engine>::layDown(const Pattern& pattern)
+{
+    layDownPattern(engine, pattern);
+}
+
 } // namespace
 
 std::unique_ptr<Bed> makeBed(const RunConfig& config, int threads)
+{
+    // Only the synchronous scheme shares its steps; an asynchronous run would
+    // leave the other threads idle.
+    return makeLiveBed(config, config.scheme == FastBed::SyncMethod ? threads : 1);
+}
+
+std::unique_ptr<LiveBed> makeLiveBed(const RunConfig& config, int threads)
 {
     if (config.mode == EngineMode::Exact) {
         auto bed = std::make_unique<EngineBed<MusselBed>>(config.width, config.height, config.seed);
         setUp(bed->engine, config);
         return bed;
     }
-    // Only the synchronous scheme shares its steps; an asynchronous run would
-    // leave the other threads idle.
-    const int used = config.scheme == FastBed::SyncMethod ? threads : 1;
     auto bed = std::make_unique<EngineBed<FastBed>>(config.width, config.height,
-                                                    static_cast<std::uint64_t>(config.seed), used);
+                                                    static_cast<std::uint64_t>(config.seed), threads);
     setUp(bed->engine, config);
     return bed;
 }

@@ -137,7 +137,7 @@ private:
 
 std::int64_t runSweepPart(const SweepPlan& plan, const TaskSplit& split, int jobs,
                           const std::function<void(const RunOutput& output)>& write, ProgressBar* progress,
-                          std::int64_t first, const std::atomic<bool>* stop)
+                          std::int64_t first, const std::atomic<bool>* stop, StopRuns how)
 {
     const std::int64_t runs = runsInPart(plan.runCount(), split);
     first = std::clamp<std::int64_t>(first, 0, runs);
@@ -146,7 +146,8 @@ std::int64_t runSweepPart(const SweepPlan& plan, const TaskSplit& split, int job
         try {
             for (std::int64_t position = queue.take(); position >= 0; position = queue.take()) {
                 const std::int64_t run = nthRunOfPart(position, split);
-                queue.finish(position, performRun(run, plan.configForRun(run), plan.recording, plan.threadsPerRun));
+                queue.finish(position, performRun(run, plan.configForRun(run), plan.recording, plan.threadsPerRun,
+                                                  how == StopRuns::Abandon ? stop : nullptr));
             }
         } catch (...) {
             queue.fail(std::current_exception());
@@ -174,6 +175,21 @@ std::int64_t runSweepPart(const SweepPlan& plan, const TaskSplit& split, int job
     for (std::thread& thread : threads)
         thread.join();
     return first;
+}
+
+SweepPlan planSweep(SweepOptions& options)
+{
+    loadPatterns(options.model, options.variations);
+    if (!options.model.seedGiven)
+        options.model.config.seed = seedFromClock();
+    SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {}};
+    plan.recording.burnIn = options.burnIn;
+    return plan;
+}
+
+int sweepJobs(std::optional<int> requested, int threadsPerRun, const EnvironmentLookup& environment)
+{
+    return std::clamp(requested.value_or(availableCpus(environment) / threadsPerRun), 1, MaxJobs);
 }
 
 namespace {
@@ -220,14 +236,10 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     if (split.count > 1 && !options.model.seedGiven)
         throw BatchError("a sweep split into parts needs --seed, so that every part gives its runs the "
                          "same seeds");
-    loadPatterns(options.model, options.variations);
     const bool clockSeed = !options.model.seedGiven;
-    if (clockSeed)
-        options.model.config.seed = seedFromClock();
+    SweepPlan plan = planSweep(options);
 
     const RecordOptions& record = options.record;
-    SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {}};
-    plan.recording.burnIn = options.burnIn;
     if (!record.countsPath.empty())
         plan.recording.countsEvery = record.countsEvery;
     plan.recording.snapshotEvery = record.snapshotEvery;
@@ -294,10 +306,7 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     if (!options.quiet)
         warnOfGeneratorPeriod(plan, split, runs);
 
-    // By default as many threads as CPUs this process may use: each run of
-    // fast mode brings its own --threads.
-    int jobs = options.jobs.value_or(availableCpus(environment) / plan.threadsPerRun);
-    jobs = std::clamp(jobs, 1, MaxJobs);
+    const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, environment);
 
     const SignalStop stopOnSignal;
     if (kept)

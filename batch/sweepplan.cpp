@@ -5,6 +5,8 @@
 #include "numbers.h"
 #include "seeding.h"
 
+#include <cstdlib>
+
 std::int64_t SweepPlan::runCount() const
 {
     // At most MaxSeed - seed + 1 runs, so that every run's seed is valid.
@@ -60,6 +62,13 @@ std::int64_t environmentNumber(const EnvironmentLookup& environment, const char*
 }
 
 } // namespace
+
+std::optional<std::string> processEnvironment(const char* name)
+{
+    if (const char* value = std::getenv(name))
+        return std::string(value);
+    return std::nullopt;
+}
 
 TaskSplit resolveTask(const std::optional<TaskSplit>& fromOption, const EnvironmentLookup& environment)
 {

@@ -35,6 +35,8 @@ struct SweepPlan {
 // counted from SLURM_ARRAY_TASK_MIN in steps of SLURM_ARRAY_TASK_STEP when
 // those are set). All of the runs when neither is there.
 using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
+// The lookup in this process's environment (getenv).
+std::optional<std::string> processEnvironment(const char* name);
 TaskSplit resolveTask(const std::optional<TaskSplit>& fromOption, const EnvironmentLookup& environment);
 
 // The runs of part split, in run order.

@@ -109,6 +109,14 @@ void FastBed::copyFrom(const MusselBed& exact)
     setField(exact.cellsX, exact.cellsY, codes, nullptr);
 }
 
+bool FastBed::editCell(int x, int y, Cell state)
+{
+    if (!contains(x, y))
+        return false;
+    lattice[now][layout.index(x, y)] = static_cast<std::int8_t>(state);
+    return true;
+}
+
 void FastBed::advance()
 {
     stepByMethod(*this);

@@ -89,6 +89,15 @@ public:
     int threads() const { return pool.size(); }
     std::uint64_t syncSteps() const { return syncStepCount; }  // since seeding: the Philox counter's t
     Cell cell(int x, int y) const { return lattice[now][layout.index(x, y)]; }
+    // The current field's storage, halo included, for reading it in bulk:
+    // cell (x, y) at cellLayout().index(x, y).
+    const std::int8_t* currentCells() const { return lattice[now].data(); }
+    const PaddedLayout& cellLayout() const { return layout; }
+    bool contains(int x, int y) const { return x >= 0 && x < layout.cellsX && y >= 0 && y < layout.cellsY; }
+
+    // Mouse editing: writes state (a cell state) into the current field, the
+    // next step reads it. Positions outside the field are ignored (returns false).
+    bool editCell(int x, int y, Cell state);
     std::array<long, StateCount> counts() const;
     std::array<double, StateCount> fractions() const;
 

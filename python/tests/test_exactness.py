@@ -1,0 +1,73 @@
+"""The module's results are tidmar-batch's, value for value."""
+
+import csv
+import io
+
+import numpy as np
+import pytest
+
+import tidmar
+
+SETTINGS = [
+    dict(scheme="async-uc"),
+    dict(scheme="sync", boundary="closed", a2=0.6, a0=0.5, d0=0.02),
+    dict(scheme="async-nrs", long_range=False, a4=0.4),
+    dict(scheme="sync", mode="fast", threads=2, a2=0.6, a0=0.5, d0=0.02),
+    dict(scheme="async-uc", mode="fast", jump=3),
+]
+
+
+def options(settings):
+    return [item for name, value in settings.items()
+            for item in ("--" + name.replace("_", "-"), tidmar._values.option_text(name, value))]
+
+
+@pytest.mark.parametrize("settings", SETTINGS, ids=lambda s: "-".join(map(str, s.values())))
+def test_bed_gives_the_counts_and_field_of_tidmar_batch(batch, tmp_path, settings):
+    field_path = tmp_path / "field.csv"
+    counts = batch("--width", "40", "--height", "30", "--seed", "77", "--steps", "25", "--pattern", "line",
+                   "--counts", "-", "--field", str(field_path), "--quiet", *options(settings))
+    expected = np.array([[int(v) for v in row] for row in list(csv.reader(io.StringIO(counts)))[1:]])
+
+    bed = tidmar.Bed(40, 30, seed=77, **settings)
+    bed.reset("line")
+    table = bed.run(25)
+    assert table.dtype.names == tuple(counts.splitlines()[0].split(","))
+    np.testing.assert_array_equal(np.column_stack([table[name] for name in table.dtype.names]), expected)
+    np.testing.assert_array_equal(bed.field, np.loadtxt(field_path, delimiter=",", dtype=np.int32))
+
+
+def test_changed_attributes_act_as_the_same_values_given_at_the_start():
+    changed = dict(a2=0.6, a0=0.5, d0=0.02, a3=0.2, a4=0.4, jump=4, long_range=False, boundary="closed",
+                   scheme="async-nrs")
+    for mode in ("exact", "fast"):
+        bed = tidmar.Bed(32, 32, seed=5, mode=mode)
+        for name, value in changed.items():
+            setattr(bed, name, value)
+            assert getattr(bed, name) == value
+        bed.step(30)
+        given = tidmar.Bed(32, 32, seed=5, mode=mode, **changed)
+        given.step(30)
+        np.testing.assert_array_equal(bed.field, given.field)
+
+
+def test_sweep_gives_the_summary_rows_of_tidmar_batch(batch):
+    summary = batch("sweep", "--vary", "a2=0.1,0.6", "--vary", "scheme=sync,async-uc", "--replicates", "2",
+                    "--seed", "1000", "--steps", "15", "--width", "24", "--height", "20", "--d0", "0.02",
+                    "--burn-in", "4", "--summary", "-", "--quiet")
+    lines = summary.splitlines()
+    names, expected = tidmar._values.typed_columns(lines[0], lines[1:])
+
+    rows = tidmar.sweep(vary={"a2": [0.1, 0.6], "scheme": ["sync", "async-uc"]}, replicates=2, seed=1000,
+                        steps=15, width=24, height=20, d0=0.02, burn_in=4, jobs=2, as_frame=False)
+    assert [list(row.keys()) for row in rows] == [names] * len(expected)
+    assert [list(row.values()) for row in rows] == expected
+    assert len(rows) == 8
+    assert rows[0]["burn_in"] == 4 and rows[0]["generator_period_passed"] is False
+
+
+def test_default_jobs_are_the_command_lines(batch, monkeypatch):
+    help_text = batch("sweep", "--help")
+    assert f"(here: {tidmar.default_jobs()})" in " ".join(help_text.split())
+    monkeypatch.setenv("SLURM_CPUS_PER_TASK", "1")
+    assert tidmar.default_jobs() == 1

@@ -1,0 +1,237 @@
+"""tidmar: the mussel-bed automaton of Tidmar III for notebooks and scripts.
+
+The engines are those of the desktop program and of tidmar-batch, and every
+value is read as tidmar-batch reads it: probabilities are exact thousandths
+(0.3 is 300 thousandths; 0.0005 is refused), and refused values raise
+ValueError in the command line's words.
+
+    bed = tidmar.Bed(128, 128, seed=7, a2=0.6, a0=0.5, d0=0.02)
+    counts = bed.run(200, every=10)       # counts over time
+    plt.imshow(bed.field, **tidmar.imshow_args())
+    table = tidmar.sweep(vary={"a2": [0.2, 0.6]}, replicates=3, steps=200)
+
+Cell codes: -1 predator on adults, 0 predator on young, 1 empty, 2 young
+mussel, 3 adult mussel. Counts and fractions come in that order (STATES).
+"""
+
+import numpy as _np
+
+from . import _tidmar
+from ._pictures import colormap, colours, imshow_args, other_colour
+from ._values import arguments as _arguments
+from ._values import option_name as _option_name
+from ._values import option_text as _option_text
+from ._values import typed_columns as _typed_columns
+
+__all__ = ["Bed", "sweep", "STATES", "CODES", "colours", "other_colour", "colormap", "imshow_args",
+           "default_jobs"]
+
+#: The state names in the order of counts() and fractions(): codes -1 .. 3.
+STATES = tuple(_tidmar.STATE_NAMES)
+#: The cell codes in the same order.
+CODES = (-1, 0, 1, 2, 3)
+
+_COUNT_COLUMNS = tuple(_tidmar.counts_header().strip().split(","))
+
+
+def _setting(name, doc):
+    def get(self):
+        return self._bed.settings()[name]
+
+    def set(self, value):
+        self._bed.set(_option_name(name), _option_text(name, value))
+
+    return property(get, set, doc=doc)
+
+
+class Bed:
+    """One mussel bed: a field of width x height cells on either engine.
+
+    The defaults are the desktop program's start values. mode="exact" runs
+    the engine of the desktop program, cell for cell the same as tidmar-batch
+    for the same settings and seed; mode="fast" runs the throughput engine
+    (the same model on its own random numbers), whose synchronous steps
+    threads share without changing any result. seed=None takes one from the
+    clock (see the seed attribute). The field starts all young mussels.
+
+    Parameters and scheme, boundary, jump and long range may change between
+    steps, as the desktop controls change them during a run:
+
+        bed.a2 = 0.6           # recolonisation, from the next step on
+        bed.scheme = "sync"
+
+    A refused value raises ValueError (or TypeError for a value of the wrong
+    kind) and keeps the old one. step() and run() release the GIL; Ctrl+C
+    stops them between two steps with KeyboardInterrupt, and the bed stays
+    usable (step_count tells how far it got).
+    """
+
+    def __init__(self, width=256, height=256, *, seed=None, scheme="async-uc", mode="exact", a2=0.3,
+                 a0=0.75, d0=0.0, a3=0.1, a4=0.75, jump=10, long_range=True, boundary="periodic",
+                 threads=1):
+        values = dict(width=width, height=height, seed=seed, scheme=scheme, mode=mode, a2=a2, a0=a0,
+                      d0=d0, a3=a3, a4=a4, jump=jump, long_range=long_range, boundary=boundary)
+        # Threads are the fast engine's; the exact engine refuses any but one.
+        if not (isinstance(threads, int) and not isinstance(threads, bool) and threads == 1):
+            values["threads"] = threads
+        self._bed = _tidmar._Bed(_arguments(values))
+
+    width = property(lambda self: self._bed.settings()["width"], doc="Cells across (x).")
+    height = property(lambda self: self._bed.settings()["height"], doc="Cells down (y).")
+    seed = property(lambda self: self._bed.settings()["seed"],
+                    doc="The seed the generators started from (at creation or the last reset with a seed).")
+    mode = property(lambda self: self._bed.settings()["mode"], doc='The engine: "exact" or "fast".')
+    threads = property(lambda self: self._bed.settings()["threads"],
+                       doc="Threads sharing each synchronous step of the fast engine.")
+    step_count = property(lambda self: self._bed.steps, doc="Steps since the bed was made or last reset.")
+
+    a2 = _setting("a2", "Recolonisation A2, a probability in thousandths (0 .. 1).")
+    a0 = _setting("a0", "Neighbour coupling A0, a probability in thousandths.")
+    d0 = _setting("d0", "Ocean forcing D0, a probability in thousandths.")
+    a3 = _setting("a3", "Maturing A3, a probability in thousandths.")
+    a4 = _setting("a4", "Predation A4, a probability in thousandths.")
+    jump = _setting("jump", "The predators' jumping range, 0 .. 100 cells.")
+    long_range = _setting("long_range", "Whether predators on young jump (True or False).")
+    boundary = _setting("boundary", '"periodic" (the field wraps round) or "closed".')
+    scheme = _setting("scheme", 'The update scheme: "sync", "async-uc" or "async-nrs".')
+
+    def step(self, n=1):
+        """Performs n steps (n >= 0) of the current scheme."""
+        self._bed.step(_option_text("n", n))
+
+    def run(self, steps, every=1, as_frame=False):
+        """Performs steps steps and returns the counts at the steps 0, every,
+        2 every, ... of the run (the start field included): a numpy
+        structured array with the columns of tidmar-batch's counts CSV (step,
+        then the five states; step is step_count), or a pandas DataFrame with
+        as_frame=True (needs pandas)."""
+        table = self._bed.run(_option_text("steps", steps), _option_text("every", every))
+        records = _np.rec.fromarrays(table.T, names=list(_COUNT_COLUMNS))
+        if as_frame:
+            import pandas
+
+            return pandas.DataFrame(records)
+        return records.view(_np.ndarray)
+
+    def counts(self):
+        """The cells in each state, in the order of STATES (codes -1 .. 3)."""
+        return _np.array(self._bed.counts(), dtype=_np.int64)
+
+    def fractions(self):
+        """The share of the cells in each state, in the order of STATES."""
+        return self.counts() / float(self.width * self.height)
+
+    @property
+    def field(self):
+        """A copy of the current field: a numpy int32 array of shape
+        (height, width) holding the cell codes, field[y, x], in the
+        orientation of tidmar-batch's field CSV (row 0 is line 1). It is
+        stored column by column (Fortran order), as the engines store the
+        field, which makes reading it a plain copy;
+        numpy.ascontiguousarray(bed.field) gives row order."""
+        return self._bed.field(False)
+
+    @property
+    def previous(self):
+        """A copy of the field before the last step, as field. Only the exact
+        engine keeps it; a cell edited since holds -999 (the redraw mark)."""
+        return self._bed.field(True)
+
+    def edit(self, x, y, state):
+        """Sets cell (x, y) to state (a code -1 .. 3), as the mouse does in
+        the desktop program; the next step reads it."""
+        self._bed.edit(_index("x", x), _index("y", y), _index("state", state))
+
+    def reset(self, pattern="young", *, seed=None):
+        """Lays down a start pattern and sets step_count to 0: "young" (every
+        cell a young mussel), "line" (the middle column predators on young)
+        or a 2-D integer array of codes (height, width), which may change the
+        field's size. The generators go on from where they are, as in the
+        desktop program, unless seed restarts them."""
+        seed_text = None if seed is None else _option_text("seed", seed)
+        if isinstance(pattern, str):
+            self._bed.reset(pattern, seed_text)
+            return
+        cells = _np.asarray(pattern)
+        if cells.dtype.kind not in "iu":
+            raise TypeError(f"a field holds integer cell codes, not {cells.dtype}")
+        limits = _np.iinfo(_np.int32)
+        self._bed.reset_field(_np.clip(cells, limits.min, limits.max).astype(_np.int32), seed_text)
+
+    def __repr__(self):
+        s = self._bed.settings()
+        return (f"tidmar.Bed({s['width']}, {s['height']}, seed={s['seed']}, scheme={s['scheme']!r}, "
+                f"mode={s['mode']!r}, a2={s['a2']}, a0={s['a0']}, d0={s['d0']}, a3={s['a3']}, "
+                f"a4={s['a4']}, jump={s['jump']}, long_range={s['long_range']}, "
+                f"boundary={s['boundary']!r}) at step {self._bed.steps}")
+
+
+def _index(name, value):
+    import operator
+
+    if isinstance(value, bool):
+        raise TypeError(f"{name}: expected an integer, not bool")
+    try:
+        return operator.index(value)
+    except TypeError:
+        raise TypeError(f"{name}: expected an integer, not {type(value).__name__}") from None
+
+
+# The options a sweep takes besides vary, replicates, seed, steps and jobs.
+_SWEEP_FIXED = ("width", "height", "scheme", "mode", "a2", "a0", "d0", "a3", "a4", "jump", "long_range",
+                "boundary", "threads", "pattern", "burn_in")
+
+
+def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=None, **fixed):
+    """Runs a parameter sweep as tidmar-batch sweep does and returns its
+    summary: the same runs, seeds and rows.
+
+    vary maps parameter names (a2, a0, d0, a3, a4, jump, scheme, ...) to a
+    list of values or to the command line's text ("0.1:0.5:0.1"); every
+    combination runs replicates times, the first name varying slowest; run k
+    has the seed seed + k (seed=None: from the clock). fixed takes the other
+    parameters as Bed does (and pattern, a field CSV file; burn_in, the
+    steps before the means and spreads are taken, by default half the run).
+    jobs runs that many runs side by side (default: as tidmar-batch, one per
+    CPU this process may use).
+
+    Returns a pandas DataFrame with the summary's columns, or without pandas
+    (or with as_frame=False) a list of dicts. Runs release the GIL; Ctrl+C
+    stops the sweep within a step with KeyboardInterrupt.
+    """
+    for name in fixed:
+        if name not in _SWEEP_FIXED:
+            raise TypeError(f"sweep() got an unexpected keyword argument '{name}'")
+    args = _arguments(dict(replicates=replicates, seed=seed, steps=steps, jobs=jobs, **fixed))
+    for name, values in (vary or {}).items():
+        if isinstance(values, str):
+            text = values
+        else:
+            try:
+                items = list(values)
+            except TypeError:
+                raise TypeError(f"vary[{name!r}]: expected a list of values or a string, "
+                                f"not {type(values).__name__}") from None
+            text = ",".join(_option_text(name, value) for value in items)
+        args += ["--vary", f"{name}={text}"]
+    rows = _tidmar.sweep_rows(args)
+    names, table = _typed_columns(_tidmar.summary_header(), rows)
+    if as_frame is None:
+        try:
+            import pandas  # noqa: F401
+
+            as_frame = True
+        except ImportError:
+            as_frame = False
+    if as_frame:
+        import pandas
+
+        return pandas.DataFrame(table, columns=names)
+    return [dict(zip(names, row)) for row in table]
+
+
+def default_jobs(threads=1):
+    """The number of runs a sweep runs side by side by default (as
+    tidmar-batch chooses it: the CPUs this process may use), for runs of
+    threads threads each."""
+    return _tidmar.default_jobs(_index("threads", threads))
