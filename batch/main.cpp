@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tidmar-batch: the Tidmar III automaton from the command line.
 
 #include "batcherror.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "runconfig.h"
 
 std::string patternName(const Pattern& pattern)

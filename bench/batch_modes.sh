@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times one sweep in exact mode and the same sweep in fast mode, one after the
 # other, and prints both rates in runs per second and their ratio. Both run
 # with the same --jobs; fast mode also with --threads.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times one tidmar-batch sweep with --jobs 1 and with --jobs 2 and prints
 # both rates in runs per second and their ratio. The two summaries must be
 # identical; the script fails if they are not.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Steps per second of the field widget's run loop, with event processing and
 // painting, against the engine's advance() alone, from the same start and
 // with the same generator stream. Runs on the offscreen platform unless a

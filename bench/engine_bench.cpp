@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Engine benchmarks. Each ratio compares two measurements taken in this one
 // run, so that a busy machine shifts both sides alike.
 

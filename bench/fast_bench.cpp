@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Throughput engine benchmarks against the exact engine on 1000 x 1000 fields.
 // Each ratio compares two measurements taken in this one run, so that a busy
 // machine shifts both sides alike. Times are wall-clock, as the synchronous

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mouse editing: a press picks the brush by its button and paints the cell
 // under the pointer; a drag keeps painting with that brush. Left paints
 // predators on young mussels, right predators on adults, middle young mussels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting: the changed cells into the canvas, a pending picture to disk, the
 // canvas onto the widget.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run loop: steps the bed on the GUI thread, handing control to the event
 // loop between steps. There is no timer; the loop runs as fast as stepping
 // and painting allow.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fieldcodes.h"
 
 bool checkFieldCodes(int width, int height, const std::vector<Cell>& codes, int maxCells, std::string* error)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ran1.h"
 
 // Fills the shuffle table from the state word: a non-positive word w starts

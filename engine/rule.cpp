@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parts of the transition rule off the hot path: the neighbour count with
 // boundaries and the long-range jump of predators on young mussels.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The transition rule of the mussel-bed automaton: the next state of one cell

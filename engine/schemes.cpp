@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three update schemes: whole steps of the automaton built from the rule.
 // Each step draws from a local copy of the generator, which goes back into the
 // bed when the step is done: a member would be stored and reloaded around

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the field CSV reader behind --pattern PATH.csv, on the bytes of
 // one file.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the command line of both commands, parsed only. Nothing is
 // run and no file is opened.
 //

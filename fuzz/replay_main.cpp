@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target over saved inputs without libFuzzer, so that every build
 // checks the committed corpus: each file named on the command line, and every
 // file under each folder named, in name order. A fault in the target ends the

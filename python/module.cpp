@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // _tidmar: the engines and the sweep of tidmar-batch for the package tidmar.
 // Values arrive as the command line's option texts, so that they are read,
 // checked and refused exactly as tidmar-batch reads them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // _tidmar._Bed: one field on either engine, driven as the desktop program
 // drives its own. The package's tidmar.Bed wraps it.
 #include "module.h"

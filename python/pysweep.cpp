@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // _tidmar.sweep: tidmar-batch's sweep with its rows kept in memory.
 #include "module.h"
 

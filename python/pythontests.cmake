@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The pytest tests, one CTest test per file; the exactness tests compare with
 # the tidmar-batch of the same build.
 set(python_environment

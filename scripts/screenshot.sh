@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes docs/screenshot-main.png and docs/screenshot-timeseries.png: the main
 # window and the time-series window after a short run.
 # Builds the screenshot tool if needed and runs it on a virtual X display, so

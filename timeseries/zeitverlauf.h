@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Zeitverlauf: the time-series window of Tidmar III.
 //
 // A non-modal dialog that records the five population fractions after every

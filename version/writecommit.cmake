@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes commit.h with the checkout's commit (empty outside a checkout, with
 # "-dirty" after it when tracked files differ), rewriting it only on change.
 set(commit "")

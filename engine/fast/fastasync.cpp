@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The asynchronous steps of the throughput engine: single-cell updates in place,
 // in one thread, on the xoshiro256** stream.
 

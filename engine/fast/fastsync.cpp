@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The synchronous step of the throughput engine: bands of columns on the
 // worker threads, each cell decided by the rule table and its own counter-based
 // deviate, then the jumps that outlive the sweep.

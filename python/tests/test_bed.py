@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Refused input, interruption and editing of a Bed and a sweep."""
 
 import os

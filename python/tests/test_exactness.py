@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The module's results are tidmar-batch's, value for value."""
 
 import csv

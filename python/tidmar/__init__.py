@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """tidmar: the mussel-bed automaton of Tidmar III for notebooks and scripts.
 
 The engines are those of the desktop program and of tidmar-batch, and every

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Python values as the command line's option texts.
 
 The compiled part reads every value with tidmar-batch's own reader, so a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End-to-end runs of the tidmar-batch executable, with no display and no
 // job-array variables in its environment.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The field widget's interface, painting, picture saving and rebuilding.
 
 #include "fieldtestsupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run loop: steps, the Start/Stop toggle, resets and resizes during a
 // run, quitting. User actions arrive as queued calls, which the loop's own
 // event processing delivers between two steps, as a button press would be.

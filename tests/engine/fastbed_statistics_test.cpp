@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The throughput engine against the exact engine in distribution. Seeds are
 // fixed, so each test gives the same verdict every time; tolerances are a few
 // standard errors, wide enough for the chance differences of these seeds and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "philox.h"
 #include "philoxavx2.h"
 #include "xoshiro.h"

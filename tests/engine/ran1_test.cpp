@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ran1.h"
 #include "rand15.h"
 #include "reference_model.h"

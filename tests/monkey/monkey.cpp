@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The driver: one action per pass of whichever event loop is running, the
 // observers of the field's signals, failure and the closing report.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The actions on the main window: Start/Stop, the spin boxes, the check
 // boxes, the update-scheme boxes, the start patterns, saving, the mouse on
 // the field, the menu items and a few things a user does by mistake.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What must hold after every action, whatever the action was.
 
 #include "monkey.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modal windows: the field-dimensions dialog, which the monkey dials to a
 // planned size over several actions and then confirms or cancels, and the
 // message boxes (the About box, the warning that refuses a size).

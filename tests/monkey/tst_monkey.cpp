@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The monkey test of the desktop program: the real main window, driven by a
 // seeded stream of random user actions, stopped and during a run, through
 // every control, menu item, dialog and mouse button, with the field and the

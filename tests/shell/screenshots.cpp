@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Takes the documentation's screenshots with the real main window: the main
 // window and the time-series window after a run of a second and a half from
 // the predated line, with a little ocean forcing (D0 0.005) so that

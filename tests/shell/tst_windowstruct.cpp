@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: its frame around the field, its controls, menus and
 // secondary windows, and how they reach the field.
 

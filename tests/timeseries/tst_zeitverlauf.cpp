@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tests of the time-series window Zeitverlauf.
 //
 // The picture is checked by reading pixels of the rendered canvas. All pixel
