@@ -26,6 +26,7 @@ void MusselBed::allocate()
 {
     latticeA = matrix(0, cellsX - 1, 0, cellsY - 1);
     latticeB = matrix(0, cellsX - 1, 0, cellsY - 1);
+    columnScratch.assign(10 * static_cast<std::size_t>(cellsY), 0);
 }
 
 void MusselBed::release()

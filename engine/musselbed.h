@@ -6,6 +6,7 @@
 #include "modelparameters.h"
 #include "ran1.h"
 #include "rand15.h"
+#include "decisions.h"
 
 #include <array>
 #include <cstdint>
@@ -54,8 +55,9 @@ public:
     // The neighbours a cell in state reads (rule::readsOf), with boundaries.
     int countReads(const Lattice& lattice, int x, int y, Cell state) const;
     void updateCell(const Lattice& source, const Lattice& destination, int x, int y);
-    // The same drawing from draws (anything with float next(), such as a primed
-    // Ran1), which the schemes keep in a local.
+    // The same drawing from draws (anything with nextWord(), such as a primed
+    // Ran1), which the schemes keep in a local, once the decisions are up to
+    // date.
     template <typename Draws>
     void updateCell(Draws& draws, const Lattice& source, const Lattice& destination, int x, int y);
 
@@ -99,11 +101,18 @@ private:
     void fill(Cell (*pattern)(int x, int y, int cellsX));
     void jump(const Lattice& source, const Lattice& destination, int x, int y, float r5);
     void prepareJumpOffsets();
+    int borderRow(const Lattice& lattice, int x, int y) const;
+    void decideColumn(Ran1& draws, const Lattice& source, const Lattice& destination, int x,
+                      const std::uint8_t* rows);
 
     // Jump targets by direction index 0..539, for jumpOffsetsDistance.
     std::array<std::int32_t, 540> jumpDx{};
     std::array<std::int32_t, 540> jumpDy{};
     int jumpOffsetsDistance = -1;
+    rule::Decisions decisions;  // for the parameters of the last step
+    // Room for a synchronous step: the codes of three columns and the
+    // decision rows of one (see neighbourrows.h).
+    std::vector<std::uint8_t> columnScratch;
 };
 
 #include "rule.h"

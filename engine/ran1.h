@@ -39,14 +39,27 @@ public:
     // ran1() for a primed generator, without the check: the steps copy the
     // generator into a local, prime it once and draw with this, so that the
     // state stays in registers.
-    float next()
+    float next() { return deviate(nextWord()); }
+
+    // The integer behind the next deviate, 1 .. IM - 1: next() is
+    // deviate(nextWord()). The steps compare these words with thresholds
+    // instead of the deviates with probabilities, which keeps floating point
+    // off the hot path.
+    std::int32_t nextWord()
     {
         seed = advance(seed);
         // shuffleOut is positive, so the division is a shift.
         const int j = static_cast<int>(static_cast<std::uint32_t>(shuffleOut) >> 26);
         shuffleOut = shuffleTable[j];
         shuffleTable[j] = seed;
-        const double r = AM * shuffleOut;
+        return shuffleOut;
+    }
+
+    // The deviate of a word: AM word, capped at RNMX. Never decreases as the
+    // word grows.
+    static float deviate(std::int32_t word)
+    {
+        const double r = AM * word;
         return static_cast<float>(r < RNMX ? r : static_cast<double>(RNMX));
     }
 

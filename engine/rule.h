@@ -44,22 +44,15 @@ inline int countInterior(const Cell* c, long stride, Reads r)
          + reads(e[0], r) + reads(e[1], r);
 }
 
-// The transition: the next state of a cell in state (a cell state) with count
-// neighbours of the kind it reads, from the cell's four draws. Every case is
-// computed and the state's own one taken, without branches: in a lively field
-// the state of the next cell is anyone's guess, and a mispredicted branch a
-// cell would cost more than the rule itself.
-inline Cell next(const ModelParameters& p, Cell state, int count, float r1, float r2, float r3, float r4)
+// The next state of a cell by its decision, from the words of its four draws:
+// one comparison, whichever word decides.
+inline Cell next(const Decision& d, std::int32_t w1, std::int32_t w2, std::int32_t w3, std::int32_t w4)
 {
-    const bool besideAny = count >= 1;
-    const Cell empty = Empty + ((count / 8.0) * p.recolonization > r1);  // YoungMussel when it fires
-    const Cell taken = YoungMussel - 2 * (r2 < p.predation);              // PredatorOnYoung when it fires
-    const Cell matured = YoungMussel + (r4 < p.maturing);                 // AdultMussel when it fires
-    const Cell young = besideAny ? taken : matured;
-    const double risk = besideAny ? p.neighbourCoupling + p.oceanForcing : p.oceanForcing;
-    const Cell adult = AdultMussel - 4 * (risk > r3);  // PredatorOnAdults when it fires
-    const Cell outcomes[StateCount] = {Empty, Empty, empty, young, adult};
-    return outcomes[stateIndex(state)];
+    const std::int32_t words[4] = {w1, w2, w3, w4};
+    // Selected by a mask: as a branch, a random event would be mispredicted
+    // about as often as it fires.
+    const Cell fires = -static_cast<Cell>(words[d.draw] < d.threshold);
+    return d.otherwise ^ ((d.fire ^ d.otherwise) & fires);
 }
 
 } // namespace rule
@@ -67,6 +60,7 @@ inline Cell next(const ModelParameters& p, Cell state, int count, float r1, floa
 inline void MusselBed::updateCell(const Lattice& source, const Lattice& destination, int x, int y)
 {
     random.prime();
+    decisions.update(*this);
     updateCell(random, source, destination, x, y);
 }
 
@@ -78,18 +72,17 @@ inline void MusselBed::updateCell(Draws& draws, const Lattice& source, const Lat
     // written, as on the smallest periodic fields the cell is its own neighbour.
     const bool interior = radius == 1 && x > 0 && x < cellsX - 1 && y > 0 && y < cellsY - 1;
     const Cell* here = &source[x][y];
-    const float r1 = draws.next();
-    const float r2 = draws.next();
-    const float r3 = draws.next();
-    const float r4 = draws.next();
+    const std::int32_t w1 = draws.nextWord();
+    const std::int32_t w2 = draws.nextWord();
+    const std::int32_t w3 = draws.nextWord();
+    const std::int32_t w4 = draws.nextWord();
     const Cell state = *here;
     if (!isCellState(state))
         return;  // not a cell state: left as it is
     const int count =
         interior ? rule::countInterior(here, cellsY, rule::readsOf(state)) : countReads(source, x, y, state);
-    destination[x][y] = rule::next(*this, state, count, r1, r2, r3, r4);
-    // A predator on young with no young mussel beside it jumps, in the
-    // direction of a fifth draw.
-    if (state == PredatorOnYoung && longRange && count == 0)
-        jump(source, destination, x, y, draws.next());
+    const rule::Decision d = decisions.of(state, count);
+    destination[x][y] = rule::next(d, w1, w2, w3, w4);
+    if (d.special == rule::Jumps)
+        jump(source, destination, x, y, Ran1::deviate(draws.nextWord()));
 }

@@ -6,6 +6,7 @@
 
 #include "drawahead.h"
 #include "musselbed.h"
+#include "neighbourrows.h"
 
 #include <algorithm>
 #include <cstring>
@@ -21,26 +22,89 @@ void MusselBed::copyLattice(const Lattice& from, const Lattice& to) const
 }
 
 // Every cell from the previous generation into the other lattice, which then
-// becomes current.
+// becomes current. Column by column: first the decision rows of the column's
+// cells, then its draws and decisions in order.
 void MusselBed::stepSync()
 {
     const Lattice source = parity ? latticeA : latticeB;
     const Lattice destination = parity ? latticeB : latticeA;
     parity = !parity;
     random.prime();
+    decisions.update(*this);
     Ran1 draws = random;
-    for (int x = 0; x < cellsX; ++x)
-        for (int y = 0; y < cellsY; ++y)
-            updateCell(draws, source, destination, x, y);
+    if (radius != 1) {
+        for (int x = 0; x < cellsX; ++x)
+            for (int y = 0; y < cellsY; ++y)
+                updateCell(draws, source, destination, x, y);
+        random = draws;
+        return;
+    }
+    // The codes of three columns at a time, column c in slot c % 3.
+    const int width = cellsX;
+    const int height = cellsY;
+    std::uint8_t* const scratch = columnScratch.data();
+    const auto slot = [scratch, height](int column) {
+        std::uint8_t* const start = scratch + 3 * static_cast<std::size_t>(column % 3) * height;
+        return rule::ColumnCodes{start, start + height, start + 2 * height};
+    };
+    std::uint8_t* const rows = scratch + 9 * static_cast<std::size_t>(height);
+    const bool wide = width >= 3 && height >= 3;
+    if (wide) {
+        rule::columnCodes(source[0], height, slot(0));
+        rule::columnCodes(source[1], height, slot(1));
+    }
+    for (int x = 0; x < width; ++x) {
+        const bool inner = wide && x > 0 && x < width - 1;
+        if (inner) {
+            rule::columnCodes(source[x + 1], height, slot(x + 1));
+            rule::interiorRows(slot(x - 1), slot(x), slot(x + 1), height, rows);
+        }
+        for (int y = 0; y < height; y += (inner && y == 0) ? height - 1 : 1)
+            rows[y] = static_cast<std::uint8_t>(borderRow(source, x, y));
+        decideColumn(draws, source, destination, x, rows);
+    }
     random = draws;
+}
+
+// The decision row of cell (x, y) with the boundary and radius taken into account.
+int MusselBed::borderRow(const Lattice& lattice, int x, int y) const
+{
+    const Cell state = lattice[x][y];
+    if (!isCellState(state))
+        return rule::Decisions::ForeignRow;
+    return rule::Decisions::rowOf(state, countReads(lattice, x, y, state));
+}
+
+// Draws the four words of every cell of column x in order and writes each
+// cell's outcome by its row; a predator that jumps draws a fifth.
+void MusselBed::decideColumn(Ran1& draws, const Lattice& source, const Lattice& destination, int x,
+                             const std::uint8_t* rows)
+{
+    const rule::Decision* const table = decisions.table();
+    Ran1 local = draws;
+    Cell* const out = destination[x];
+    const int height = cellsY;
+    for (int y = 0; y < height; ++y) {
+        const std::int32_t w1 = local.nextWord();
+        const std::int32_t w2 = local.nextWord();
+        const std::int32_t w3 = local.nextWord();
+        const std::int32_t w4 = local.nextWord();
+        const rule::Decision d = table[rows[y]];
+        if (d.special == rule::Keeps)
+            continue;
+        out[y] = rule::next(d, w1, w2, w3, w4);
+        if (d.special == rule::Jumps)
+            jump(source, destination, x, y, Ran1::deviate(local.nextWord()));
+    }
+    draws = local;
 }
 
 namespace {
 
-// The position a deviate r picks on an axis of n cells.
-inline int position(float r, int n)
+// The position a word picks on an axis of n cells.
+inline int position(std::int32_t word, int n)
 {
-    return static_cast<int>(static_cast<double>(r) * n);
+    return static_cast<int>(static_cast<double>(Ran1::deviate(word)) * n);
 }
 
 // i clamped into 0 .. last.
@@ -85,6 +149,7 @@ void MusselBed::stepAsyncUC()
     constexpr unsigned Lead = 8;       // visits between a fetch and its use
     static_assert(DrawsPerVisit * Lead + 2 <= DrawAhead::Size);
     random.prime();
+    decisions.update(*this);
     DrawAhead draws(random);
     for (long i = 0; i < visits; ++i) {
         const long least = DrawsPerVisit * (visits - i);  // still to be drawn in this step
@@ -92,8 +157,8 @@ void MusselBed::stepAsyncUC()
         if (draws.waiting() >= DrawsPerVisit * Lead + 2)
             prefetchAround(now.block(), position(draws.peek(DrawsPerVisit * Lead), cellsX),
                            position(draws.peek(DrawsPerVisit * Lead + 1), cellsY), cellsX, cellsY);
-        const int x = position(draws.next(), cellsX);
-        const int y = position(draws.next(), cellsY);
+        const int x = position(draws.nextWord(), cellsX);
+        const int y = position(draws.nextWord(), cellsY);
         updateCell(draws, now, now, x, y);
     }
     random = draws.generator();
@@ -128,6 +193,7 @@ void MusselBed::stepAsyncNRS()
     shuffle(rowOrder, cellsX, shuffleRandom);
     shuffle(columnOrder, cellsY, shuffleRandom);
     random.prime();
+    decisions.update(*this);
     Ran1 draws = random;
     for (int a = 0; a < cellsX; ++a)
         for (int b = 0; b < cellsY; ++b)
