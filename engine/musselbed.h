@@ -56,10 +56,35 @@ public:
     int countReads(const Lattice& lattice, int x, int y, Cell state) const;
     void updateCell(const Lattice& source, const Lattice& destination, int x, int y);
     // The same drawing from draws (anything with nextWord(), such as a primed
-    // Ran1), which the schemes keep in a local, once the decisions are up to
-    // date.
+    // Ran1), which the schemes keep in a local.
     template <typename Draws>
     void updateCell(Draws& draws, const Lattice& source, const Lattice& destination, int x, int y);
+
+    // The update of single cells from source into destination, with what it
+    // reads held in its own members: a cell store may alias any int, so the
+    // bed's members would be read again after every cell written. Valid until
+    // the bed's parameters, size or lattices change.
+    struct CellUpdate {
+        MusselBed& bed;  // the border count and the jump, off the hot path
+        const Lattice& source;
+        const Lattice& destination;
+        const Cell* from;
+        Cell* to;
+        int width;
+        int height;
+        bool unitRadius;  // interior cells count their eight neighbours by offsets
+        const rule::Decision* table;
+
+        // Draws the cell's four words, then decides it.
+        template <typename Draws>
+        void operator()(Draws& draws, int x, int y) const;
+        // Decides the cell from the four words already drawn; a jump draws
+        // its fifth from draws.
+        template <typename Draws>
+        void decide(const std::int32_t* words, Draws& draws, int x, int y) const;
+    };
+    // For the present decisions (see Decisions::update).
+    CellUpdate cellUpdate(const Lattice& source, const Lattice& destination);
 
     // --- update schemes (schemes.cpp) ---
     // One step by updateMethod; any other value does nothing. Does not touch

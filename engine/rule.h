@@ -23,8 +23,8 @@ struct Reads {
 inline Reads readsOf(Cell state)
 {
     constexpr Cell none = INT32_MIN;
-    constexpr Cell lo[StateCount] = {none, YoungMussel, YoungMussel, PredatorOnYoung, PredatorOnAdults};
-    constexpr unsigned span[StateCount] = {0, 0, 1, 0, 0};
+    static constexpr Cell lo[StateCount] = {none, YoungMussel, YoungMussel, PredatorOnYoung, PredatorOnAdults};
+    static constexpr unsigned span[StateCount] = {0, 0, 1, 0, 0};
     return {lo[stateIndex(state)], span[stateIndex(state)]};
 }
 
@@ -44,11 +44,10 @@ inline int countInterior(const Cell* c, long stride, Reads r)
          + reads(e[0], r) + reads(e[1], r);
 }
 
-// The next state of a cell by its decision, from the words of its four draws:
-// one comparison, whichever word decides.
-inline Cell next(const Decision& d, std::int32_t w1, std::int32_t w2, std::int32_t w3, std::int32_t w4)
+// The next state of a cell by its decision, from the words of its four draws
+// (words[0] .. words[3]): one comparison, whichever word decides.
+inline Cell next(const Decision& d, const std::int32_t* words)
 {
-    const std::int32_t words[4] = {w1, w2, w3, w4};
     // Selected by a mask: as a branch, a random event would be mispredicted
     // about as often as it fires.
     const Cell fires = -static_cast<Cell>(words[d.draw] < d.threshold);
@@ -60,29 +59,54 @@ inline Cell next(const Decision& d, std::int32_t w1, std::int32_t w2, std::int32
 inline void MusselBed::updateCell(const Lattice& source, const Lattice& destination, int x, int y)
 {
     random.prime();
-    decisions.update(*this);
     updateCell(random, source, destination, x, y);
 }
 
 template <typename Draws>
 inline void MusselBed::updateCell(Draws& draws, const Lattice& source, const Lattice& destination, int x, int y)
 {
+    decisions.update(*this);
+    cellUpdate(source, destination)(draws, x, y);
+}
+
+inline MusselBed::CellUpdate MusselBed::cellUpdate(const Lattice& source, const Lattice& destination)
+{
+    return {*this, source, destination, source.block(), destination.block(), cellsX, cellsY, radius == 1,
+            decisions.table()};
+}
+
+template <typename Draws>
+inline void MusselBed::CellUpdate::operator()(Draws& draws, int x, int y) const
+{
     // The four draws are always taken, in this order, as they advance the one
-    // stream that every cell shares; the count is taken before the cell is
-    // written, as on the smallest periodic fields the cell is its own neighbour.
-    const bool interior = radius == 1 && x > 0 && x < cellsX - 1 && y > 0 && y < cellsY - 1;
-    const Cell* here = &source[x][y];
-    const std::int32_t w1 = draws.nextWord();
-    const std::int32_t w2 = draws.nextWord();
-    const std::int32_t w3 = draws.nextWord();
-    const std::int32_t w4 = draws.nextWord();
+    // stream that every cell shares.
+    std::int32_t words[4];
+    for (std::int32_t& word : words)
+        word = draws.nextWord();
+    decide(words, draws, x, y);
+}
+
+template <typename Draws>
+inline void MusselBed::CellUpdate::decide(const std::int32_t* words, Draws& draws, int x, int y) const
+{
+    // The count is taken before the cell is written, as on the smallest
+    // periodic fields the cell is its own neighbour.
+    const long at = static_cast<long>(x) * height + y;
+    const Cell* here = from + at;
     const Cell state = *here;
     if (!isCellState(state))
         return;  // not a cell state: left as it is
-    const int count =
-        interior ? rule::countInterior(here, cellsY, rule::readsOf(state)) : countReads(source, x, y, state);
-    const rule::Decision d = decisions.of(state, count);
-    destination[x][y] = rule::next(d, w1, w2, w3, w4);
+    const bool interior = unitRadius && static_cast<unsigned>(x - 1) < static_cast<unsigned>(width - 2)
+                       && static_cast<unsigned>(y - 1) < static_cast<unsigned>(height - 2);
+    rule::Decision d;
+    if (interior) {
+        d = table[rule::Decisions::rowOf(state, rule::countInterior(here, height, rule::readsOf(state)))];
+    } else {
+        d = bed.decisions.of(state, bed.countReads(source, x, y, state));
+    }
+    to[at] = rule::next(d, words);
+    // A predator on young with no young mussel beside it jumps, in the
+    // direction of a fifth draw.
     if (d.special == rule::Jumps)
-        jump(source, destination, x, y, Ran1::deviate(draws.nextWord()));
+        bed.jump(source, destination, x, y, Ran1::deviate(draws.nextWord()));
 }

@@ -9,7 +9,9 @@
 #include "neighbourrows.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <initializer_list>
 
 void MusselBed::advance()
 {
@@ -33,9 +35,10 @@ void MusselBed::stepSync()
     decisions.update(*this);
     Ran1 draws = random;
     if (radius != 1) {
+        const CellUpdate update = cellUpdate(source, destination);
         for (int x = 0; x < cellsX; ++x)
             for (int y = 0; y < cellsY; ++y)
-                updateCell(draws, source, destination, x, y);
+                update(draws, x, y);
         random = draws;
         return;
     }
@@ -85,14 +88,13 @@ void MusselBed::decideColumn(Ran1& draws, const Lattice& source, const Lattice& 
     Cell* const out = destination[x];
     const int height = cellsY;
     for (int y = 0; y < height; ++y) {
-        const std::int32_t w1 = local.nextWord();
-        const std::int32_t w2 = local.nextWord();
-        const std::int32_t w3 = local.nextWord();
-        const std::int32_t w4 = local.nextWord();
+        std::int32_t words[4];
+        for (std::int32_t& word : words)
+            word = local.nextWord();
         const rule::Decision d = table[rows[y]];
         if (d.special == rule::Keeps)
             continue;
-        out[y] = rule::next(d, w1, w2, w3, w4);
+        out[y] = rule::next(d, words);
         if (d.special == rule::Jumps)
             jump(source, destination, x, y, Ran1::deviate(local.nextWord()));
     }
@@ -107,23 +109,24 @@ inline int position(std::int32_t word, int n)
     return static_cast<int>(static_cast<double>(Ran1::deviate(word)) * n);
 }
 
-// i clamped into 0 .. last.
-inline long inside(long i, long last)
+// Nearly the position a word picks on an axis of n cells, without floating
+// point: good enough to fetch the right cache lines ahead.
+inline int roughPosition(std::int32_t word, int n)
 {
-    i = i > last ? last : i;
-    return i < 0 ? 0 : i;
+    return static_cast<int>((static_cast<std::uint64_t>(word) * static_cast<std::uint64_t>(n)) >> 31);
 }
 
 // Asks for the cache lines of the 3 x 3 cells around (x, y) of an x-major
-// block of width x height cells; positions off the block are clamped into it.
-inline void prefetchAround(const Cell* block, int x, int y, int width, int height)
+// block of columns of height cells. The addresses are computed as integers, as
+// those around a cell on the border may lie outside the block; a prefetch of
+// such an address does nothing.
+inline void prefetchAround(const Cell* block, int x, int y, int height)
 {
-    const long last = static_cast<long>(width) * height - 3;  // the last start of three cells
-    if (last < 0)
-        return;
-    const long top = static_cast<long>(x) * height + y - 1;
-    for (const long start : {inside(top - height, last), inside(top, last), inside(top + height, last)}) {
-        const Cell* line = block + start;
+    const std::uintptr_t top =
+        reinterpret_cast<std::uintptr_t>(block) + (static_cast<long>(x) * height + y - 1) * sizeof(Cell);
+    const std::uintptr_t column = static_cast<std::uintptr_t>(height) * sizeof(Cell);
+    for (const std::uintptr_t start : {top - column, top, top + column}) {
+        const Cell* line = reinterpret_cast<const Cell*>(start);
         // An empty statement that takes the address: without it GCC 12 drops
         // these prefetches as a whole.
         asm volatile("" : : "r"(line));
@@ -147,19 +150,44 @@ void MusselBed::stepAsyncUC()
     const long visits = static_cast<long>(cellsX) * cellsY;
     constexpr long DrawsPerVisit = 6;  // at least
     constexpr unsigned Lead = 8;       // visits between a fetch and its use
-    static_assert(DrawsPerVisit * Lead + 2 <= DrawAhead::Size);
+    constexpr std::size_t Ahead = DrawsPerVisit * Lead;  // where the position of the visit Lead ahead lies
+    constexpr std::size_t Kept = Ahead + 2;              // the words wanted ahead of a visit's own
     random.prime();
     decisions.update(*this);
+    const CellUpdate update = cellUpdate(now, now);
+    const int width = cellsX;
+    const int height = cellsY;
+    const Cell* const block = now.block();
     DrawAhead draws(random);
+    // sure: the words the step is sure to take, counted from its start;
+    // drawn: the words drawn so far. drawn never passes sure.
+    long sure = DrawsPerVisit * visits;
+    long drawn = 0;
+    const auto drawUpTo = [&](long wanted) {
+        const long n = std::min(wanted, sure) - drawn;
+        if (n > 0) {
+            draws.draw(static_cast<std::size_t>(n));
+            drawn += n;
+        }
+    };
+    drawUpTo(DrawsPerVisit + Kept);
     for (long i = 0; i < visits; ++i) {
-        const long least = DrawsPerVisit * (visits - i);  // still to be drawn in this step
-        draws.fill(static_cast<unsigned>(std::min<long>(least, DrawAhead::Size)));
-        if (draws.waiting() >= DrawsPerVisit * Lead + 2)
-            prefetchAround(now.block(), position(draws.peek(DrawsPerVisit * Lead), cellsX),
-                           position(draws.peek(DrawsPerVisit * Lead + 1), cellsY), cellsX, cellsY);
-        const int x = position(draws.nextWord(), cellsX);
-        const int y = position(draws.nextWord(), cellsY);
-        updateCell(draws, now, now, x, y);
+        // The words of this visit and of the visit Lead ahead are waiting
+        // after this, as far as the step is sure to take them.
+        if (draws.waiting() < DrawsPerVisit + Kept) [[unlikely]]
+            drawUpTo(drawn + DrawsPerVisit + Kept - static_cast<long>(draws.waiting()));
+        else if (drawn + DrawsPerVisit <= sure) [[likely]] {
+            draws.draw(DrawsPerVisit);
+            drawn += DrawsPerVisit;
+        }
+        if (draws.waiting() >= Kept)
+            prefetchAround(block, roughPosition(draws.peek(Ahead), width), roughPosition(draws.peek(Ahead + 1), height),
+                           height);
+        const std::int32_t* const words = draws.take(DrawsPerVisit);
+        const long before = static_cast<long>(draws.waiting());
+        update.decide(words + 2, draws, position(words[0], width), position(words[1], height));
+        // A jump took a fifth word: one more the step was sure to take.
+        sure += before - static_cast<long>(draws.waiting());
     }
     random = draws.generator();
 }
@@ -195,8 +223,11 @@ void MusselBed::stepAsyncNRS()
     random.prime();
     decisions.update(*this);
     Ran1 draws = random;
-    for (int a = 0; a < cellsX; ++a)
-        for (int b = 0; b < cellsY; ++b)
-            updateCell(draws, now, now, rowOrder[a], columnOrder[b]);
+    const CellUpdate update = cellUpdate(now, now);
+    const int width = cellsX;
+    const int height = cellsY;
+    for (int a = 0; a < width; ++a)
+        for (int b = 0; b < height; ++b)
+            update(draws, rowOrder[a], columnOrder[b]);
     random = draws;
 }
