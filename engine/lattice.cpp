@@ -42,15 +42,19 @@ Lattice matrix(long nxl, long nxh, long nyl, long nyh)
     if (!lattice.rows)
         runTimeError("allocation failure 1 in matrix()");
 
-    // One block of columns x rows cells; a size that overflows is a failure too.
+    // One block of columns x rows cells and LatticeSlack cells more, set to 0;
+    // a size that overflows is a failure too.
     const bool overflows = rows != 0 && columns > maxSize / sizeof(Cell) / rows;
-    Cell* block = overflows || columns * rows * sizeof(Cell) > maxSize - HugePage
+    const std::size_t cells = columns * rows + LatticeSlack;
+    Cell* block = overflows || cells * sizeof(Cell) > maxSize - HugePage
                       ? nullptr
-                      : static_cast<Cell*>(allocateBlock(columns * rows * sizeof(Cell)));
+                      : static_cast<Cell*>(allocateBlock(cells * sizeof(Cell)));
     if (!block) {
         std::free(lattice.rows);
         runTimeError("allocation failure 2 in matrix()");
     }
+    for (std::size_t i = columns * rows; i < cells; ++i)
+        block[i] = 0;
     for (unsigned long x = 0; x < columns; ++x)
         lattice.rows[x] = block + x * rows;
     return lattice;

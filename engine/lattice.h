@@ -15,6 +15,10 @@ struct Lattice {
     explicit operator bool() const { return rows != nullptr; }
 };
 
+// Cells after the last one of every lattice block: they belong to no column,
+// and let the four-cell loads of the neighbour counts read past the last cell.
+constexpr int LatticeSlack = 4;
+
 // Allocates a lattice with the inclusive index ranges [nxl, nxh] x [nyl, nyh];
 // contents are not initialised. Running out of memory is fatal (runTimeError).
 Lattice matrix(long nxl, long nxh, long nyl, long nyh);
