@@ -79,9 +79,9 @@ public:
         template <typename Draws>
         void operator()(Draws& draws, int x, int y) const;
         // Decides the cell from the four words already drawn; a jump draws
-        // its fifth from draws.
+        // its fifth from draws, and then the call returns true.
         template <typename Draws>
-        void decide(const std::int32_t* words, Draws& draws, int x, int y) const;
+        bool decide(const std::int32_t* words, Draws& draws, int x, int y) const;
     };
     // For the present decisions (see Decisions::update).
     CellUpdate cellUpdate(const Lattice& source, const Lattice& destination);

@@ -111,7 +111,7 @@ inline void MusselBed::CellUpdate::operator()(Draws& draws, int x, int y) const
 }
 
 template <typename Draws>
-inline void MusselBed::CellUpdate::decide(const std::int32_t* words, Draws& draws, int x, int y) const
+inline bool MusselBed::CellUpdate::decide(const std::int32_t* words, Draws& draws, int x, int y) const
 {
     // The count is taken before the cell is written, as on the smallest
     // periodic fields the cell is its own neighbour.
@@ -119,7 +119,7 @@ inline void MusselBed::CellUpdate::decide(const std::int32_t* words, Draws& draw
     const Cell* here = from + at;
     const Cell state = *here;
     if (!isCellState(state))
-        return;  // not a cell state: left as it is
+        return false;  // not a cell state: left as it is
     const bool interior = unitRadius && static_cast<unsigned>(x - 1) < static_cast<unsigned>(width - 2)
                        && static_cast<unsigned>(y - 1) < static_cast<unsigned>(height - 2);
     rule::Decision d;
@@ -131,6 +131,8 @@ inline void MusselBed::CellUpdate::decide(const std::int32_t* words, Draws& draw
     to[at] = rule::next(d, words);
     // A predator on young with no young mussel beside it jumps, in the
     // direction of a fifth draw.
-    if (d.special == rule::Jumps)
-        bed.jump(source, destination, x, y, Ran1::deviate(draws.nextWord()));
+    if (d.special != rule::Jumps)
+        return false;
+    bed.jump(source, destination, x, y, Ran1::deviate(draws.nextWord()));
+    return true;
 }

@@ -159,35 +159,36 @@ void MusselBed::stepAsyncUC()
     const int height = cellsY;
     const Cell* const block = now.block();
     DrawAhead draws(random);
-    // sure: the words the step is sure to take, counted from its start;
-    // drawn: the words drawn so far. drawn never passes sure.
+    // sure: the words the step is sure to take from draws, counted from its
+    // start; drawn: the words drawn into it so far, which never pass sure.
     long sure = DrawsPerVisit * visits;
-    long drawn = 0;
-    const auto drawUpTo = [&](long wanted) {
-        const long n = std::min(wanted, sure) - drawn;
-        if (n > 0) {
-            draws.draw(static_cast<std::size_t>(n));
-            drawn += n;
-        }
-    };
-    drawUpTo(DrawsPerVisit + Kept);
+    long drawn = std::min<long>(Kept, sure);
+    draws.draw(static_cast<std::size_t>(drawn));
     for (long i = 0; i < visits; ++i) {
         // The words of this visit and of the visit Lead ahead are waiting
         // after this, as far as the step is sure to take them.
-        if (draws.waiting() < DrawsPerVisit + Kept) [[unlikely]]
-            drawUpTo(drawn + DrawsPerVisit + Kept - static_cast<long>(draws.waiting()));
-        else if (drawn + DrawsPerVisit <= sure) [[likely]] {
+        if (drawn + DrawsPerVisit <= sure) [[likely]] {
             draws.draw(DrawsPerVisit);
             drawn += DrawsPerVisit;
+        } else if (drawn < sure) {
+            draws.draw(static_cast<std::size_t>(sure - drawn));
+            drawn = sure;
         }
         if (draws.waiting() >= Kept)
             prefetchAround(block, roughPosition(draws.peek(Ahead), width), roughPosition(draws.peek(Ahead + 1), height),
                            height);
         const std::int32_t* const words = draws.take(DrawsPerVisit);
-        const long before = static_cast<long>(draws.waiting());
-        update.decide(words + 2, draws, position(words[0], width), position(words[1], height));
-        // A jump took a fifth word: one more the step was sure to take.
-        sure += before - static_cast<long>(draws.waiting());
+        const std::size_t before = draws.waiting();
+        if (update.decide(words + 2, draws, position(words[0], width), position(words[1], height))
+            && draws.waiting() < before) [[unlikely]] {
+            // The jump took a word of draws: one more the step is sure to
+            // take, and one to draw for the lead.
+            ++sure;
+            if (drawn < sure) {
+                draws.draw(1);
+                ++drawn;
+            }
+        }
     }
     random = draws.generator();
 }
