@@ -4,15 +4,11 @@
 
 #include "rule.h"
 
+#include "remainder.h"
+
 #include <cmath>
 
 namespace {
-
-// C remainder, which truncates toward zero: its sign follows the dividend.
-inline long long rem(long long dividend, long long divisor)
-{
-    return dividend % divisor;
-}
 
 constexpr double Pi = 3.14159265;
 
@@ -30,8 +26,8 @@ int MusselBed::countNeighbours(const Lattice& lattice, int x, int y, Cell state)
             if (nx < 0 || nx >= cellsX || ny < 0 || ny >= cellsY) {
                 if (!periodic)
                     continue;
-                nx = rem(nx + cellsX, cellsX);
-                ny = rem(ny + cellsY, cellsY);
+                nx = wrapRemainder(nx + cellsX, cellsX);
+                ny = wrapRemainder(ny + cellsY, cellsY);
                 if (nx < 0 || ny < 0)  // only with radius > cellsX or cellsY; never with radius 1
                     continue;
             }
@@ -77,13 +73,13 @@ void MusselBed::jump(const Lattice& source, const Lattice& destination, int x, i
     const int first = static_cast<int>(theta * 28.647889789276146);
     const int end = static_cast<int>(theta * 57.29577957855229 + 180);
     for (int i = first; i < end; ++i) {
-        long long tx = rem(static_cast<long long>(jumpDx[i]) + cellsX + x, cellsX);
-        long long ty = rem(static_cast<long long>(jumpDy[i]) + cellsY + y, cellsY);
+        long long tx = wrapRemainder(static_cast<long long>(jumpDx[i]) + cellsX + x, cellsX);
+        long long ty = wrapRemainder(static_cast<long long>(jumpDy[i]) + cellsY + y, cellsY);
         if (tx < 0 || ty < 0) {
             if (!periodic)
                 continue;
-            tx = rem(tx + cellsX, cellsX);
-            ty = rem(ty + cellsY, cellsY);
+            tx = wrapRemainder(tx + cellsX, cellsX);
+            ty = wrapRemainder(ty + cellsY, cellsY);
         }
         if (source[static_cast<int>(tx)][static_cast<int>(ty)] == YoungMussel) {
             destination[x][y] = Empty;
