@@ -134,6 +134,9 @@ private:
     std::array<std::int32_t, 540> jumpDx{};
     std::array<std::int32_t, 540> jumpDy{};
     int jumpOffsetsDistance = -1;
+    // The same targets as steps through a block of columns of jumpStepsHeight cells.
+    std::array<std::int32_t, 540> jumpSteps{};
+    int jumpStepsHeight = -1;
     rule::Decisions decisions;  // for the parameters of the last step
     // Room for a synchronous step: the codes of three columns and the
     // decision rows of one (see neighbourrows.h).

@@ -7,6 +7,7 @@
 #include "remainder.h"
 
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -58,8 +59,11 @@ void MusselBed::prepareJumpOffsets()
         const double alpha = i * Pi * 0.011111111111111112;
         jumpDx[i] = static_cast<std::int32_t>(std::trunc(std::sin(alpha) * jumpDistance));
         jumpDy[i] = static_cast<std::int32_t>(std::trunc(std::cos(alpha) * jumpDistance));
+        // Used only when the circle lies inside the field, which bounds dx and dy.
+        jumpSteps[i] = static_cast<std::int32_t>(static_cast<long long>(jumpDx[i]) * cellsY + jumpDy[i]);
     }
     jumpOffsetsDistance = jumpDistance;
+    jumpStepsHeight = cellsY;
 }
 
 // A predator on young mussels with no young mussel beside it jumps: starting at
@@ -67,11 +71,24 @@ void MusselBed::prepareJumpOffsets()
 // mussel on the circle of radius jumpDistance, and takes the first one found.
 void MusselBed::jump(const Lattice& source, const Lattice& destination, int x, int y, float r5)
 {
-    if (jumpOffsetsDistance != jumpDistance)
+    if (jumpOffsetsDistance != jumpDistance || jumpStepsHeight != cellsY)
         prepareJumpOffsets();
     const double theta = 2 * (r5 * Pi);
     const int first = static_cast<int>(theta * 28.647889789276146);
     const int end = static_cast<int>(theta * 57.29577957855229 + 180);
+    // With the whole circle inside the field no target wraps, and each
+    // direction is a fixed step through the block from the predator.
+    const long long reach = std::llabs(static_cast<long long>(jumpDistance));
+    if (x >= reach && x + reach < cellsX && y >= reach && y + reach < cellsY) {
+        const Cell* from = source.block() + static_cast<long>(x) * cellsY + y;
+        for (int i = first; i < end; ++i)
+            if (from[jumpSteps[i]] == YoungMussel) {
+                destination[x][y] = Empty;
+                destination[x + jumpDx[i]][y + jumpDy[i]] = PredatorOnYoung;
+                return;
+            }
+        return;
+    }
     for (int i = first; i < end; ++i) {
         long long tx = wrapRemainder(static_cast<long long>(jumpDx[i]) + cellsX + x, cellsX);
         long long ty = wrapRemainder(static_cast<long long>(jumpDy[i]) + cellsY + y, cellsY);

@@ -32,6 +32,45 @@ struct Setting {
     int a2, a0, d0, a3, a4, jump;
 };
 
+// Runs the engine and the plain reference side by side from the predated line
+// and requires the same field after every step.
+void expectAgreesWithReference(const Setting& s, int steps)
+{
+    SCOPED_TRACE(s.name);
+    const std::int32_t seed = 20051208;
+    MusselBed bed(s.width, s.height, seed);
+    reference::Model model(s.width, s.height, seed);
+    bed.infectedLine();
+    for (int x = 0; x < s.width; ++x)
+        for (int y = 0; y < s.height; ++y)
+            model.a[x][y] = model.b[x][y] = x == s.width / 2 ? 0 : 2;
+    bed.updatemethodeaendern(s.scheme);
+    bed.randbedingungaendern(s.periodic);
+    bed.setlongrange(s.longRange);
+    bed.setcolonization(s.a2);
+    bed.setneighbourcoupling(s.a0);
+    bed.setoceanforcing(s.d0);
+    bed.setmaturing(s.a3);
+    bed.setpredation(s.a4);
+    bed.setjumpdistance(s.jump);
+    model.periodic = s.periodic;
+    model.longRange = s.longRange;
+    model.a2 = s.a2 * 0.001;
+    model.a0 = s.a0 * 0.001;
+    model.d0 = s.d0 * 0.001;
+    model.a3 = s.a3 * 0.001;
+    model.a4 = s.a4 * 0.001;
+    model.jumpDistance = s.jump;
+    for (int step = 1; step <= steps; ++step) {
+        bed.advance();
+        model.step(s.scheme);
+        ASSERT_EQ(bed.parity, model.parity) << "step " << step;
+        for (int x = 0; x < s.width; ++x)
+            for (int y = 0; y < s.height; ++y)
+                ASSERT_EQ(bed.cell(x, y), model.current()[x][y]) << "step " << step << " cell " << x << "," << y;
+    }
+}
+
 } // namespace
 
 // The engine against the plain reference, cell for cell, over runs that cover
@@ -49,40 +88,18 @@ TEST(Schemes, AgreeCellForCellWithThePlainReference)
         {"async-uc 2x2", 2, 2, 1, true, true, 1000, 900, 100, 500, 500, 1},
         {"async-nrs 1x1", 1, 1, 2, false, true, 1000, 900, 100, 500, 500, 0},
     };
-    for (const Setting& s : settings) {
-        SCOPED_TRACE(s.name);
-        const std::int32_t seed = 20051208;
-        MusselBed bed(s.width, s.height, seed);
-        reference::Model model(s.width, s.height, seed);
-        bed.infectedLine();
-        for (int x = 0; x < s.width; ++x)
-            for (int y = 0; y < s.height; ++y)
-                model.a[x][y] = model.b[x][y] = x == s.width / 2 ? 0 : 2;
-        bed.updatemethodeaendern(s.scheme);
-        bed.randbedingungaendern(s.periodic);
-        bed.setlongrange(s.longRange);
-        bed.setcolonization(s.a2);
-        bed.setneighbourcoupling(s.a0);
-        bed.setoceanforcing(s.d0);
-        bed.setmaturing(s.a3);
-        bed.setpredation(s.a4);
-        bed.setjumpdistance(s.jump);
-        model.periodic = s.periodic;
-        model.longRange = s.longRange;
-        model.a2 = s.a2 * 0.001;
-        model.a0 = s.a0 * 0.001;
-        model.d0 = s.d0 * 0.001;
-        model.a3 = s.a3 * 0.001;
-        model.a4 = s.a4 * 0.001;
-        model.jumpDistance = s.jump;
-        for (int step = 1; step <= 60; ++step) {
-            bed.advance();
-            model.step(s.scheme);
-            ASSERT_EQ(bed.parity, model.parity) << "step " << step;
-            for (int x = 0; x < s.width; ++x)
-                for (int y = 0; y < s.height; ++y)
-                    ASSERT_EQ(bed.cell(x, y), model.current()[x][y]) << "step " << step << " cell " << x << "," << y;
-        }
+    for (const Setting& s : settings)
+        expectAgreesWithReference(s, 60);
+}
+
+// The same on fields large enough for every shortcut of the hot loops: the
+// counts of whole columns, the four-cell loads, the words drawn ahead and the
+// jumps whose circle lies inside the field.
+TEST(Schemes, LargeLivelyFieldsAgreeWithThePlainReference)
+{
+    for (int scheme = 0; scheme < 3; ++scheme) {
+        const Setting lively{"lively", 97, 61, scheme, scheme != 1, true, 600, 500, 20, 100, 750, 10};
+        expectAgreesWithReference(lively, 40);
     }
 }
 
