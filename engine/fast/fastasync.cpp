@@ -4,6 +4,8 @@
 
 #include "fastbed.h"
 
+#include <cstring>
+
 namespace {
 
 std::uint32_t top(std::uint64_t bits)
@@ -16,69 +18,127 @@ std::uint32_t bottom(std::uint64_t bits)
     return static_cast<std::uint32_t>(bits);
 }
 
-// The current field as the visits of one step see it, held in locals: a byte
-// store may alias anything, so members would be read again after every write.
+constexpr std::uint16_t YoungCode = fastrule::pairCode(YoungMussel);
+constexpr std::uint16_t PredatorOnYoungCode = fastrule::pairCode(PredatorOnYoung);
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the sums read four codes as the lanes of one word");
+
+// The pair codes at from .. from + 3 as the 16-bit lanes of one word, the
+// first lowest.
+std::uint64_t fourCodes(const std::uint16_t* from)
+{
+    std::uint64_t word;
+    std::memcpy(&word, from, sizeof word);
+    return word;
+}
+
+// The field as the visits of one step see it: its pair codes only, from which
+// each visit reads both its neighbourhood and its own state; the byte lattice
+// is rebuilt from them after the step.
 struct InPlace {
-    std::int8_t* cells;
-    std::uint16_t* codes;  // pair codes of the cells
+    std::uint16_t* codes;
     PaddedLayout layout;
     bool periodic;
-    const fastrule::Table& table;
+    const fastrule::CodeOutcome* rule;
+    unsigned jumpRow;  // the row of the predators that jump; TableSize when none does
     const JumpScan& jumps;
+};
 
-    // Writes a cell and its pair code and, on a periodic field, the halo cells
-    // that stand for it, so that later visits count the field as it is now.
-    void store(int x, int y, std::int8_t state, std::uint16_t code) const
+// On a periodic field, writes the halo cells that stand for border cell
+// (x, y), so that later visits count the field as it is now. Out of line, as
+// are jumps: both are rare, and inlined they would take the registers of
+// every visit.
+__attribute__((noinline)) void storeHalo(const InPlace& field, int x, int y, std::uint16_t code)
+{
+    if (!field.periodic)
+        return;
+    const PaddedLayout& layout = field.layout;
+    int xs[3] = {x, x, x};
+    int ys[3] = {y, y, y};
+    int nx = 1;
+    int ny = 1;
+    if (x == 0)
+        xs[nx++] = layout.cellsX;
+    if (x == layout.cellsX - 1)
+        xs[nx++] = -1;
+    if (y == 0)
+        ys[ny++] = layout.cellsY;
+    if (y == layout.cellsY - 1)
+        ys[ny++] = -1;
+    for (int i = 0; i < nx; ++i)
+        for (int j = 0; j < ny; ++j)
+            field.codes[layout.index(xs[i], ys[j])] = code;
+}
+
+// The predator at (x, y), which has just left its cell, puts a predator on
+// young into the young mussel its scan finds, if any.
+__attribute__((noinline)) void jump(const InPlace& field, int x, int y, std::uint32_t u)
+{
+    const JumpScan::Target target = field.jumps.find(field.codes, YoungCode, field.layout, x, y, u, field.periodic);
+    if (target.x < 0)
+        return;
+    field.codes[field.layout.index(target.x, target.y)] = PredatorOnYoungCode;
+    if (field.layout.onBorder(target.x, target.y))
+        storeHalo(field, target.x, target.y, PredatorOnYoungCode);
+}
+
+// What a visit leaves to followUp(): a border cell's halo, a jump.
+struct FollowUp {
+    int x, y;
+    std::uint32_t u;
+    std::uint16_t code;
+    bool jumps;
+};
+
+__attribute__((noinline)) void followUp(const InPlace& field, const FollowUp& work)
+{
+    if (field.layout.onBorder(work.x, work.y))
+        storeHalo(field, work.x, work.y, work.code);
+    if (work.jumps)
+        jump(field, work.x, work.y, work.u);
+}
+
+// One visit: the sum of the pair codes around the cell, its table row and
+// outcome; border cells and jumps are left to followUp(). The visiting loops
+// run visits until one returns true, call followUp() outside that inner loop
+// and go on: with no call inside it, the compiler keeps the loop's values,
+// the copies of the field's members below among them, in registers.
+class Visit {
+public:
+    explicit Visit(const InPlace& field)
+        : codes(field.codes), layout(field.layout), rule(field.rule), jumpRow(field.jumpRow)
     {
-        const int at = layout.index(x, y);
-        cells[at] = state;
-        codes[at] = code;
-        if (periodic && layout.onBorder(x, y))
-            storeHalo(x, y, state, code);
     }
 
-    void storeHalo(int x, int y, std::int8_t state, std::uint16_t code) const
+    // The sum takes the rows y - 1 .. y + 2 of each of the three columns as
+    // one word and adds the words lane by lane (no count of a lane exceeds 3,
+    // so none carries into the next lane); the multiplication then adds lanes
+    // 0 .. 2 into bits 32 .. 47, again without carries.
+    bool operator()(int x, int y, std::uint32_t u, FollowUp& work) const
     {
-        int xs[3] = {x, x, x};
-        int ys[3] = {y, y, y};
-        int nx = 1;
-        int ny = 1;
-        if (x == 0)
-            xs[nx++] = layout.cellsX;
-        if (x == layout.cellsX - 1)
-            xs[nx++] = -1;
-        if (y == 0)
-            ys[ny++] = layout.cellsY;
-        if (y == layout.cellsY - 1)
-            ys[ny++] = -1;
-        for (int i = 0; i < nx; ++i)
-            for (int j = 0; j < ny; ++j) {
-                cells[layout.index(xs[i], ys[j])] = state;
-                codes[layout.index(xs[i], ys[j])] = code;
-            }
-    }
-
-    // One cell: the sum of the pair codes around it, its table row and outcome,
-    // and a jump when it is a predator on young with no young mussel beside it.
-    void visit(int x, int y, std::uint32_t u) const
-    {
-        const int at = layout.index(x, y);
-        const std::uint16_t* k = codes + at;
+        std::uint16_t* centre = codes + layout.index(x, y);
         const int s = layout.stride;
-        const unsigned sum = k[-s - 1] + k[-s] + k[-s + 1] + k[-1] + k[0] + k[1] + k[s - 1] + k[s] + k[s + 1];
-        const std::int8_t state = cells[at];
-        const fastrule::Outcome& outcome = table[fastrule::indexOf(state, fastrule::countInPairSum(state, sum))];
+        const std::uint64_t lanes = fourCodes(centre - s - 1) + fourCodes(centre - 1) + fourCodes(centre + s - 1);
+        const unsigned row = fastrule::codeRow(*centre, lanes * 0x100010001u);
+        const fastrule::CodeOutcome& outcome = rule[row];
         // Selected by a mask: as a branch, the outcome of a random event would
         // be mispredicted half the time.
-        const int fires = -static_cast<int>(u < outcome.threshold);
-        store(x, y, static_cast<std::int8_t>(outcome.otherwise ^ ((outcome.fire ^ outcome.otherwise) & fires)),
-              static_cast<std::uint16_t>(outcome.otherwiseCode ^ ((outcome.fireCode ^ outcome.otherwiseCode) & fires)));
-        if (outcome.jumps) {
-            const JumpScan::Target target = jumps.find(cells, layout, x, y, u, periodic);
-            if (target.x >= 0)
-                store(target.x, target.y, PredatorOnYoung, fastrule::PairCodes[stateIndex(PredatorOnYoung)]);
-        }
+        const auto fires = static_cast<std::uint16_t>(-static_cast<int>(u < outcome.threshold));
+        const auto code =
+            static_cast<std::uint16_t>(outcome.otherwiseCode ^ ((outcome.fireCode ^ outcome.otherwiseCode) & fires));
+        *centre = code;
+        const bool jumps = row == jumpRow;
+        if (!layout.onBorder(x, y) && !jumps)
+            return false;
+        work = {x, y, u, code, jumps};
+        return true;
     }
+
+private:
+    std::uint16_t* codes;
+    PaddedLayout layout;
+    const fastrule::CodeOutcome* rule;
+    unsigned jumpRow;
 };
 
 } // namespace
@@ -91,7 +151,11 @@ struct InPlace {
 void FastBed::stepAsyncUC()
 {
     prepareAsyncStep();
-    const InPlace field{lattice[now].data(), pairCodes.data(), layout, periodic, table, jumps};
+    const InPlace field{pairCodes.data(), layout, periodic, codeTable.data(), jumpRow, jumps};
+    const Visit visit(field);
+    Xoshiro256 stream = random;
+    std::uint16_t* const codes = field.codes;
+    const PaddedLayout grid = layout;
     const std::uint32_t width = static_cast<std::uint32_t>(layout.cellsX);
     const std::uint32_t height = static_cast<std::uint32_t>(layout.cellsY);
     const long visits = static_cast<long>(width) * height;
@@ -101,24 +165,41 @@ void FastBed::stepAsyncUC()
     };
     Position pending[Ahead];
     auto draw = [&]() {
-        const std::uint64_t bits = random.next();
+        const std::uint64_t bits = stream.next();
         const Position p{static_cast<int>(below(top(bits), width)), static_cast<int>(below(bottom(bits), height))};
-        for (int dx = -1; dx <= 1; ++dx) {
-            __builtin_prefetch(field.codes + field.layout.index(p.x + dx, p.y - 1), 1);
-            __builtin_prefetch(field.cells + field.layout.index(p.x + dx, p.y), 1);
-        }
+        const std::uint16_t* column = codes + grid.index(p.x - 1, p.y - 1);
+        for (int dx = 0; dx < 3; ++dx)
+            __builtin_prefetch(column + dx * grid.stride, 1);
         return p;
     };
     const long lead = visits < Ahead ? visits : Ahead;
     for (long i = 0; i < lead; ++i)
         pending[i] = draw();
-    for (long i = 0; i < visits; ++i) {
-        Position& slot = pending[i % Ahead];
-        const Position p = slot;
-        if (i + Ahead < visits)
+    // Visits that draw the position of a later one, then the last Ahead.
+    const long drawing = visits - lead;
+    long i = 0;
+    FollowUp work;
+    for (;;) {
+        bool more = false;
+        while (i < drawing) {
+            Position& slot = pending[i % Ahead];
+            const Position p = slot;
             slot = draw();
-        field.visit(p.x, p.y, top(random.next()));
+            ++i;
+            if (visit(p.x, p.y, top(stream.next()), work)) {
+                more = true;
+                break;
+            }
+        }
+        if (!more)
+            break;
+        followUp(field, work);
     }
+    for (; i < visits; ++i)
+        if (visit(pending[i % Ahead].x, pending[i % Ahead].y, top(stream.next()), work))
+            followUp(field, work);
+    random = stream;
+    finishAsyncStep();
 }
 
 // Every cell once: the columns in one shuffled order and, within each column,
@@ -126,26 +207,59 @@ void FastBed::stepAsyncUC()
 void FastBed::stepAsyncNRS()
 {
     prepareAsyncStep();
-    const InPlace field{lattice[now].data(), pairCodes.data(), layout, periodic, table, jumps};
+    const InPlace field{pairCodes.data(), layout, periodic, codeTable.data(), jumpRow, jumps};
     shuffle(xOrder, layout.cellsX);
     shuffle(yOrder, layout.cellsY);
+    const Visit visit(field);
+    Xoshiro256 stream = random;
     const int* xs = xOrder.data();
     const int* ys = yOrder.data();
-    for (int a = 0; a < layout.cellsX; ++a)
-        for (int b = 0; b < layout.cellsY; ++b)
-            field.visit(xs[a], ys[b], top(random.next()));
+    const int width = layout.cellsX;
+    const int height = layout.cellsY;
+    FollowUp work;
+    for (int a = 0; a < width; ++a) {
+        const int x = xs[a];
+        int b = 0;
+        for (;;) {
+            bool more = false;
+            while (b < height)
+                if (visit(x, ys[b++], top(stream.next()), work)) {
+                    more = true;
+                    break;
+                }
+            if (!more)
+                break;
+            followUp(field, work);
+        }
+    }
+    random = stream;
+    finishAsyncStep();
 }
 
-// The halo and table of every step, and the pair code of every cell, halo
+// The halo and tables of every step, and the pair code of every cell, halo
 // included, which the visits then keep up to date as they write.
 void FastBed::prepareAsyncStep()
 {
     prepareStep();
+    codeTable = fastrule::makeCodeTable(table);
+    // Only a predator on young with no young mussel beside it jumps.
+    jumpRow = table[fastrule::indexOf(PredatorOnYoung, 0)].jumps ? fastrule::codeRow(PredatorOnYoungCode, 0)
+                                                                  : fastrule::TableSize;
     const std::int8_t* cells = lattice[now].data();
     std::uint16_t* codes = pairCodes.data();
     const std::size_t size = layout.size();
     for (std::size_t i = 0; i < size; ++i)
         codes[i] = fastrule::pairCode(cells[i]);
+}
+
+// The byte lattice from the codes the step has left, halo included.
+void FastBed::finishAsyncStep()
+{
+    std::int8_t* cells = lattice[now].data();
+    const std::uint16_t* codes = pairCodes.data();
+    const std::size_t size = layout.size();
+    for (std::size_t i = 0; i < size; ++i)
+        cells[i] = fastrule::stateOfPairCode(codes[i]);
 }
 
 // 2 n exchanges of two uniformly drawn positions, the shuffle of the exact

@@ -134,12 +134,15 @@ private:
 
     // fastasync.cpp
     void prepareAsyncStep();
+    void finishAsyncStep();
     void shuffle(std::vector<int>& order, int n);
 
     PaddedLayout layout;
     std::vector<std::int8_t> lattice[2];
     int now = 0;  // which lattice holds the current field
-    std::vector<std::uint16_t> pairCodes;  // the pair code of every cell of the current field, in asynchronous steps
+    // The pair code of every cell of the current field, in asynchronous steps;
+    // the last cell's sum reads one code past the halo.
+    std::vector<std::uint16_t> pairCodes;
     philox::Key key{};
     bool avx2 = false;  // Philox runs with AVX2 instructions
     std::uint64_t syncStepCount = 0;
@@ -147,6 +150,8 @@ private:
     std::vector<int> xOrder;
     std::vector<int> yOrder;
     fastrule::Table table{};
+    fastrule::CodeTable codeTable{};
+    unsigned jumpRow = fastrule::TableSize;  // the row of codeTable whose predators jump
     // The table's columns by row, for the vector sweep; jumpFlags -1 where the
     // predator jumps.
     std::array<std::uint32_t, fastrule::TableSize> thresholds{};

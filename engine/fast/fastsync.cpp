@@ -249,7 +249,8 @@ void FastBed::decideChunk(Band& band, int x, int y0, int y1)
     const std::int8_t* source = lattice[now].data();
     for (int i = 0; i < jumping; ++i) {
         const int y = jumpers[i];
-        const JumpScan::Target target = jumps.find(source, layout, x, y, u[y - y0], periodic);
+        const JumpScan::Target target =
+            jumps.find(source, static_cast<std::int8_t>(YoungMussel), layout, x, y, u[y - y0], periodic);
         const int at = layout.index(target.x, target.y);
         if (target.x >= 0 && at < layout.index(x, y))
             band.stuck[band.stuckCount++] = at;

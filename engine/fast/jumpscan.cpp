@@ -33,8 +33,9 @@ void JumpScan::prepare(int jumpDistance)
     ready = true;
 }
 
-JumpScan::Target JumpScan::find(const std::int8_t* lattice, const PaddedLayout& layout, int x, int y,
-                                std::uint32_t u, bool periodic) const
+template <typename T>
+JumpScan::Target JumpScan::find(const T* cells, T young, const PaddedLayout& layout, int x, int y, std::uint32_t u,
+                                bool periodic) const
 {
     // u as a deviate strictly inside (0, 1), turned into the first and the end
     // index exactly as the exact engine turns its deviate.
@@ -55,8 +56,13 @@ JumpScan::Target JumpScan::find(const std::int8_t* lattice, const PaddedLayout& 
         }
         const int targetX = static_cast<int>(tx);
         const int targetY = static_cast<int>(ty);
-        if (lattice[layout.index(targetX, targetY)] == YoungMussel)
+        if (cells[layout.index(targetX, targetY)] == young)
             return {targetX, targetY};
     }
     return {};
 }
+
+template JumpScan::Target JumpScan::find(const std::int8_t*, std::int8_t, const PaddedLayout&, int, int, std::uint32_t,
+                                         bool) const;
+template JumpScan::Target JumpScan::find(const std::uint16_t*, std::uint16_t, const PaddedLayout&, int, int,
+                                         std::uint32_t, bool) const;

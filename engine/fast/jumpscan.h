@@ -21,9 +21,12 @@ public:
     // Recomputes the direction table when the distance differs from the last one.
     void prepare(int jumpDistance);
 
-    // Scans lattice (laid out by layout) for the predator at (x, y); u, a
-    // uniform 32-bit deviate, picks the start direction.
-    Target find(const std::int8_t* lattice, const PaddedLayout& layout, int x, int y, std::uint32_t u,
+    // Scans cells (laid out by layout) for the predator at (x, y), a target
+    // being a cell that holds young; u, a uniform 32-bit deviate, picks the
+    // start direction. Instantiated for the byte lattice (young: YoungMussel)
+    // and for the pair codes of the asynchronous steps.
+    template <typename T>
+    Target find(const T* cells, T young, const PaddedLayout& layout, int x, int y, std::uint32_t u,
                 bool periodic) const;
 
     static constexpr int Directions = 540;
