@@ -84,62 +84,150 @@ __attribute__((noinline)) void jump(const InPlace& field, int x, int y, std::uin
 
 // What a visit leaves to followUp(): a border cell's halo, a jump.
 struct FollowUp {
-    int x, y;
+    int at;  // the cell's index in the padded layout
     std::uint32_t u;
-    std::uint16_t code;
+    std::uint16_t code;  // its new code
     bool jumps;
 };
 
 __attribute__((noinline)) void followUp(const InPlace& field, const FollowUp& work)
 {
-    if (field.layout.onBorder(work.x, work.y))
-        storeHalo(field, work.x, work.y, work.code);
+    const int x = work.at / field.layout.stride - 1;
+    const int y = work.at % field.layout.stride - 1;
+    if (field.layout.onBorder(x, y))
+        storeHalo(field, x, y, work.code);
     if (work.jumps)
-        jump(field, work.x, work.y, work.u);
+        jump(field, x, y, work.u);
 }
 
-// One visit: the sum of the pair codes around the cell, its table row and
-// outcome; border cells and jumps are left to followUp(). The visiting loops
-// run visits until one returns true, call followUp() outside that inner loop
-// and go on: with no call inside it, the compiler keeps the loop's values,
-// the copies of the field's members below among them, in registers.
-class Visit {
-public:
-    explicit Visit(const InPlace& field)
-        : codes(field.codes), layout(field.layout), rule(field.rule), jumpRow(field.jumpRow)
-    {
-    }
+// The part of a visit common to both schemes: the sum of the pair codes
+// around the cell whose code is at centre, its table row and outcome. Writes
+// the outcome and returns the row. The sum takes the rows y - 1 .. y + 2 of
+// each of the three columns as one word and adds the words lane by lane (no
+// count of a lane exceeds 3, so none carries into the next lane); the
+// multiplication then adds lanes 0 .. 2 into bits 32 .. 47, again without
+// carries.
+inline unsigned update(std::uint16_t* centre, int stride, const fastrule::CodeOutcome* rule, std::uint32_t u,
+                       std::uint16_t* code)
+{
+    const std::uint16_t* west = centre - stride - 1;
+    const std::uint64_t lanes = fourCodes(west) + fourCodes(west + stride) + fourCodes(west + 2 * stride);
+    const unsigned row = fastrule::codeRow(*centre, lanes * 0x100010001u);
+    const fastrule::CodeOutcome& outcome = rule[row];
+    // Selected by a mask: as a branch, the outcome of a random event would be
+    // mispredicted half the time.
+    const auto fires = static_cast<std::uint16_t>(-static_cast<int>(u < outcome.threshold));
+    *code = static_cast<std::uint16_t>(outcome.otherwiseCode ^ ((outcome.fireCode ^ outcome.otherwiseCode) & fires));
+    *centre = *code;
+    return row;
+}
 
-    // The sum takes the rows y - 1 .. y + 2 of each of the three columns as
-    // one word and adds the words lane by lane (no count of a lane exceeds 3,
-    // so none carries into the next lane); the multiplication then adds lanes
-    // 0 .. 2 into bits 32 .. 47, again without carries.
-    bool operator()(int x, int y, std::uint32_t u, FollowUp& work) const
-    {
-        std::uint16_t* centre = codes + layout.index(x, y);
-        const int s = layout.stride;
-        const std::uint64_t lanes = fourCodes(centre - s - 1) + fourCodes(centre - 1) + fourCodes(centre + s - 1);
-        const unsigned row = fastrule::codeRow(*centre, lanes * 0x100010001u);
-        const fastrule::CodeOutcome& outcome = rule[row];
-        // Selected by a mask: as a branch, the outcome of a random event would
-        // be mispredicted half the time.
-        const auto fires = static_cast<std::uint16_t>(-static_cast<int>(u < outcome.threshold));
-        const auto code =
-            static_cast<std::uint16_t>(outcome.otherwiseCode ^ ((outcome.fireCode ^ outcome.otherwiseCode) & fires));
-        *centre = code;
-        const bool jumps = row == jumpRow;
-        if (!layout.onBorder(x, y) && !jumps)
-            return false;
-        work = {x, y, u, code, jumps};
-        return true;
-    }
+// The visiting loops below run visits until one needs its follow-up, return,
+// and are called again after it. They are out of line and call nothing, so
+// that the compiler keeps the generator and the loop's other values in
+// registers; a call inside the loop would make it keep them in memory for
+// every visit.
 
-private:
-    std::uint16_t* codes;
-    PaddedLayout layout;
-    const fastrule::CodeOutcome* rule;
-    unsigned jumpRow;
+constexpr unsigned Ahead = 16;
+
+struct UniformRun {
+    Xoshiro256 stream;
+    long next;     // the visit to run next
+    long drawing;  // the visits that draw the position of a later one
+    long visits;
+    // The cells of the next Ahead visits: index in the padded layout, the
+    // sign bit set for a border cell.
+    std::int32_t pending[Ahead];
 };
+
+// A uniformly drawn cell, its neighbourhood fetched into the cache.
+std::int32_t draw(Xoshiro256& stream, const std::uint16_t* codes, const PaddedLayout& layout)
+{
+    const std::uint64_t bits = stream.next();
+    const int x = static_cast<int>(below(top(bits), static_cast<std::uint32_t>(layout.cellsX)));
+    const int y = static_cast<int>(below(bottom(bits), static_cast<std::uint32_t>(layout.cellsY)));
+    const int at = layout.index(x, y);
+    for (int dx = -1; dx <= 1; ++dx)
+        __builtin_prefetch(codes + at + dx * layout.stride - 1, 1);
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(at) | (layout.onBorder(x, y) ? 0x80000000u : 0));
+}
+
+__attribute__((noinline)) bool runUniform(UniformRun& run, const InPlace& field, FollowUp& work)
+{
+    std::uint16_t* const codes = field.codes;
+    const PaddedLayout layout = field.layout;
+    const fastrule::CodeOutcome* const rule = field.rule;
+    const unsigned jumpRow = field.jumpRow;
+    Xoshiro256 stream = run.stream;
+    long i = run.next;
+    bool more = false;
+    auto visit = [&](std::int32_t cell) {
+        const std::uint32_t u = top(stream.next());
+        const int at = cell & 0x7FFFFFFF;
+        std::uint16_t code;
+        const unsigned row = update(codes + at, layout.stride, rule, u, &code);
+        if (cell >= 0 && row != jumpRow)
+            return false;
+        work = {at, u, code, row == jumpRow};
+        return true;
+    };
+    for (; i < run.drawing && !more; ++i) {
+        std::int32_t& slot = run.pending[static_cast<unsigned long>(i) % Ahead];
+        const std::int32_t cell = slot;
+        slot = draw(stream, codes, layout);
+        more = visit(cell);
+    }
+    for (; i < run.visits && !more; ++i)
+        more = visit(run.pending[static_cast<unsigned long>(i) % Ahead]);
+    run.stream = stream;
+    run.next = i;
+    return more;
+}
+
+struct ShuffledRun {
+    Xoshiro256 stream;
+    int a, b;  // the visit to run next: row ys[b] of column xs[a]
+    const int* xs;
+    const int* ys;
+};
+
+__attribute__((noinline)) bool runShuffled(ShuffledRun& run, const InPlace& field, FollowUp& work)
+{
+    std::uint16_t* const codes = field.codes;
+    const PaddedLayout layout = field.layout;
+    const fastrule::CodeOutcome* const rule = field.rule;
+    const unsigned jumpRow = field.jumpRow;
+    const int* const xs = run.xs;
+    const int* const ys = run.ys;
+    Xoshiro256 stream = run.stream;
+    int a = run.a;
+    int b = run.b;
+    bool more = false;
+    while (a < layout.cellsX) {
+        const int x = xs[a];
+        const int column = layout.index(x, 0);
+        const bool edge = layout.borderColumn(x);
+        while (b < layout.cellsY) {
+            const int y = ys[b++];
+            const std::uint32_t u = top(stream.next());
+            std::uint16_t code;
+            const unsigned row = update(codes + column + y, layout.stride, rule, u, &code);
+            if (edge || layout.borderRow(y) || row == jumpRow) {
+                work = {column + y, u, code, row == jumpRow};
+                more = true;
+                break;
+            }
+        }
+        if (more)
+            break;
+        ++a;
+        b = 0;
+    }
+    run.stream = stream;
+    run.a = a;
+    run.b = b;
+    return more;
+}
 
 } // namespace
 
@@ -152,53 +240,15 @@ void FastBed::stepAsyncUC()
 {
     prepareAsyncStep();
     const InPlace field{pairCodes.data(), layout, periodic, codeTable.data(), jumpRow, jumps};
-    const Visit visit(field);
-    Xoshiro256 stream = random;
-    std::uint16_t* const codes = field.codes;
-    const PaddedLayout grid = layout;
-    const std::uint32_t width = static_cast<std::uint32_t>(layout.cellsX);
-    const std::uint32_t height = static_cast<std::uint32_t>(layout.cellsY);
-    const long visits = static_cast<long>(width) * height;
-    constexpr int Ahead = 16;
-    struct Position {
-        int x, y;
-    };
-    Position pending[Ahead];
-    auto draw = [&]() {
-        const std::uint64_t bits = stream.next();
-        const Position p{static_cast<int>(below(top(bits), width)), static_cast<int>(below(bottom(bits), height))};
-        const std::uint16_t* column = codes + grid.index(p.x - 1, p.y - 1);
-        for (int dx = 0; dx < 3; ++dx)
-            __builtin_prefetch(column + dx * grid.stride, 1);
-        return p;
-    };
-    const long lead = visits < Ahead ? visits : Ahead;
+    const long visits = static_cast<long>(layout.cellsX) * layout.cellsY;
+    const long lead = visits < static_cast<long>(Ahead) ? visits : Ahead;
+    UniformRun run{random, 0, visits - lead, visits, {}};
     for (long i = 0; i < lead; ++i)
-        pending[i] = draw();
-    // Visits that draw the position of a later one, then the last Ahead.
-    const long drawing = visits - lead;
-    long i = 0;
+        run.pending[i] = draw(run.stream, field.codes, layout);
     FollowUp work;
-    for (;;) {
-        bool more = false;
-        while (i < drawing) {
-            Position& slot = pending[i % Ahead];
-            const Position p = slot;
-            slot = draw();
-            ++i;
-            if (visit(p.x, p.y, top(stream.next()), work)) {
-                more = true;
-                break;
-            }
-        }
-        if (!more)
-            break;
+    while (runUniform(run, field, work))
         followUp(field, work);
-    }
-    for (; i < visits; ++i)
-        if (visit(pending[i % Ahead].x, pending[i % Ahead].y, top(stream.next()), work))
-            followUp(field, work);
-    random = stream;
+    random = run.stream;
     finishAsyncStep();
 }
 
@@ -210,29 +260,11 @@ void FastBed::stepAsyncNRS()
     const InPlace field{pairCodes.data(), layout, periodic, codeTable.data(), jumpRow, jumps};
     shuffle(xOrder, layout.cellsX);
     shuffle(yOrder, layout.cellsY);
-    const Visit visit(field);
-    Xoshiro256 stream = random;
-    const int* xs = xOrder.data();
-    const int* ys = yOrder.data();
-    const int width = layout.cellsX;
-    const int height = layout.cellsY;
+    ShuffledRun run{random, 0, 0, xOrder.data(), yOrder.data()};
     FollowUp work;
-    for (int a = 0; a < width; ++a) {
-        const int x = xs[a];
-        int b = 0;
-        for (;;) {
-            bool more = false;
-            while (b < height)
-                if (visit(x, ys[b++], top(stream.next()), work)) {
-                    more = true;
-                    break;
-                }
-            if (!more)
-                break;
-            followUp(field, work);
-        }
-    }
-    random = stream;
+    while (runShuffled(run, field, work))
+        followUp(field, work);
+    random = run.stream;
     finishAsyncStep();
 }
 
