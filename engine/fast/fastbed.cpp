@@ -137,7 +137,7 @@ void FastBed::prepareStep()
         jumpFlags[row] = static_cast<std::int8_t>(outcome.jumps ? -1 : 0);
     }
     if (longRange)
-        jumps.prepare(jumpDistance);
+        jumps.prepare(jumpDistance, layout.stride);
 }
 
 // Periodic: every halo cell copies the field cell it stands for, wrapped on

@@ -18,8 +18,9 @@ public:
         int y = -1;
     };
 
-    // Recomputes the direction table when the distance differs from the last one.
-    void prepare(int jumpDistance);
+    // Recomputes the direction tables when the distance or the layout's
+    // stride differs from the last one.
+    void prepare(int jumpDistance, int stride);
 
     // Scans cells (laid out by layout) for the predator at (x, y), a target
     // being a cell that holds young; u, a uniform 32-bit deviate, picks the
@@ -34,6 +35,11 @@ public:
 private:
     std::array<std::int32_t, Directions> dx{};
     std::array<std::int32_t, Directions> dy{};
+    // dx * stride + dy: the targets of a predator whose circle lies inside
+    // the field, relative to its index in the padded layout.
+    std::array<std::int32_t, Directions> offset{};
     int distance = -1;
+    int reach = 0;  // the largest |dx| or |dy|
+    int stride = 0;
     bool ready = false;
 };
