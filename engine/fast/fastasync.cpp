@@ -130,13 +130,16 @@ inline unsigned update(std::uint16_t* centre, int stride, const fastrule::CodeOu
 
 constexpr unsigned Ahead = 16;
 
+// The sign bit, set on the cells and rows of the field's border.
+constexpr std::int32_t BorderMark = INT32_MIN;
+
 struct UniformRun {
     Xoshiro256 stream;
     long next;     // the visit to run next
     long drawing;  // the visits that draw the position of a later one
     long visits;
-    // The cells of the next Ahead visits: index in the padded layout, the
-    // sign bit set for a border cell.
+    // The cells of the next Ahead visits: index in the padded layout, with
+    // BorderMark on border cells.
     std::int32_t pending[Ahead];
 };
 
@@ -149,7 +152,7 @@ std::int32_t draw(Xoshiro256& stream, const std::uint16_t* codes, const PaddedLa
     const int at = layout.index(x, y);
     for (int dx = -1; dx <= 1; ++dx)
         __builtin_prefetch(codes + at + dx * layout.stride - 1, 1);
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(at) | (layout.onBorder(x, y) ? 0x80000000u : 0));
+    return at | (layout.onBorder(x, y) ? BorderMark : 0);
 }
 
 __attribute__((noinline)) bool runUniform(UniformRun& run, const InPlace& field, FollowUp& work)
@@ -163,7 +166,7 @@ __attribute__((noinline)) bool runUniform(UniformRun& run, const InPlace& field,
     bool more = false;
     auto visit = [&](std::int32_t cell) {
         const std::uint32_t u = top(stream.next());
-        const int at = cell & 0x7FFFFFFF;
+        const int at = cell & ~BorderMark;
         std::uint16_t code;
         const unsigned row = update(codes + at, layout.stride, rule, u, &code);
         if (cell >= 0 && row != jumpRow)
@@ -188,7 +191,7 @@ struct ShuffledRun {
     Xoshiro256 stream;
     int a, b;  // the visit to run next: row ys[b] of column xs[a]
     const int* xs;
-    const int* ys;
+    const int* ys;  // with BorderMark on the border rows
 };
 
 __attribute__((noinline)) bool runShuffled(ShuffledRun& run, const InPlace& field, FollowUp& work)
@@ -206,13 +209,14 @@ __attribute__((noinline)) bool runShuffled(ShuffledRun& run, const InPlace& fiel
     while (a < layout.cellsX) {
         const int x = xs[a];
         const int column = layout.index(x, 0);
-        const bool edge = layout.borderColumn(x);
+        const int edge = layout.borderColumn(x) ? BorderMark : 0;
         while (b < layout.cellsY) {
-            const int y = ys[b++];
+            const int entry = ys[b++];
+            const int y = entry & ~BorderMark;
             const std::uint32_t u = top(stream.next());
             std::uint16_t code;
             const unsigned row = update(codes + column + y, layout.stride, rule, u, &code);
-            if (edge || layout.borderRow(y) || row == jumpRow) {
+            if ((entry | edge) < 0 || row == jumpRow) {
                 work = {column + y, u, code, row == jumpRow};
                 more = true;
                 break;
@@ -260,6 +264,9 @@ void FastBed::stepAsyncNRS()
     const InPlace field{pairCodes.data(), layout, periodic, codeTable.data(), jumpRow, jumps};
     shuffle(xOrder, layout.cellsX);
     shuffle(yOrder, layout.cellsY);
+    for (int b = 0; b < layout.cellsY; ++b)
+        if (layout.borderRow(yOrder[b]))
+            yOrder[b] |= BorderMark;
     ShuffledRun run{random, 0, 0, xOrder.data(), yOrder.data()};
     FollowUp work;
     while (runShuffled(run, field, work))

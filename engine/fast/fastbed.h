@@ -148,7 +148,7 @@ private:
     std::uint64_t syncStepCount = 0;
     Xoshiro256 random;
     std::vector<int> xOrder;
-    std::vector<int> yOrder;
+    std::vector<int> yOrder;  // in a shuffled step, with the sign bit set on the border rows
     fastrule::Table table{};
     fastrule::CodeTable codeTable{};
     unsigned jumpRow = fastrule::TableSize;  // the row of codeTable whose predators jump
