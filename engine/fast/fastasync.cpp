@@ -233,6 +233,46 @@ __attribute__((noinline)) bool runShuffled(ShuffledRun& run, const InPlace& fiel
     return more;
 }
 
+// The conversions between the byte lattice and the pair codes at the start
+// and end of a step, compiled twice, the second time for AVX2.
+inline void convertToCodes(const std::int8_t* __restrict cells, std::uint16_t* __restrict codes, std::size_t size)
+{
+    for (std::size_t i = 0; i < size; ++i)
+        codes[i] = fastrule::pairCode(cells[i]);
+}
+
+inline void convertToStates(const std::uint16_t* __restrict codes, std::int8_t* __restrict cells, std::size_t size)
+{
+    for (std::size_t i = 0; i < size; ++i)
+        cells[i] = fastrule::stateOfPairCode(codes[i]);
+}
+
+void toCodes(const std::int8_t* cells, std::uint16_t* codes, std::size_t size)
+{
+    convertToCodes(cells, codes, size);
+}
+
+void toStates(const std::uint16_t* codes, std::int8_t* cells, std::size_t size)
+{
+    convertToStates(codes, cells, size);
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TIDMAR_FASTASYNC_AVX2 __attribute__((target("avx2")))
+#else
+#define TIDMAR_FASTASYNC_AVX2
+#endif
+
+TIDMAR_FASTASYNC_AVX2 void toCodesAvx2(const std::int8_t* cells, std::uint16_t* codes, std::size_t size)
+{
+    convertToCodes(cells, codes, size);
+}
+
+TIDMAR_FASTASYNC_AVX2 void toStatesAvx2(const std::uint16_t* codes, std::int8_t* cells, std::size_t size)
+{
+    convertToStates(codes, cells, size);
+}
+
 } // namespace
 
 // As many visits as there are cells, each at a uniformly drawn cell (with
@@ -284,21 +324,13 @@ void FastBed::prepareAsyncStep()
     // Only a predator on young with no young mussel beside it jumps.
     jumpRow = table[fastrule::indexOf(PredatorOnYoung, 0)].jumps ? fastrule::codeRow(PredatorOnYoungCode, 0)
                                                                   : fastrule::TableSize;
-    const std::int8_t* cells = lattice[now].data();
-    std::uint16_t* codes = pairCodes.data();
-    const std::size_t size = layout.size();
-    for (std::size_t i = 0; i < size; ++i)
-        codes[i] = fastrule::pairCode(cells[i]);
+    (avx2 ? toCodesAvx2 : toCodes)(lattice[now].data(), pairCodes.data(), layout.size());
 }
 
 // The byte lattice from the codes the step has left, halo included.
 void FastBed::finishAsyncStep()
 {
-    std::int8_t* cells = lattice[now].data();
-    const std::uint16_t* codes = pairCodes.data();
-    const std::size_t size = layout.size();
-    for (std::size_t i = 0; i < size; ++i)
-        cells[i] = fastrule::stateOfPairCode(codes[i]);
+    (avx2 ? toStatesAvx2 : toStates)(pairCodes.data(), lattice[now].data(), layout.size());
 }
 
 // 2 n exchanges of two uniformly drawn positions, the shuffle of the exact

@@ -46,8 +46,9 @@
 //   scheme shuffles its two orders as the exact engine does, by 2 n exchanges,
 //   with one output per exchange.
 //
-// Cells are stored as bytes in lattices with a halo; the field before a step is
-// not kept. No step allocates.
+// Cells are stored as bytes in lattices with a halo; an asynchronous step works
+// on the cells' 16-bit pair codes instead and rewrites the bytes at its end.
+// The field before a step is not kept. No step allocates.
 class FastBed : public ModelParameters, private BandTask {
 public:
     static constexpr int MaxCells = MusselBed::MaxCells;
