@@ -42,12 +42,15 @@ struct InPlace {
     const fastrule::CodeOutcome* rule;
     unsigned jumpRow;  // the row of the predators that jump; TableSize when none does
     const JumpScan& jumps;
+    // The multiplier that folds the lanes of a sum (see update()). Read from
+    // here, the compiler multiplies; as a constant it makes shifts and adds
+    // of it, four instructions on the path of every visit.
+    std::uint64_t fold = 0x100010001u;
 };
 
 // On a periodic field, writes the halo cells that stand for border cell
 // (x, y), so that later visits count the field as it is now. Out of line, as
-// are jumps: both are rare, and inlined they would take the registers of
-// every visit.
+// are jumps: both are rare.
 __attribute__((noinline)) void storeHalo(const InPlace& field, int x, int y, std::uint16_t code)
 {
     if (!field.periodic)
@@ -107,17 +110,16 @@ __attribute__((noinline)) void followUp(const InPlace& field, const FollowUp& wo
 // count of a lane exceeds 3, so none carries into the next lane); the
 // multiplication then adds lanes 0 .. 2 into bits 32 .. 47, again without
 // carries.
-inline unsigned update(std::uint16_t* centre, int stride, const fastrule::CodeOutcome* rule, std::uint32_t u,
-                       std::uint16_t* code)
+inline unsigned update(std::uint16_t* centre, int stride, const fastrule::CodeOutcome* rule, std::uint64_t fold,
+                       std::uint32_t u, std::uint16_t* code)
 {
     const std::uint16_t* west = centre - stride - 1;
     const std::uint64_t lanes = fourCodes(west) + fourCodes(west + stride) + fourCodes(west + 2 * stride);
-    const unsigned row = fastrule::codeRow(*centre, lanes * 0x100010001u);
+    const unsigned row = fastrule::codeRow(*centre, lanes * fold);
     const fastrule::CodeOutcome& outcome = rule[row];
-    // Selected by a mask: as a branch, the outcome of a random event would be
+    // Selected by an index: as a branch, the outcome of a random event would be
     // mispredicted half the time.
-    const auto fires = static_cast<std::uint16_t>(-static_cast<int>(u < outcome.threshold));
-    *code = static_cast<std::uint16_t>(outcome.otherwiseCode ^ ((outcome.fireCode ^ outcome.otherwiseCode) & fires));
+    *code = outcome.codes[u >= outcome.threshold];
     *centre = *code;
     return row;
 }
@@ -161,6 +163,7 @@ __attribute__((noinline)) bool runUniform(UniformRun& run, const InPlace& field,
     const PaddedLayout layout = field.layout;
     const fastrule::CodeOutcome* const rule = field.rule;
     const unsigned jumpRow = field.jumpRow;
+    const std::uint64_t fold = field.fold;
     Xoshiro256 stream = run.stream;
     long i = run.next;
     bool more = false;
@@ -168,7 +171,7 @@ __attribute__((noinline)) bool runUniform(UniformRun& run, const InPlace& field,
         const std::uint32_t u = top(stream.next());
         const int at = cell & ~BorderMark;
         std::uint16_t code;
-        const unsigned row = update(codes + at, layout.stride, rule, u, &code);
+        const unsigned row = update(codes + at, layout.stride, rule, fold, u, &code);
         if (cell >= 0 && row != jumpRow)
             return false;
         work = {at, u, code, row == jumpRow};
@@ -200,6 +203,7 @@ __attribute__((noinline)) bool runShuffled(ShuffledRun& run, const InPlace& fiel
     const PaddedLayout layout = field.layout;
     const fastrule::CodeOutcome* const rule = field.rule;
     const unsigned jumpRow = field.jumpRow;
+    const std::uint64_t fold = field.fold;
     const int* const xs = run.xs;
     const int* const ys = run.ys;
     Xoshiro256 stream = run.stream;
@@ -215,7 +219,7 @@ __attribute__((noinline)) bool runShuffled(ShuffledRun& run, const InPlace& fiel
             const int y = entry & ~BorderMark;
             const std::uint32_t u = top(stream.next());
             std::uint16_t code;
-            const unsigned row = update(codes + column + y, layout.stride, rule, u, &code);
+            const unsigned row = update(codes + column + y, layout.stride, rule, fold, u, &code);
             if ((entry | edge) < 0 || row == jumpRow) {
                 work = {column + y, u, code, row == jumpRow};
                 more = true;

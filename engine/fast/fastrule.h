@@ -132,8 +132,7 @@ using Table = std::array<Outcome, TableSize>;
 // 8-byte entry.
 struct CodeOutcome {
     std::uint32_t threshold = 0;
-    std::uint16_t fireCode = 0;
-    std::uint16_t otherwiseCode = 0;
+    std::uint16_t codes[2] = {};  // the pair codes of the fired state and the otherwise state
 };
 
 using CodeTable = std::array<CodeOutcome, TableSize>;
