@@ -41,7 +41,7 @@ void FastBed::allocate(int width, int height)
     layout = PaddedLayout(width, height);
     for (std::vector<std::int8_t>& cells : lattice)
         cells.assign(layout.size(), Empty);
-    pairCodes.assign(layout.size(), 0);
+    pairCodes.assign(layout.size() + 3, 0);
     xOrder.assign(width, 0);
     yOrder.assign(height, 0);
     // Each band's buffers get a cache line of slack at the end, so that no line
@@ -137,7 +137,7 @@ void FastBed::prepareStep()
         jumpFlags[row] = static_cast<std::int8_t>(outcome.jumps ? -1 : 0);
     }
     if (longRange)
-        jumps.prepare(jumpDistance);
+        jumps.prepare(jumpDistance, layout.stride);
 }
 
 // Periodic: every halo cell copies the field cell it stands for, wrapped on

@@ -46,8 +46,9 @@
 //   scheme shuffles its two orders as the exact engine does, by 2 n exchanges,
 //   with one output per exchange.
 //
-// Cells are stored as bytes in lattices with a halo; the field before a step is
-// not kept. No step allocates.
+// Cells are stored as bytes in lattices with a halo; an asynchronous step works
+// on the cells' 16-bit pair codes instead and rewrites the bytes at its end.
+// The field before a step is not kept. No step allocates.
 class FastBed : public ModelParameters, private BandTask {
 public:
     static constexpr int MaxCells = MusselBed::MaxCells;
@@ -134,19 +135,24 @@ private:
 
     // fastasync.cpp
     void prepareAsyncStep();
+    void finishAsyncStep();
     void shuffle(std::vector<int>& order, int n);
 
     PaddedLayout layout;
     std::vector<std::int8_t> lattice[2];
     int now = 0;  // which lattice holds the current field
-    std::vector<std::uint16_t> pairCodes;  // the pair code of every cell of the current field, in asynchronous steps
+    // The pair code of every cell of the current field, in asynchronous steps;
+    // the last cell's sum reads one code past the halo.
+    std::vector<std::uint16_t> pairCodes;
     philox::Key key{};
     bool avx2 = false;  // Philox runs with AVX2 instructions
     std::uint64_t syncStepCount = 0;
     Xoshiro256 random;
     std::vector<int> xOrder;
-    std::vector<int> yOrder;
+    std::vector<int> yOrder;  // in a shuffled step, with the sign bit set on the border rows
     fastrule::Table table{};
+    fastrule::CodeTable codeTable{};
+    unsigned jumpRow = fastrule::TableSize;  // the row of codeTable whose predators jump
     // The table's columns by row, for the vector sweep; jumpFlags -1 where the
     // predator jumps.
     std::array<std::uint32_t, fastrule::TableSize> thresholds{};

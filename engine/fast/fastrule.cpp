@@ -61,4 +61,17 @@ Table makeTable(const Probabilities& p)
     return table;
 }
 
+CodeTable makeCodeTable(const Table& table)
+{
+    CodeTable rows{};
+    for (Cell state = PredatorOnAdults; state <= AdultMussel; ++state) {
+        const unsigned first = 4 * (countOffset(pairCode(static_cast<std::int8_t>(state))) - 32);
+        for (unsigned count = 0; count < CountsPerState; ++count) {
+            const Outcome& outcome = table[indexOf(state, state == PredatorOnAdults ? 0 : count)];
+            rows[first + count] = {outcome.threshold, {outcome.fireCode, outcome.otherwiseCode}};
+        }
+    }
+    return rows;
+}
+
 } // namespace fastrule

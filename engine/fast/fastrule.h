@@ -61,6 +61,36 @@ constexpr unsigned countInPairSum(std::int8_t state, unsigned sum)
     return state < 0 ? 0 : (sum >> (4 * state)) & 15u;
 }
 
+// The state whose pair code is code: 1 + 2 (mussel bit) - (young bit)
+// - (predator-on-young bit) - 2 (predator-on-adults bit).
+constexpr std::int8_t stateOfPairCode(std::uint16_t code)
+{
+    const int young = code & 1;
+    const int mussel = (code >> 4) & 1;
+    const int onYoung = (code >> 8) & 1;
+    const int onAdults = (code >> 12) & 1;
+    return static_cast<std::int8_t>(1 + 2 * mussel - young - onYoung - 2 * onAdults);
+}
+
+// A sum of pair codes in bits 32 .. 47 of a word (as the asynchronous steps
+// compute it): the bit where the count starts that the state with pair code
+// code reads, as countInPairSum() reads it. That is 32 + 4 s for state s >= 0
+// and 48 for a predator on adults, whose outcome does not depend on the count
+// it finds there. One multiplication and shift instead of a decoding of the
+// state; the constants were found by search, the assertions below check them.
+constexpr unsigned countOffset(std::uint16_t code)
+{
+    return (code * 0xF1F321F6u + 0x90D8F6F8u) >> 26;
+}
+
+static_assert(countOffset(pairCode(PredatorOnAdults)) == 48 && countOffset(pairCode(PredatorOnYoung)) == 32
+              && countOffset(pairCode(Empty)) == 36 && countOffset(pairCode(YoungMussel)) == 40
+              && countOffset(pairCode(AdultMussel)) == 44);
+static_assert(stateOfPairCode(pairCode(PredatorOnAdults)) == PredatorOnAdults
+              && stateOfPairCode(pairCode(PredatorOnYoung)) == PredatorOnYoung
+              && stateOfPairCode(pairCode(Empty)) == Empty && stateOfPairCode(pairCode(YoungMussel)) == YoungMussel
+              && stateOfPairCode(pairCode(AdultMussel)) == AdultMussel);
+
 // The count a state reads out of the sums: young neighbours for a predator on
 // young (whether it jumps), mussels for an empty cell, predators on young for a
 // young mussel, predators on adults for an adult; 0 for a predator on adults.
@@ -94,6 +124,26 @@ struct Outcome {
 };
 
 using Table = std::array<Outcome, TableSize>;
+
+// The table as the asynchronous steps read it, which hold pair codes only. A
+// cell with pair code c and the word sums (its pair sum in bits 32 .. 47)
+// reads row codeRow(c, sums): the rows of state s >= 0 by count from 16 s on,
+// then 16 copies of the one row of a predator on adults. A visit reads one
+// 8-byte entry.
+struct CodeOutcome {
+    std::uint32_t threshold = 0;
+    std::uint16_t codes[2] = {};  // the pair codes of the fired state and the otherwise state
+};
+
+using CodeTable = std::array<CodeOutcome, TableSize>;
+
+constexpr unsigned codeRow(std::uint16_t code, std::uint64_t sums)
+{
+    const unsigned offset = countOffset(code);
+    return 4 * offset - 128 + static_cast<unsigned>((sums >> offset) & 15u);
+}
+
+CodeTable makeCodeTable(const Table& table);
 
 struct Probabilities {
     double recolonization;     // A2

@@ -91,6 +91,69 @@ __attribute__((target("avx2"))) std::uint32_t decideAvx2(const std::uint32_t* th
 
 #endif
 
+// The mussel and predator codes of a padded column of stride cells, then for
+// each of its height field cells the sums of its own codes and those of the
+// cells above and below.
+inline void sumColumn(const std::int8_t* column, int stride, int height, Code* mussels, Code* predators,
+                      Code* musselSums, Code* predatorSums)
+{
+    for (int k = 0; k < stride; ++k) {
+        mussels[k] = fastrule::musselCode(column[k]);
+        predators[k] = fastrule::predatorCode(column[k]);
+    }
+    for (int y = 0; y < height; ++y) {
+        musselSums[y] = static_cast<Code>(mussels[y] + mussels[y + 1] + mussels[y + 2]);
+        predatorSums[y] = static_cast<Code>(predators[y] + predators[y + 1] + predators[y + 2]);
+    }
+}
+
+// The table rows of a column's cells from their states and the column sums of
+// the columns west, at and east of it (mussel sums m, predator sums p).
+inline void tableRows(const std::int8_t* states, int height, const Code* const (&m)[3], const Code* const (&p)[3],
+                      std::uint8_t* rows)
+{
+    const Code* __restrict mw = m[0];
+    const Code* __restrict mm = m[1];
+    const Code* __restrict me = m[2];
+    const Code* __restrict pw = p[0];
+    const Code* __restrict pm = p[1];
+    const Code* __restrict pe = p[2];
+    std::uint8_t* __restrict out = rows;
+    for (int y = 0; y < height; ++y) {
+        const std::int8_t state = states[y];
+        const Code count = fastrule::countFor(state, static_cast<Code>(mw[y] + mm[y] + me[y]),
+                                              static_cast<Code>(pw[y] + pm[y] + pe[y]));
+        out[y] = static_cast<std::uint8_t>((state + 1) * fastrule::CountsPerState + count);
+    }
+}
+
+// Both compiled twice, the vector loops of the one on 32 bytes at a time.
+void sumColumnBaseline(const std::int8_t* column, int stride, int height, Code* mussels, Code* predators,
+                       Code* musselSums, Code* predatorSums)
+{
+    sumColumn(column, stride, height, mussels, predators, musselSums, predatorSums);
+}
+
+void tableRowsBaseline(const std::int8_t* states, int height, const Code* const (&m)[3], const Code* const (&p)[3],
+                       std::uint8_t* rows)
+{
+    tableRows(states, height, m, p, rows);
+}
+
+#ifdef TIDMAR_FASTSYNC_AVX2
+__attribute__((target("avx2"))) void sumColumnAvx2(const std::int8_t* column, int stride, int height, Code* mussels,
+                                                   Code* predators, Code* musselSums, Code* predatorSums)
+{
+    sumColumn(column, stride, height, mussels, predators, musselSums, predatorSums);
+}
+
+__attribute__((target("avx2"))) void tableRowsAvx2(const std::int8_t* states, int height, const Code* const (&m)[3],
+                                                   const Code* const (&p)[3], std::uint8_t* rows)
+{
+    tableRows(states, height, m, p, rows);
+}
+#endif
+
 } // namespace
 
 void FastBed::stepSync()
@@ -154,20 +217,13 @@ void FastBed::sweepColumns(Band& band, int firstX, int endX)
 void FastBed::columnSums(Band& band, int x, int slot) const
 {
     const std::int8_t* column = lattice[now].data() + layout.index(x, -1);
-    Code* mussels = band.codes[0].data();
-    Code* predators = band.codes[1].data();
-    const int stride = layout.stride;
-    for (int k = 0; k < stride; ++k) {
-        mussels[k] = fastrule::musselCode(column[k]);
-        predators[k] = fastrule::predatorCode(column[k]);
-    }
-    Code* musselSums = band.sums[0][slot].data();
-    Code* predatorSums = band.sums[1][slot].data();
-    const int height = layout.cellsY;
-    for (int y = 0; y < height; ++y) {
-        musselSums[y] = static_cast<Code>(mussels[y] + mussels[y + 1] + mussels[y + 2]);
-        predatorSums[y] = static_cast<Code>(predators[y] + predators[y + 1] + predators[y + 2]);
-    }
+    auto* sum = &sumColumnBaseline;
+#ifdef TIDMAR_FASTSYNC_AVX2
+    if (avx2)
+        sum = &sumColumnAvx2;
+#endif
+    sum(column, layout.stride, layout.cellsY, band.codes[0].data(), band.codes[1].data(), band.sums[0][slot].data(),
+        band.sums[1][slot].data());
 }
 
 // The table row of every cell of column x from its 3 x 3 sums (the column sums
@@ -175,21 +231,17 @@ void FastBed::columnSums(Band& band, int x, int slot) const
 // decisions, chunk by chunk.
 void FastBed::sweepColumn(Band& band, int x, int westSlot)
 {
-    const Code* mw = band.sums[0][westSlot].data();
-    const Code* mm = band.sums[0][(westSlot + 1) % 3].data();
-    const Code* me = band.sums[0][(westSlot + 2) % 3].data();
-    const Code* pw = band.sums[1][westSlot].data();
-    const Code* pm = band.sums[1][(westSlot + 1) % 3].data();
-    const Code* pe = band.sums[1][(westSlot + 2) % 3].data();
-    const std::int8_t* states = lattice[now].data() + layout.index(x, 0);
-    std::uint8_t* rows = band.rows.data();
+    const Code* const musselSums[3] = {band.sums[0][westSlot].data(), band.sums[0][(westSlot + 1) % 3].data(),
+                                       band.sums[0][(westSlot + 2) % 3].data()};
+    const Code* const predatorSums[3] = {band.sums[1][westSlot].data(), band.sums[1][(westSlot + 1) % 3].data(),
+                                         band.sums[1][(westSlot + 2) % 3].data()};
+    auto* rows = &tableRowsBaseline;
+#ifdef TIDMAR_FASTSYNC_AVX2
+    if (avx2)
+        rows = &tableRowsAvx2;
+#endif
+    rows(lattice[now].data() + layout.index(x, 0), layout.cellsY, musselSums, predatorSums, band.rows.data());
     const int height = layout.cellsY;
-    for (int y = 0; y < height; ++y) {
-        const std::int8_t state = states[y];
-        const Code count = fastrule::countFor(state, static_cast<Code>(mw[y] + mm[y] + me[y]),
-                                              static_cast<Code>(pw[y] + pm[y] + pe[y]));
-        rows[y] = static_cast<std::uint8_t>((state + 1) * fastrule::CountsPerState + count);
-    }
     for (int y0 = 0; y0 < height; y0 += ChunkCells)
         decideChunk(band, x, y0, std::min(y0 + ChunkCells, height));
 }
@@ -249,7 +301,8 @@ void FastBed::decideChunk(Band& band, int x, int y0, int y1)
     const std::int8_t* source = lattice[now].data();
     for (int i = 0; i < jumping; ++i) {
         const int y = jumpers[i];
-        const JumpScan::Target target = jumps.find(source, layout, x, y, u[y - y0], periodic);
+        const JumpScan::Target target =
+            jumps.find(source, static_cast<std::int8_t>(YoungMussel), layout, x, y, u[y - y0], periodic);
         const int at = layout.index(target.x, target.y);
         if (target.x >= 0 && at < layout.index(x, y))
             band.stuck[band.stuckCount++] = at;

@@ -3,7 +3,9 @@
 
 #include "cellstate.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -20,21 +22,26 @@ inline long long rem(long long dividend, long long n)
 
 } // namespace
 
-void JumpScan::prepare(int jumpDistance)
+void JumpScan::prepare(int jumpDistance, int layoutStride)
 {
-    if (ready && distance == jumpDistance)
+    if (ready && distance == jumpDistance && stride == layoutStride)
         return;
+    reach = 0;
     for (int i = 0; i < Directions; ++i) {
         const double alpha = i * Pi * 0.011111111111111112;
         dx[i] = static_cast<std::int32_t>(std::trunc(std::sin(alpha) * jumpDistance));
         dy[i] = static_cast<std::int32_t>(std::trunc(std::cos(alpha) * jumpDistance));
+        offset[i] = dx[i] * layoutStride + dy[i];
+        reach = std::max({reach, std::abs(dx[i]), std::abs(dy[i])});
     }
     distance = jumpDistance;
+    stride = layoutStride;
     ready = true;
 }
 
-JumpScan::Target JumpScan::find(const std::int8_t* lattice, const PaddedLayout& layout, int x, int y,
-                                std::uint32_t u, bool periodic) const
+template <typename T>
+JumpScan::Target JumpScan::find(const T* cells, T young, const PaddedLayout& layout, int x, int y, std::uint32_t u,
+                                bool periodic) const
 {
     // u as a deviate strictly inside (0, 1), turned into the first and the end
     // index exactly as the exact engine turns its deviate.
@@ -42,6 +49,15 @@ JumpScan::Target JumpScan::find(const std::int8_t* lattice, const PaddedLayout& 
     const double theta = 2 * (r * Pi);
     const int first = static_cast<int>(theta * 28.647889789276146);
     const int end = static_cast<int>(theta * 57.29577957855229 + 180);
+    // A circle inside the field needs no wrapping: the targets lie at fixed
+    // offsets from the predator.
+    if (x >= reach && x + reach < layout.cellsX && y >= reach && y + reach < layout.cellsY) {
+        const T* centre = cells + layout.index(x, y);
+        for (int i = first; i < end; ++i)
+            if (centre[offset[i]] == young)
+                return {x + dx[i], y + dy[i]};
+        return {};
+    }
     const long long cellsX = layout.cellsX;
     const long long cellsY = layout.cellsY;
     for (int i = first; i < end; ++i) {
@@ -55,8 +71,13 @@ JumpScan::Target JumpScan::find(const std::int8_t* lattice, const PaddedLayout& 
         }
         const int targetX = static_cast<int>(tx);
         const int targetY = static_cast<int>(ty);
-        if (lattice[layout.index(targetX, targetY)] == YoungMussel)
+        if (cells[layout.index(targetX, targetY)] == young)
             return {targetX, targetY};
     }
     return {};
 }
+
+template JumpScan::Target JumpScan::find(const std::int8_t*, std::int8_t, const PaddedLayout&, int, int, std::uint32_t,
+                                         bool) const;
+template JumpScan::Target JumpScan::find(const std::uint16_t*, std::uint16_t, const PaddedLayout&, int, int,
+                                         std::uint32_t, bool) const;

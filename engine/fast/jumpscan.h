@@ -18,12 +18,16 @@ public:
         int y = -1;
     };
 
-    // Recomputes the direction table when the distance differs from the last one.
-    void prepare(int jumpDistance);
+    // Recomputes the direction tables when the distance or the layout's
+    // stride differs from the last one.
+    void prepare(int jumpDistance, int stride);
 
-    // Scans lattice (laid out by layout) for the predator at (x, y); u, a
-    // uniform 32-bit deviate, picks the start direction.
-    Target find(const std::int8_t* lattice, const PaddedLayout& layout, int x, int y, std::uint32_t u,
+    // Scans cells (laid out by layout) for the predator at (x, y), a target
+    // being a cell that holds young; u, a uniform 32-bit deviate, picks the
+    // start direction. Instantiated for the byte lattice (young: YoungMussel)
+    // and for the pair codes of the asynchronous steps.
+    template <typename T>
+    Target find(const T* cells, T young, const PaddedLayout& layout, int x, int y, std::uint32_t u,
                 bool periodic) const;
 
     static constexpr int Directions = 540;
@@ -31,6 +35,11 @@ public:
 private:
     std::array<std::int32_t, Directions> dx{};
     std::array<std::int32_t, Directions> dy{};
+    // dx * stride + dy: the targets of a predator whose circle lies inside
+    // the field, relative to its index in the padded layout.
+    std::array<std::int32_t, Directions> offset{};
     int distance = -1;
+    int reach = 0;  // the largest |dx| or |dy|
+    int stride = 0;
     bool ready = false;
 };

@@ -18,5 +18,8 @@ struct PaddedLayout {
 
     std::size_t size() const { return static_cast<std::size_t>(cellsX + 2) * static_cast<std::size_t>(stride); }
     int index(int x, int y) const { return (x + 1) * stride + y + 1; }
-    bool onBorder(int x, int y) const { return x == 0 || y == 0 || x == cellsX - 1 || y == cellsY - 1; }
+    // x == 0 or x == cellsX - 1, by one unsigned comparison; rows likewise.
+    bool borderColumn(int x) const { return static_cast<unsigned>(x - 1) >= static_cast<unsigned>(cellsX - 2); }
+    bool borderRow(int y) const { return static_cast<unsigned>(y - 1) >= static_cast<unsigned>(cellsY - 2); }
+    bool onBorder(int x, int y) const { return borderColumn(x) || borderRow(y); }
 };
