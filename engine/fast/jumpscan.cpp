@@ -2,6 +2,7 @@
 #include "jumpscan.h"
 
 #include "cellstate.h"
+#include "remainder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,15 +11,6 @@
 namespace {
 
 constexpr double Pi = 3.14159265;
-
-// The C remainder (sign of the dividend), without a division in the usual case
-// of a dividend in 0 .. 2 n - 1.
-inline long long rem(long long dividend, long long n)
-{
-    if (dividend >= 0 && dividend < 2 * n)
-        return dividend >= n ? dividend - n : dividend;
-    return dividend % n;
-}
 
 } // namespace
 
@@ -61,13 +53,13 @@ JumpScan::Target JumpScan::find(const T* cells, T young, const PaddedLayout& lay
     const long long cellsX = layout.cellsX;
     const long long cellsY = layout.cellsY;
     for (int i = first; i < end; ++i) {
-        long long tx = rem(dx[i] + cellsX + x, cellsX);
-        long long ty = rem(dy[i] + cellsY + y, cellsY);
+        long long tx = wrapRemainder(dx[i] + cellsX + x, cellsX);
+        long long ty = wrapRemainder(dy[i] + cellsY + y, cellsY);
         if (tx < 0 || ty < 0) {
             if (!periodic)
                 continue;
-            tx = rem(tx + cellsX, cellsX);
-            ty = rem(ty + cellsY, cellsY);
+            tx = wrapRemainder(tx + cellsX, cellsX);
+            ty = wrapRemainder(ty + cellsY, cellsY);
         }
         const int targetX = static_cast<int>(tx);
         const int targetY = static_cast<int>(ty);
