@@ -2,6 +2,7 @@
 #include "plottingarea.h"
 
 #include "seeding.h"
+#include "stepworker.h"
 
 #include <QPushButton>
 #include <QString>
@@ -29,6 +30,9 @@ PlottingArea::PlottingArea(QWidget* parent, const char* name, QPushButton* start
     setAttribute(Qt::WA_NoSystemBackground);
     canvas = QImage(pixels, QImage::Format_RGB32);
 }
+
+// A run loop is never on the stack here, so the worker is idle.
+PlottingArea::~PlottingArea() = default;
 
 bool PlottingArea::fieldFits(int x, int y, int zellgr, QString* why)
 {
