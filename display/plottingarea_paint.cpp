@@ -102,9 +102,12 @@ void PlottingArea::takeFrame()
     frameY = model.cellsY;
     const std::size_t cells = std::size_t(frameX) * std::size_t(frameY);
     frame.resize(cells);
-    const Cell* now = model.current().block();
+    // Plain pointers: a store through the vector's byte type might change
+    // the vector for all the compiler knows, which keeps it from vectorising.
+    const Cell* const now = model.current().block();
+    std::uint8_t* const codes = frame.data();
     for (std::size_t i = 0; i < cells; ++i)
-        frame[i] = frameCode(now[i]);
+        codes[i] = frameCode(now[i]);
 }
 
 // Paints the frame into the canvas and shows it, with the worker stepping the
