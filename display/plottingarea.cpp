@@ -31,7 +31,8 @@ PlottingArea::PlottingArea(QWidget* parent, const char* name, QPushButton* start
     canvas = QImage(pixels, QImage::Format_RGB32);
 }
 
-// A run loop is never on the stack here, so the worker is idle.
+// Events arrive only between two steps, so the worker is idle here; its
+// destructor joins its thread.
 PlottingArea::~PlottingArea() = default;
 
 bool PlottingArea::fieldFits(int x, int y, int zellgr, QString* why)

@@ -12,10 +12,9 @@
 #include <optional>
 #include <vector>
 
-class StepWorker;
-
 class QPushButton;
 class QString;
+class StepWorker;
 
 // The field widget: holds the mussel bed and shows it, one square of
 // cellSize pixels per cell, drawn into an off-screen canvas that keeps what
