@@ -2,6 +2,7 @@
 #include "plottingarea.h"
 
 #include "seeding.h"
+#include "stepworker.h"
 
 #include <QPushButton>
 #include <QString>
@@ -29,6 +30,10 @@ PlottingArea::PlottingArea(QWidget* parent, const char* name, QPushButton* start
     setAttribute(Qt::WA_NoSystemBackground);
     canvas = QImage(pixels, QImage::Format_RGB32);
 }
+
+// Events arrive only between two steps, so the worker is idle here; its
+// destructor joins its thread.
+PlottingArea::~PlottingArea() = default;
 
 bool PlottingArea::fieldFits(int x, int y, int zellgr, QString* why)
 {

@@ -6,17 +6,23 @@
 #include <QImage>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <vector>
 
 class QPushButton;
 class QString;
+class StepWorker;
 
 // The field widget: holds the mussel bed and shows it, one square of
 // cellSize pixels per cell, drawn into an off-screen canvas that keeps what
 // was drawn. After a full drawing only the cells that differ between the
 // current and the previous lattice are drawn again. The user paints cells with
-// the mouse; the run loop advances the bed step by step on the GUI thread.
+// the mouse. The run loop advances the bed step by step on a worker thread
+// and paints the field as it was before each step while that step is made;
+// everything else, the events included, happens between two steps.
 class PlottingArea : public QWidget
 {
     Q_OBJECT
@@ -37,6 +43,7 @@ public:
     // must outlive the widget. The field starts all young, stopped, step 0.
     PlottingArea(QWidget* parent, const char* name, QPushButton* startButton, int cellsX, int cellsY,
                  int cellSize);
+    ~PlottingArea() override;
 
     // True when a field of x by y cells of zellgr pixels can be built. On
     // refusal why (when not null) receives the reason.
@@ -90,6 +97,8 @@ private:
     void runLoop();
 
     void drawCells();
+    void takeFrame();
+    void paintFrame();
     void savePicture();
 
     std::optional<QPoint> cellAt(QPoint position) const;
@@ -110,4 +119,13 @@ private:
     int brushState = NoBrush;
     int pointerCellX = 0;
     int pointerCellY = 0;
+
+    // The field as it stood before the step in progress, one code a cell
+    // (frameCode), x-major like the lattices; painted during that step.
+    std::vector<std::uint8_t> frame;
+    int frameX = 0;
+    int frameY = 0;
+    bool stepping = false;  // the worker is advancing the bed: hands off it
+    // Declared after the bed, so it is joined before the bed goes.
+    std::unique_ptr<StepWorker> worker;
 };

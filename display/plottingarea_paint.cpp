@@ -29,13 +29,45 @@ void fillCell(QRgb* pixels, qsizetype pitch, int edge, int x, int y, QRgb colour
         std::fill_n(corner + row * pitch, edge, colour);
 }
 
+// Calls visit(x, y, at) for every cell of a field, at being the cell's index
+// in an x-major lattice. The lattice runs down the columns, the canvas along
+// the lines, so the field goes in bands of a few columns, line by line within
+// a band: each line of a band fills a cache line of the canvas, and the
+// band's columns are read sequentially. After a step of a large field
+// hundreds of thousands of cells change, so the pixels are written directly.
+template <typename Visit>
+void inCanvasOrder(int cellsX, int cellsY, Visit visit)
+{
+    constexpr int Band = 16;
+    for (int x0 = 0; x0 < cellsX; x0 += Band) {
+        const int x1 = std::min(x0 + Band, cellsX);
+        for (int y = 0; y < cellsY; ++y)
+            for (int x = x0; x < x1; ++x)
+                visit(x, y, qsizetype{x} * cellsY + y);
+    }
+}
+
+// The code of a cell in a frame: 0 .. 4 for the states -1 .. 3, 5 for any
+// other value.
+inline std::uint8_t frameCode(Cell value)
+{
+    return std::uint8_t(std::min(std::uint32_t(value) + 1u, std::uint32_t{StateCount}));
+}
+
+constexpr std::array<QRgb, StateCount + 1> frameColours = {
+    stateColours[0], stateColours[1], stateColours[2], stateColours[3], stateColours[4], otherColour};
+
 }  // namespace
 
+// While the worker steps, the canvas is shown as it is: paintFrame() has
+// drawn it.
 void PlottingArea::paintEvent(QPaintEvent*)
 {
-    drawCells();
-    if (savePending)
-        savePicture();
+    if (!stepping) {
+        drawCells();
+        if (savePending)
+            savePicture();
+    }
     QPainter painter(this);
     // The canvas is in field pixels; on a high-DPI screen it is scaled up
     // without smoothing so the cells keep sharp edges.
@@ -44,33 +76,65 @@ void PlottingArea::paintEvent(QPaintEvent*)
 }
 
 // Draws every cell that differs between the current and the previous lattice,
-// or every cell when repaintAll is set. The pixels are written directly:
-// after a step of a large field hundreds of thousands of cells change. The
-// lattice runs down the columns, the canvas along the lines, so the field is
-// drawn in bands of a few columns, line by line within a band: each line of a
-// band fills a cache line of the canvas, and the band's columns are read
-// sequentially.
+// or every cell when repaintAll is set. Only while the engine is idle.
 void PlottingArea::drawCells()
 {
-    constexpr int Band = 16;
+    Q_ASSERT(!stepping);
     const Cell* now = model.current().block();
     const Cell* before = model.previous().block();
-    const int cellsX = model.cellsX;
-    const int cellsY = model.cellsY;
     QRgb* const pixels = reinterpret_cast<QRgb*>(canvas.bits());
     const qsizetype pitch = canvas.bytesPerLine() / qsizetype{sizeof(QRgb)};
     const int edge = cellSize;
     const bool all = repaintAll;
-    for (int x0 = 0; x0 < cellsX; x0 += Band) {
-        const int x1 = std::min(x0 + Band, cellsX);
-        for (int y = 0; y < cellsY; ++y)
-            for (int x = x0; x < x1; ++x) {
-                const qsizetype at = qsizetype{x} * cellsY + y;
-                const Cell value = now[at];
-                if (all || value != before[at])
-                    fillCell(pixels, pitch, edge, x, y, colourOf(value));
-            }
+    inCanvasOrder(model.cellsX, model.cellsY, [&](int x, int y, qsizetype at) {
+        const Cell value = now[at];
+        if (all || value != before[at])
+            fillCell(pixels, pitch, edge, x, y, colourOf(value));
+    });
+}
+
+// Keeps the current lattice as the frame to paint while the next step is
+// made. Codes of a byte rather than cells: a quarter of the memory to write
+// here and to read while painting.
+void PlottingArea::takeFrame()
+{
+    frameX = model.cellsX;
+    frameY = model.cellsY;
+    const std::size_t cells = std::size_t(frameX) * std::size_t(frameY);
+    frame.resize(cells);
+    // Plain pointers: a store through the vector's byte type might change
+    // the vector for all the compiler knows, which keeps it from vectorising.
+    const Cell* const now = model.current().block();
+    std::uint8_t* const codes = frame.data();
+    for (std::size_t i = 0; i < cells; ++i)
+        codes[i] = frameCode(now[i]);
+}
+
+// Paints the frame into the canvas and shows it, with the worker stepping the
+// bed: touches neither lattice. The canvas itself tells which cells to draw
+// (those whose corner pixel has another colour), since events between two
+// steps may have drawn some cells of the frame already. Cells of one pixel are
+// all written: that is as cheap as reading them.
+void PlottingArea::paintFrame()
+{
+    QRgb* const pixels = reinterpret_cast<QRgb*>(canvas.bits());
+    const qsizetype pitch = canvas.bytesPerLine() / qsizetype{sizeof(QRgb)};
+    const int edge = cellSize;
+    const std::uint8_t* codes = frame.data();
+    if (edge == 1) {
+        inCanvasOrder(frameX, frameY, [&](int x, int y, qsizetype at) {
+            pixels[qsizetype{y} * pitch + x] = frameColours[codes[at]];
+        });
+    } else {
+        const bool all = repaintAll;
+        inCanvasOrder(frameX, frameY, [&](int x, int y, qsizetype at) {
+            const QRgb colour = frameColours[codes[at]];
+            if (all || pixels[qsizetype{y} * edge * pitch + qsizetype{x} * edge] != colour)
+                fillCell(pixels, pitch, edge, x, y, colour);
+        });
     }
+    repaintAll = false;
+    repaint();
 }
 
 // Writes the canvas as tidmar<step>.jpg into the working directory. A failure

@@ -89,6 +89,7 @@ private slots:
     void cleanup();
 
     void stopIsHonouredAfterStepInProgress();
+    void editBetweenStepsIsStepped();
     void statisticsComeBeforeStepNumber();
     void resetDuringRunEndsWithStepOne();
     void resizeDuringRunEndsRun();
@@ -132,6 +133,42 @@ void TestRunLoop::stopIsHonouredAfterStepInProgress()
     QCOMPARE(script.buttonTexts.first(), QStringLiteral(" &Stop "));
     QCOMPARE(shown->button.text(), QStringLiteral(" &Start "));
     QVERIFY(snapshot(field->bed(), field->bed().current()) == referenceAfter(32, 24, 4));
+}
+
+// A mouse edit during a run lands between two steps, as if the engine alone
+// had been stepped, edited and stepped on; a run stopped straight from the step
+// number leaves the canvas showing the field as it stands.
+void TestRunLoop::editBetweenStepsIsStepped()
+{
+    const QPoint edited(5, 7);
+    StepScript script(*field, shown->button);
+    bool editShown = false;
+    script.at(3, [this, edited, &editShown] {
+        QTest::mousePress(field, Qt::LeftButton, Qt::NoModifier, edited * 2 + QPoint(1, 1));
+        QTest::mouseRelease(field, Qt::LeftButton, Qt::NoModifier, edited * 2 + QPoint(1, 1));
+        editShown = cellShows(*field, edited.x(), edited.y(), red);
+    });
+    connect(field, &PlottingArea::schrittzahlsenden, this, [this](int step) {
+        if (step == 6)
+            field->run();
+    });
+    field->run();
+
+    MusselBed bed(32, 24, seed);
+    setDesktopStartValues(bed);
+    bed.infectedLine();
+    for (int i = 0; i < 6; ++i) {
+        bed.advance();
+        if (i == 3)
+            bed.editCell(edited.x(), edited.y(), PredatorOnYoung);
+    }
+    QCOMPARE(script.steps, upTo(6));
+    QVERIFY(editShown);
+    QVERIFY(snapshot(field->bed(), field->bed().current()) == snapshot(bed, bed.current()));
+    const QRgb colours[] = {blue, red, darkGray, darkGreen, deepGreen};
+    for (int x = 0; x < 32; ++x)
+        for (int y = 0; y < 24; ++y)
+            QVERIFY(cellShows(*field, x, y, colours[stateIndex(bed.cell(x, y))]));
 }
 
 void TestRunLoop::statisticsComeBeforeStepNumber()
