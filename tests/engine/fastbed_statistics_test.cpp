@@ -5,6 +5,7 @@
 // narrow enough for a probability that is off by a few per cent.
 
 #include "fastbed.h"
+#include "controls.h"
 #include "musselbed.h"
 
 #include <gtest/gtest.h>
@@ -33,15 +34,7 @@ void PrintTo(const Settings& s, std::ostream* out)
 template <typename Bed>
 void apply(Bed& bed, const Settings& s, int scheme)
 {
-    bed.setcolonization(s.a2);
-    bed.setneighbourcoupling(s.a0);
-    bed.setoceanforcing(s.d0);
-    bed.setmaturing(s.a3);
-    bed.setpredation(s.a4);
-    bed.setjumpdistance(s.jump);
-    bed.setlongrange(s.longRange);
-    bed.randbedingungaendern(s.periodic);
-    bed.updatemethodeaendern(scheme);
+    applyControls(bed, {s.a2, s.a0, s.d0, s.a3, s.a4, s.jump, s.longRange, s.periodic, scheme});
 }
 
 constexpr int Replicates = 24;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fastbed.h"
+#include "controls.h"
 #include "musselbed.h"
 
 #include <gtest/gtest.h>
@@ -11,26 +12,7 @@
 
 namespace {
 
-struct Settings {
-    int a2, a0, d0, a3, a4;
-    int jump;
-    bool longRange, periodic;
-    int scheme;
-};
-
-template <typename Bed>
-void apply(Bed& bed, const Settings& s)
-{
-    bed.setcolonization(s.a2);
-    bed.setneighbourcoupling(s.a0);
-    bed.setoceanforcing(s.d0);
-    bed.setmaturing(s.a3);
-    bed.setpredation(s.a4);
-    bed.setjumpdistance(s.jump);
-    bed.setlongrange(s.longRange);
-    bed.randbedingungaendern(s.periodic);
-    bed.updatemethodeaendern(s.scheme);
-}
+using Settings = Controls;
 
 // Codes row by row, as setField takes them.
 std::vector<Cell> randomField(std::mt19937& random, int width, int height, const std::vector<Cell>& states)
@@ -105,7 +87,7 @@ TEST(FastBed, DeterministicSynchronousStepsMatchTheExactEngine)
             SCOPED_TRACE(std::to_string(size[0]) + " x " + std::to_string(size[1]) + ", trial " + std::to_string(trial));
             MusselBed exact(size[0], size[1], 5);
             ASSERT_TRUE(exact.setField(size[0], size[1], randomField(random, size[0], size[1], {-1, 0, 1, 2, 3}), nullptr));
-            apply(exact, s);
+            applyControls(exact, s);
             FastBed fast(1, 1, 9, 1 + trial % 3);
             fast.copyFrom(exact);
             expectSameSteps(exact, fast, 4);
@@ -133,7 +115,7 @@ TEST(FastBed, DeterministicJumpsMatchTheExactEngine)
             codes[random() % codes.size()] = YoungMussel;
             MusselBed exact(width, height, 5);
             ASSERT_TRUE(exact.setField(width, height, codes, nullptr));
-            apply(exact, s);
+            applyControls(exact, s);
             FastBed fast(width, height, 9, 1 + trial % 3);
             fast.copyFrom(exact);
             expectSameSteps(exact, fast, 3);
@@ -153,7 +135,7 @@ TEST(FastBed, SynchronousJumpToAnEarlierCellStaysAndToALaterOneIsOverwritten)
         FastBed fast(30, 3, 1, 2);
         ASSERT_TRUE(fast.setField(30, 3, codes, nullptr));
         Settings s{0, 0, 0, 0, 0, 10, true, false, MusselBed::SyncMethod};
-        apply(fast, s);
+        applyControls(fast, s);
         fast.advance();
         EXPECT_EQ(fast.cell(15, 1), Empty);
         EXPECT_EQ(fast.cell(target, 1), target < 15 ? PredatorOnYoung : YoungMussel);
@@ -172,7 +154,7 @@ TEST(FastBed, EverySchemeMatchesTheExactEngineOnASingleCell)
                 SCOPED_TRACE("scheme " + std::to_string(scheme) + ", state " + std::to_string(state));
                 MusselBed exact(1, 1, 5);
                 ASSERT_TRUE(exact.setField(1, 1, {state}, nullptr));
-                apply(exact, s);
+                applyControls(exact, s);
                 FastBed fast(1, 1, 9);
                 fast.copyFrom(exact);
                 expectSameSteps(exact, fast, 3);
@@ -191,7 +173,7 @@ TEST(FastBed, SynchronousStepsDoNotDependOnTheThreadCount)
             std::vector<std::vector<Cell>> results;
             for (int threads : {1, 2, 3, 7}) {
                 FastBed bed(size[0], size[1], 99, threads);
-                apply(bed, {700, 500, 30, 100, 800, 6, true, periodic, MusselBed::SyncMethod});
+                applyControls(bed, {700, 500, 30, 100, 800, 6, true, periodic, MusselBed::SyncMethod});
                 bed.infectedLine();
                 for (int step = 0; step < 30; ++step)
                     bed.advance();
@@ -210,7 +192,7 @@ TEST(FastBed, RunsAreReproducibleFromTheSeed)
         SCOPED_TRACE(scheme);
         auto run = [scheme](std::uint64_t seed, int threads) {
             FastBed bed(48, 32, seed, threads);
-            apply(bed, {600, 500, 20, 100, 750, 10, true, true, scheme});
+            applyControls(bed, {600, 500, 20, 100, 750, 10, true, true, scheme});
             bed.infectedLine();
             for (int step = 0; step < 20; ++step)
                 bed.advance();
@@ -224,7 +206,7 @@ TEST(FastBed, RunsAreReproducibleFromTheSeed)
 
         // Reseeding restarts the streams.
         FastBed bed(48, 32, 1, 1);
-        apply(bed, {600, 500, 20, 100, 750, 10, true, true, scheme});
+        applyControls(bed, {600, 500, 20, 100, 750, 10, true, true, scheme});
         bed.advance();
         bed.seed(1234);
         bed.infectedLine();
@@ -272,7 +254,7 @@ TEST(FastBed, LivelyRunsKeepTheirFields)
                 SCOPED_TRACE("scheme " + std::to_string(run.scheme) + (periodic ? ", periodic" : ", closed")
                              + ", threads " + std::to_string(threads));
                 FastBed bed(97, 83, 4321, threads);
-                apply(bed, {600, 500, 20, 100, 750, 10, true, periodic, run.scheme});
+                applyControls(bed, {600, 500, 20, 100, 750, 10, true, periodic, run.scheme});
                 bed.infectedLine();
                 for (int step = 0; step < 30; ++step)
                     bed.advance();

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "controls.h"
 #include "musselbed.h"
 #include "reference_model.h"
 #include "startvalues.h"
@@ -44,15 +45,7 @@ void expectAgreesWithReference(const Setting& s, int steps)
     for (int x = 0; x < s.width; ++x)
         for (int y = 0; y < s.height; ++y)
             model.a[x][y] = model.b[x][y] = x == s.width / 2 ? 0 : 2;
-    bed.updatemethodeaendern(s.scheme);
-    bed.randbedingungaendern(s.periodic);
-    bed.setlongrange(s.longRange);
-    bed.setcolonization(s.a2);
-    bed.setneighbourcoupling(s.a0);
-    bed.setoceanforcing(s.d0);
-    bed.setmaturing(s.a3);
-    bed.setpredation(s.a4);
-    bed.setjumpdistance(s.jump);
+    applyControls(bed, {s.a2, s.a0, s.d0, s.a3, s.a4, s.jump, s.longRange, s.periodic, s.scheme});
     model.periodic = s.periodic;
     model.longRange = s.longRange;
     model.a2 = s.a2 * 0.001;
