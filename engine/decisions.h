@@ -64,7 +64,6 @@ public:
     // Finds the table for p unless it already holds p's.
     void update(const ModelParameters& p);
 
-    const Decision& row(int index) const { return rows[index]; }
     const Decision* table() const { return rows.data(); }
 
     // The decision of a cell state with any count: from the table, or worked

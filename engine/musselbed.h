@@ -55,10 +55,6 @@ public:
     // The neighbours a cell in state reads (rule::readsOf), with boundaries.
     int countReads(const Lattice& lattice, int x, int y, Cell state) const;
     void updateCell(const Lattice& source, const Lattice& destination, int x, int y);
-    // The same drawing from draws (anything with nextWord(), such as a primed
-    // Ran1), which the schemes keep in a local.
-    template <typename Draws>
-    void updateCell(Draws& draws, const Lattice& source, const Lattice& destination, int x, int y);
 
     // The update of single cells from source into destination, with what it
     // reads held in its own members: a cell store may alias any int, so the

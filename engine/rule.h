@@ -83,14 +83,8 @@ inline Cell next(const Decision& d, const std::int32_t* words)
 inline void MusselBed::updateCell(const Lattice& source, const Lattice& destination, int x, int y)
 {
     random.prime();
-    updateCell(random, source, destination, x, y);
-}
-
-template <typename Draws>
-inline void MusselBed::updateCell(Draws& draws, const Lattice& source, const Lattice& destination, int x, int y)
-{
     decisions.update(*this);
-    cellUpdate(source, destination)(draws, x, y);
+    cellUpdate(source, destination)(random, x, y);
 }
 
 inline MusselBed::CellUpdate MusselBed::cellUpdate(const Lattice& source, const Lattice& destination)
