@@ -2,6 +2,7 @@
 // Engine benchmarks. Each ratio compares two measurements taken in this one
 // run, so that a busy machine shifts both sides alike.
 
+#include "drawahead.h"
 #include "musselbed.h"
 #include "parametersets.h"
 #include "ratioreporter.h"
@@ -9,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -82,6 +84,38 @@ void WordFloor(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * cells);
 }
 
+// The same words drawn ahead in the way the uniform step draws them
+// (DrawAhead): the state words computed in blocks, then the shuffle word by
+// word, a visit's words at a time. The fastest way to draw them here.
+template <std::size_t PerVisit>
+void drawAhead(benchmark::State& state)
+{
+    const long cells = state.range(0) * state.range(0);
+    Ran1 generator(-42);
+    generator.prime();
+    for (auto _ : state) {
+        unsigned sum = 0;
+        DrawAhead draws(generator, cells * static_cast<long>(PerVisit));
+        for (long i = 0; i < cells; ++i) {
+            draws.draw<PerVisit>();
+            const std::int32_t* words = draws.take(PerVisit);
+            for (std::size_t k = 0; k < PerVisit; ++k)
+                sum ^= static_cast<unsigned>(words[k]);
+        }
+        generator = draws.generator();
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(state.iterations() * cells);
+}
+
+void DrawAheadFloor(benchmark::State& state)
+{
+    if (state.range(1) == 6)
+        drawAhead<6>(state);
+    else
+        drawAhead<4>(state);
+}
+
 // range(0): field side, range(1): scheme, range(2): 0 lively, 1 desktop set.
 void Step(benchmark::State& state)
 {
@@ -103,6 +137,7 @@ BENCHMARK(Ran1Folded);
 BENCHMARK(Ran1Schrage);
 BENCHMARK(GeneratorFloor)->Args({256, 4})->Args({256, 6})->Args({1000, 4})->Args({1000, 6})->Unit(benchmark::kMillisecond);
 BENCHMARK(WordFloor)->Args({256, 4})->Args({256, 6})->Args({1000, 4})->Args({1000, 6})->Unit(benchmark::kMillisecond);
+BENCHMARK(DrawAheadFloor)->Args({256, 4})->Args({256, 6})->Args({1000, 4})->Args({1000, 6})->Unit(benchmark::kMillisecond);
 BENCHMARK(Step)->ArgsProduct({{256, 1000}, {0, 1, 2}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
@@ -126,10 +161,11 @@ int main(int argc, char** argv)
                 const std::string floor = "GeneratorFloor/" + draws;
                 if (reporter.ratio(step, floor) == 0)
                     continue;  // not run
-                std::printf("    %-13s %4d x %-4d: %.2fx at %d draws a %s%s; %.2fx its words alone\n", names[scheme],
-                            size, size, reporter.ratio(step, floor), drawsPerVisit[scheme],
+                std::printf("    %-13s %4d x %-4d: %.2fx at %d draws a %s%s; %.2fx its words alone; %.2fx its "
+                            "words drawn ahead\n",
+                            names[scheme], size, size, reporter.ratio(step, floor), drawsPerVisit[scheme],
                             scheme == 1 ? "visit" : "cell", set == 0 && size == 1000 ? " (target <= 1.3)" : "",
-                            reporter.ratio(step, "WordFloor/" + draws));
+                            reporter.ratio(step, "WordFloor/" + draws), reporter.ratio(step, "DrawAheadFloor/" + draws));
             }
     }
     return 0;

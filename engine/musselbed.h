@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+class StatesAhead;
+
 // The mussel-bed automaton: two lattices of cell states, the five probability
 // parameters, the jump, the boundary, the update scheme, the generators and the
 // step counter. Plain C++: the desktop widget and the headless tool both own one.
@@ -123,7 +125,7 @@ private:
     void jump(const Lattice& source, const Lattice& destination, int x, int y, float r5);
     void prepareJumpOffsets();
     int borderRow(const Lattice& lattice, int x, int y) const;
-    void decideColumn(Ran1& draws, const Lattice& source, const Lattice& destination, int x,
+    void decideColumn(Ran1& draws, StatesAhead& states, const Lattice& source, const Lattice& destination, int x,
                       const std::uint8_t* rows);
 
     // Jump targets by direction index 0..539, for jumpOffsetsDistance.

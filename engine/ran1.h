@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // The minimal standard generator of Park and Miller (multiplier 16807,
@@ -45,15 +46,44 @@ public:
     // deviate(nextWord()). The steps compare these words with thresholds
     // instead of the deviates with probabilities, which keeps floating point
     // off the hot path.
-    std::int32_t nextWord()
+    std::int32_t nextWord() { return nextWordAt(advance(seed)); }
+
+    // nextWord() with the next state word given: nextWord() is
+    // nextWordAt(advance(seed)). The states do not depend on the draws, so a
+    // step can compute them ahead, several at a time (statesAfter), and keep
+    // only the shuffle on its path.
+    std::int32_t nextWordAt(std::int32_t next)
     {
-        seed = advance(seed);
+        seed = next;
         // shuffleOut is positive, so the division is a shift.
         const int j = static_cast<int>(static_cast<std::uint32_t>(shuffleOut) >> 26);
         shuffleOut = shuffleTable[j];
         shuffleTable[j] = seed;
         return shuffleOut;
     }
+
+    // N calls of nextWordAt(states[i]), into out. The last word stays in a
+    // register between the draws: through the object, each would wait for
+    // the store of the one before.
+    template <std::size_t N>
+    void wordsAt(const std::int32_t* states, std::int32_t* out)
+    {
+        std::uint32_t last = static_cast<std::uint32_t>(shuffleOut);
+        for (std::size_t i = 0; i < N; ++i) {
+            const int j = static_cast<int>(last >> 26);
+            const std::int32_t word = shuffleTable[j];
+            shuffleTable[j] = states[i];
+            out[i] = word;
+            last = static_cast<std::uint32_t>(word);
+        }
+        shuffleOut = static_cast<std::int32_t>(last);
+        seed = states[N - 1];
+    }
+
+    // The n state words after s: advance applied once, twice, ... n times.
+    // Eight at a time, each lane by its own power of the multiplier, so that
+    // the multiplications run side by side.
+    static void statesAfter(std::int32_t s, std::int32_t* states, std::size_t n);
 
     // The deviate of a word: AM word, capped at RNMX. Never decreases as the
     // word grows.
@@ -64,11 +94,14 @@ public:
     }
 
     // s -> 16807 s mod (2^31 - 1), exact: the 46-bit product folded at bit 31.
+    // The fold exceeds the modulus about once in 2^18 draws: a branch the
+    // processor predicts keeps the subtraction off the chain from one state
+    // to the next, where a conditional move would sit on it.
     static std::int32_t advance(std::int32_t s)
     {
-        const std::uint64_t p = static_cast<std::uint64_t>(s) * IA;
+        const std::uint64_t p = static_cast<std::uint64_t>(static_cast<std::uint32_t>(s)) * IA;
         std::uint64_t r = (p & 0x7fffffffu) + (p >> 31);
-        if (r >= static_cast<std::uint64_t>(IM))
+        if (__builtin_expect_with_probability(r >= static_cast<std::uint64_t>(IM), 1, 0.0001))
             r -= IM;
         return static_cast<std::int32_t>(r);
     }

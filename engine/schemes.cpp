@@ -7,6 +7,7 @@
 #include "drawahead.h"
 #include "musselbed.h"
 #include "neighbourrows.h"
+#include "statesahead.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -52,6 +53,7 @@ void MusselBed::stepSync()
     };
     std::uint8_t* const rows = scratch + 9 * static_cast<std::size_t>(height);
     const bool wide = width >= 3 && height >= 3;
+    StatesAhead states;
     if (wide) {
         rule::columnCodes(source[0], height, slot(0));
         rule::columnCodes(source[1], height, slot(1));
@@ -64,7 +66,7 @@ void MusselBed::stepSync()
         }
         for (int y = 0; y < height; y += (inner && y == 0) ? height - 1 : 1)
             rows[y] = static_cast<std::uint8_t>(borderRow(source, x, y));
-        decideColumn(draws, source, destination, x, rows);
+        decideColumn(draws, states, source, destination, x, rows);
     }
     random = draws;
 }
@@ -80,8 +82,8 @@ int MusselBed::borderRow(const Lattice& lattice, int x, int y) const
 
 // Draws the four words of every cell of column x in order and writes each
 // cell's outcome by its row; a predator that jumps draws a fifth.
-void MusselBed::decideColumn(Ran1& draws, const Lattice& source, const Lattice& destination, int x,
-                             const std::uint8_t* rows)
+void MusselBed::decideColumn(Ran1& draws, StatesAhead& states, const Lattice& source, const Lattice& destination,
+                             int x, const std::uint8_t* rows)
 {
     const rule::Decision* const table = decisions.table();
     Ran1 local = draws;
@@ -89,14 +91,13 @@ void MusselBed::decideColumn(Ran1& draws, const Lattice& source, const Lattice& 
     const int height = cellsY;
     for (int y = 0; y < height; ++y) {
         std::int32_t words[4];
-        for (std::int32_t& word : words)
-            word = local.nextWord();
+        local.wordsAt<4>(states.next(4, local.seed), words);
         const rule::Decision d = table[rows[y]];
         if (d.special == rule::Keeps)
             continue;
         out[y] = rule::next(d, words);
         if (d.special == rule::Jumps)
-            jump(source, destination, x, y, Ran1::deviate(local.nextWord()));
+            jump(source, destination, x, y, Ran1::deviate(local.nextWordAt(*states.next(1, local.seed))));
     }
     draws = local;
 }
@@ -171,37 +172,22 @@ void MusselBed::stepAsyncUC()
     const int width = cellsX;
     const int height = cellsY;
     const Cell* const block = now.block();
-    DrawAhead draws(random);
-    // sure: the words the step is sure to take from draws, counted from its
-    // start; drawn: the words drawn into it so far, which never pass sure.
-    long sure = DrawsPerVisit * visits;
-    long drawn = std::min<long>(Kept, sure);
-    draws.draw(static_cast<std::size_t>(drawn));
+    DrawAhead draws(random, DrawsPerVisit * visits);
+    const std::size_t lead = static_cast<std::size_t>(std::min<long>(Kept - DrawsPerVisit, DrawsPerVisit * visits));
+    while (draws.waiting() < lead)
+        draws.draw<DrawsPerVisit>();
     for (long i = 0; i < visits; ++i) {
         // The words of this visit and of the visit Lead ahead are waiting
-        // after this, as far as the step is sure to take them.
-        if (drawn + DrawsPerVisit <= sure) [[likely]] {
-            draws.draw(DrawsPerVisit);
-            drawn += DrawsPerVisit;
-        } else if (drawn < sure) {
-            draws.draw(static_cast<std::size_t>(sure - drawn));
-            drawn = sure;
-        }
-        if (draws.waiting() >= Kept)
+        // after this, as far as the step is sure to take them: six more, and
+        // one after a jump took one of them.
+        draws.draw<DrawsPerVisit>();
+        if (draws.waiting() < Kept) [[unlikely]]
+            draws.draw<1>();
+        if (draws.waiting() >= Kept) [[likely]]
             prefetchAround(block, roughPosition(draws.peek(Ahead), width), roughPosition(draws.peek(Ahead + 1), height),
                            height);
         const std::int32_t* const words = draws.take(DrawsPerVisit);
-        const std::size_t before = draws.waiting();
-        if (update.decide(words + 2, draws, position(words[0], width), position(words[1], height))
-            && draws.waiting() < before) [[unlikely]] {
-            // The jump took a word of draws: one more the step is sure to
-            // take, and one to draw for the lead.
-            ++sure;
-            if (drawn < sure) {
-                draws.draw(1);
-                ++drawn;
-            }
-        }
+        update.decide(words + 2, draws, position(words[0], width), position(words[1], height));
     }
     random = draws.generator();
 }
@@ -237,6 +223,13 @@ void MusselBed::stepAsyncNRS()
     random.prime();
     decisions.update(*this);
     Ran1 draws = random;
+    StatesAhead states;
+    // The fifth word of a jump, from the same states.
+    struct {
+        Ran1& draws;
+        StatesAhead& states;
+        std::int32_t nextWord() { return draws.nextWordAt(*states.next(1, draws.seed)); }
+    } jumpDraws{draws, states};
     const CellUpdate update = cellUpdate(now, now);
     const int width = cellsX;
     const int height = cellsY;
@@ -247,8 +240,11 @@ void MusselBed::stepAsyncNRS()
         // fetched while this one's are made.
         if (a + 1 < width)
             prefetchColumns(block, rowOrder[a + 1], width, height);
-        for (int b = 0; b < height; ++b)
-            update(draws, rowOrder[a], columnOrder[b]);
+        for (int b = 0; b < height; ++b) {
+            std::int32_t words[4];
+            draws.wordsAt<4>(states.next(4, draws.seed), words);
+            update.decide(words, jumpDraws, rowOrder[a], columnOrder[b]);
+        }
     }
     random = draws;
 }

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "drawahead.h"
 #include "ran1.h"
 #include "rand15.h"
 #include "reference_model.h"
 #include "seeding.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 TEST(Ran1, FirstDeviatesFromStateWordsMinusOneAndZero)
 {
@@ -39,6 +42,39 @@ TEST(Ran1, FoldedReductionEqualsSchrageOverTenMillionDrawsFromSeveralSeeds)
             ASSERT_LT(value, 1.0f);
         }
         EXPECT_EQ(fast.seed, textbook.idum);
+    }
+}
+
+TEST(DrawAhead, DrawsTheTextbookStreamAndEndsWhereItWouldOneByOne)
+{
+    // Draws of every size, words taken in pieces and one by one beyond the
+    // plan, as the steps take them; the states are computed ahead in blocks.
+    for (std::int32_t seed : {1, 1733650000}) {
+        Ran1 primed(-seed);
+        primed.prime();
+        reference::Ran1 textbook{-seed};
+        const long planned = 3'000'000;
+        DrawAhead draws(primed, planned);
+        long taken = 0;
+        for (long visit = 0; taken < planned; ++visit) {
+            switch (visit % 4) {
+            case 0: draws.draw<1>(); break;
+            case 1: draws.draw<4>(); break;
+            case 2: draws.draw<6>(); break;
+            default: break;
+            }
+            const std::size_t k = draws.waiting() - std::min<std::size_t>(draws.waiting(), visit % 7);
+            const std::int32_t* words = draws.take(k);
+            for (std::size_t i = 0; i < k; ++i, ++taken)
+                ASSERT_EQ(Ran1::deviate(words[i]), textbook()) << "seed " << seed << ", word " << taken;
+            if (visit % 3 == 0) {
+                ASSERT_EQ(Ran1::deviate(draws.nextWord()), textbook()) << "seed " << seed << ", extra at " << taken;
+            }
+        }
+        Ran1 after = draws.generator();
+        EXPECT_EQ(after.seed, textbook.idum);
+        for (int i = 0; i < 100; ++i)
+            ASSERT_EQ(after.ran1(), textbook());
     }
 }
 
