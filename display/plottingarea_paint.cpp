@@ -5,6 +5,7 @@
 #include "plottingarea.h"
 
 #include "cellcolours.h"
+#include "framepixels.h"
 
 #include <QFile>
 #include <QImageWriter>
@@ -47,15 +48,8 @@ void inCanvasOrder(int cellsX, int cellsY, Visit visit)
     }
 }
 
-// The code of a cell in a frame: 0 .. 4 for the states -1 .. 3, 5 for any
-// other value.
-inline std::uint8_t frameCode(Cell value)
-{
-    return std::uint8_t(std::min(std::uint32_t(value) + 1u, std::uint32_t{StateCount}));
-}
-
-constexpr std::array<QRgb, StateCount + 1> frameColours = {
-    stateColours[0], stateColours[1], stateColours[2], stateColours[3], stateColours[4], otherColour};
+constexpr QRgb frameColours[FrameCodes] = {stateColours[0], stateColours[1], stateColours[2],
+                                           stateColours[3], stateColours[4], otherColour};
 
 }  // namespace
 
@@ -102,12 +96,7 @@ void PlottingArea::takeFrame()
     frameY = model.cellsY;
     const std::size_t cells = std::size_t(frameX) * std::size_t(frameY);
     frame.resize(cells);
-    // Plain pointers: a store through the vector's byte type might change
-    // the vector for all the compiler knows, which keeps it from vectorising.
-    const Cell* const now = model.current().block();
-    std::uint8_t* const codes = frame.data();
-    for (std::size_t i = 0; i < cells; ++i)
-        codes[i] = frameCode(now[i]);
+    frameCodes(model.current().block(), cells, frame.data());
 }
 
 // Paints the frame into the canvas and shows it, with the worker stepping the
@@ -122,9 +111,7 @@ void PlottingArea::paintFrame()
     const int edge = cellSize;
     const std::uint8_t* codes = frame.data();
     if (edge == 1) {
-        inCanvasOrder(frameX, frameY, [&](int x, int y, qsizetype at) {
-            pixels[qsizetype{y} * pitch + x] = frameColours[codes[at]];
-        });
+        framePixels(codes, frameX, frameY, pixels, pitch, frameColours);
     } else {
         const bool all = repaintAll;
         inCanvasOrder(frameX, frameY, [&](int x, int y, qsizetype at) {
