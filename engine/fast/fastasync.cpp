@@ -4,6 +4,7 @@
 
 #include "fastbed.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -135,59 +136,178 @@ constexpr unsigned Ahead = 16;
 // The sign bit, set on the cells and rows of the field's border.
 constexpr std::int32_t BorderMark = INT32_MIN;
 
+// Where a run of visits stopped.
+enum class Stop { Done, FollowUp, Draws };
+
 struct UniformRun {
-    Xoshiro256 stream;
+    DrawBuffer::Segment segment;  // the draws in hand: count entries from entries on, stride apart
     long next;     // the visit to run next
     long drawing;  // the visits that draw the position of a later one
     long visits;
-    // The cells of the next Ahead visits: index in the padded layout, with
-    // BorderMark on border cells.
+    // The cells of the next Ahead visits: the index of the cell west of and
+    // above each, with BorderMark on border cells.
     std::int32_t pending[Ahead];
+
+    // The next entry; the segment must hold one.
+    std::uint64_t take()
+    {
+        const std::uint64_t entry = *segment.entries;
+        segment.entries += segment.stride;
+        --segment.count;
+        return entry;
+    }
 };
 
-// A uniformly drawn cell, its neighbourhood fetched into the cache.
-std::int32_t draw(Xoshiro256& stream, const std::uint16_t* codes, const PaddedLayout& layout)
+// The field's codes as three byte pointers, to the rows y - 1 of the columns
+// x - 1, x and x + 1 of a cell whose west corner lies at byte offset 0. A
+// drawn cell's byte offset is twice its entry taken in 32 bits, which drops
+// BorderMark.
+struct Columns {
+    char* west;
+    char* middle;
+    char* east;
+
+    Columns(std::uint16_t* codes, int stride)
+        : west(reinterpret_cast<char*>(codes)), middle(west + 2 * stride), east(middle + 2 * stride)
+    {
+    }
+
+    static std::size_t offset(std::int32_t cell) { return static_cast<std::uint32_t>(cell) * 2u; }
+
+    // The neighbourhood of cell fetched into the cache.
+    void fetch(std::int32_t cell) const
+    {
+        const std::size_t at = offset(cell);
+        __builtin_prefetch(west + at, 1);
+        __builtin_prefetch(middle + at, 1);
+        __builtin_prefetch(east + at, 1);
+    }
+
+    // As update() does, for the cell with west corner at byte offset at.
+    unsigned update(std::size_t at, const fastrule::CodeOutcome* rule, std::uint64_t fold, std::uint32_t u,
+                    std::uint16_t* code) const
+    {
+        const std::uint64_t lanes = load(west + at) + load(middle + at) + load(east + at);
+        auto* centre = reinterpret_cast<std::uint16_t*>(middle + at + 2);
+        const unsigned row = fastrule::codeRow(*centre, lanes * fold);
+        const fastrule::CodeOutcome& outcome = rule[row];
+        *code = outcome.codes[u >= outcome.threshold];
+        *centre = *code;
+        return row;
+    }
+
+    static std::uint64_t load(const char* from)
+    {
+        std::uint64_t word;
+        std::memcpy(&word, from, sizeof word);
+        return word;
+    }
+};
+
+// The row of the predators that jump, when they do.
+constexpr unsigned JumpRow = fastrule::codeRow(PredatorOnYoungCode, 0);
+
+// Whether the visit to cell, which found row, needs a follow-up: a border
+// cell, a jump (with jumps on).
+inline bool needsFollowUp(std::int32_t cell, unsigned row, bool jumps)
 {
-    const std::uint64_t bits = stream.next();
-    const int x = static_cast<int>(below(top(bits), static_cast<std::uint32_t>(layout.cellsX)));
-    const int y = static_cast<int>(below(bottom(bits), static_cast<std::uint32_t>(layout.cellsY)));
-    const int at = layout.index(x, y);
-    for (int dx = -1; dx <= 1; ++dx)
-        __builtin_prefetch(codes + at + dx * layout.stride - 1, 1);
-    return at | (layout.onBorder(x, y) ? BorderMark : 0);
+    return cell < 0 || (jumps && row == JumpRow);
 }
 
-__attribute__((noinline)) bool runUniform(UniformRun& run, const InPlace& field, FollowUp& work)
+inline FollowUp followUpOf(std::int32_t cell, unsigned row, bool jumps, int stride, std::uint32_t u,
+                           std::uint16_t code)
 {
-    std::uint16_t* const codes = field.codes;
-    const PaddedLayout layout = field.layout;
+    return {(cell & ~BorderMark) + stride + 1, u, code, jumps && row == JumpRow};
+}
+
+// The visits that draw a later one's position while their segment lasts:
+// two entries each (the position first), Stride apart. Both phases start on
+// an even entry of a segment of even length, so a visit's pair never
+// straddles two segments. Compiled for each stride and for jumps on and off,
+// which leaves the loop's values in registers.
+template <int Stride, bool Jumps>
+__attribute__((noinline)) bool visitPairs(UniformRun& run, const InPlace& field, FollowUp& work)
+{
+    const Columns columns(field.codes, field.layout.stride);
     const fastrule::CodeOutcome* const rule = field.rule;
-    const unsigned jumpRow = field.jumpRow;
     const std::uint64_t fold = field.fold;
-    Xoshiro256 stream = run.stream;
-    long i = run.next;
+    const std::uint64_t* entries = run.segment.entries;
+    const long first = run.next;
+    const long pairs = std::min(run.drawing - first, static_cast<long>(run.segment.count / 2));
+    const std::uint64_t* const end = entries + 2 * Stride * pairs;
+    long i = first;
+    std::int32_t cell = 0;
+    std::uint32_t u = 0;
+    std::uint16_t code = 0;
+    unsigned row = 0;
     bool more = false;
-    auto visit = [&](std::int32_t cell) {
-        const std::uint32_t u = top(stream.next());
-        const int at = cell & ~BorderMark;
-        std::uint16_t code;
-        const unsigned row = update(codes + at, layout.stride, rule, fold, u, &code);
-        if (cell >= 0 && row != jumpRow)
-            return false;
-        work = {at, u, code, row == jumpRow};
-        return true;
-    };
-    for (; i < run.drawing && !more; ++i) {
-        std::int32_t& slot = run.pending[static_cast<unsigned long>(i) % Ahead];
-        const std::int32_t cell = slot;
-        slot = draw(stream, codes, layout);
-        more = visit(cell);
+    while (entries != end) {
+        std::int32_t& slot = run.pending[static_cast<unsigned long>(i++) % Ahead];
+        cell = slot;
+        slot = static_cast<std::int32_t>(entries[0]);
+        columns.fetch(slot);
+        u = static_cast<std::uint32_t>(entries[Stride] >> 32);
+        entries += 2 * Stride;
+        row = columns.update(Columns::offset(cell), rule, fold, u, &code);
+        if (needsFollowUp(cell, row, Jumps)) {
+            more = true;
+            break;
+        }
     }
-    for (; i < run.visits && !more; ++i)
-        more = visit(run.pending[static_cast<unsigned long>(i) % Ahead]);
-    run.stream = stream;
+    if (more)
+        work = followUpOf(cell, row, Jumps, field.layout.stride, u, code);
+    run.segment.count -= static_cast<int>(2 * (i - first));
+    run.segment.entries = entries;
     run.next = i;
     return more;
+}
+
+// The visits after the last drawing one: one entry each.
+bool visitRest(UniformRun& run, const InPlace& field, FollowUp& work)
+{
+    const Columns columns(field.codes, field.layout.stride);
+    while (run.next < run.visits && run.segment.count > 0) {
+        const auto u = static_cast<std::uint32_t>(run.take() >> 32);
+        const std::int32_t cell = run.pending[static_cast<unsigned long>(run.next++) % Ahead];
+        std::uint16_t code;
+        const unsigned row = columns.update(Columns::offset(cell), field.rule, field.fold, u, &code);
+        const bool jumps = field.jumpRow == JumpRow;
+        if (needsFollowUp(cell, row, jumps)) {
+            work = followUpOf(cell, row, jumps, field.layout.stride, u, code);
+            return true;
+        }
+    }
+    return false;
+}
+
+template <bool Jumps>
+bool visitPairs(UniformRun& run, const InPlace& field, FollowUp& work)
+{
+    switch (run.segment.stride) {
+    case 8:
+        return visitPairs<8, Jumps>(run, field, work);
+    case 4:
+        return visitPairs<4, Jumps>(run, field, work);
+    default:
+        return visitPairs<1, Jumps>(run, field, work);
+    }
+}
+
+Stop runUniform(UniformRun& run, const InPlace& field, FollowUp& work)
+{
+    if (run.next < run.drawing) {
+        if (run.segment.count < 2)
+            return Stop::Draws;
+        const bool more = field.jumpRow == JumpRow ? visitPairs<true>(run, field, work)
+                                                              : visitPairs<false>(run, field, work);
+        return more ? Stop::FollowUp : Stop::Done;
+    }
+    if (run.next < run.visits) {
+        if (run.segment.count < 1)
+            return Stop::Draws;
+        return visitRest(run, field, work) ? Stop::FollowUp : Stop::Done;
+    }
+    return Stop::Done;
 }
 
 struct ShuffledRun {
@@ -290,13 +410,24 @@ void FastBed::stepAsyncUC()
     const InPlace field{pairCodes.data(), layout, periodic, codeTable.data(), jumpRow, jumps};
     const long visits = static_cast<long>(layout.cellsX) * layout.cellsY;
     const long lead = visits < static_cast<long>(Ahead) ? visits : Ahead;
-    UniformRun run{random, 0, visits - lead, visits, {}};
-    for (long i = 0; i < lead; ++i)
-        run.pending[i] = draw(run.stream, field.codes, layout);
+    draws.begin(random, layout, 2 * visits, static_cast<int>(lead));
+    UniformRun run{draws.next(), 0, visits - lead, visits, {}};
+    const Columns columns(field.codes, layout.stride);
+    for (long i = 0; i < lead; ++i) {
+        if (run.segment.count == 0)
+            run.segment = draws.next();
+        run.pending[i] = static_cast<std::int32_t>(run.take());
+        columns.fetch(run.pending[i]);
+    }
     FollowUp work;
-    while (runUniform(run, field, work))
-        followUp(field, work);
-    random = run.stream;
+    while (run.next < visits) {
+        const Stop stop = runUniform(run, field, work);
+        if (stop == Stop::FollowUp)
+            followUp(field, work);
+        else if (stop == Stop::Draws)
+            run.segment = draws.next();
+    }
+    random = draws.stream();
     finishAsyncStep();
 }
 

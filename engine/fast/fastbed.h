@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cellstate.h"
+#include "drawbuffer.h"
 #include "fastrule.h"
 #include "jumpscan.h"
 #include "musselbed.h"
@@ -148,6 +149,7 @@ private:
     bool avx2 = false;  // Philox runs with AVX2 instructions
     std::uint64_t syncStepCount = 0;
     Xoshiro256 random;
+    DrawBuffer draws;  // the outputs of random for a uniformly drawn step
     std::vector<int> xOrder;
     std::vector<int> yOrder;  // in a shuffled step, with the sign bit set on the border rows
     fastrule::Table table{};
