@@ -27,6 +27,12 @@ FastBed::FastBed(int cellsX, int cellsY, std::uint64_t seedValue, int threads)
 
 FastBed::~FastBed() = default;
 
+void FastBed::limitVectors(int bits)
+{
+    avx2 = philox::avx2Available() && bits >= 256;
+    draws.useLanes(bits >= 512 ? 8 : bits >= 256 ? 4 : 1);
+}
+
 void FastBed::seed(std::uint64_t value)
 {
     key = {static_cast<std::uint32_t>(value), static_cast<std::uint32_t>(value >> 32)};
@@ -129,12 +135,13 @@ void FastBed::prepareStep()
 {
     refreshHalo(lattice[now].data());
     table = fastrule::makeTable({recolonization, neighbourCoupling, oceanForcing, maturing, predation, longRange});
-    for (int row = 0; row < fastrule::TableSize; ++row) {
-        const fastrule::Outcome& outcome = table[row];
-        thresholds[row] = outcome.threshold;
-        fireStates[row] = outcome.fire;
-        otherwiseStates[row] = outcome.otherwise;
-        jumpFlags[row] = static_cast<std::int8_t>(outcome.jumps ? -1 : 0);
+    classes = fastrule::makeClassTable(table);
+    for (int k = 0; k < fastrule::ClassCount; ++k) {
+        const fastrule::Outcome& outcome = classes[k];
+        thresholds[k] = outcome.threshold;
+        fireStates[k] = outcome.fire;
+        otherwiseStates[k] = outcome.otherwise;
+        jumpFlags[k] = static_cast<std::int8_t>(outcome.jumps ? -1 : 0);
     }
     if (longRange)
         jumps.prepare(jumpDistance, layout.stride);

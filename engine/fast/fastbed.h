@@ -66,6 +66,10 @@ public:
     // Restarts both generators from value and the synchronous step count at 0.
     void seed(std::uint64_t value);
 
+    // Caps the vector instructions the steps use at bits (512, 256, or 0
+    // for none), to compare the paths; by default the processor's widest.
+    void limitVectors(int bits);
+
     // --- start patterns ---
     void globalHealth();  // every cell YoungMussel
     void infectedLine();  // column cellsX / 2 PredatorOnYoung, the rest YoungMussel
@@ -114,7 +118,7 @@ private:
     struct alignas(64) Band {
         std::vector<fastrule::Code> codes[2];    // mussel and predator codes of a padded column
         std::vector<fastrule::Code> sums[2][3];  // their vertical 3-sums for three columns
-        std::vector<std::uint8_t> rows;          // table rows of the column's cells
+        std::vector<std::uint8_t> rows;          // outcome classes of the column's cells
         std::array<std::uint32_t, ChunkCells> deviates{};
         std::array<std::uint16_t, ChunkCells> jumpers{};  // rows of a chunk's jumping predators
         std::vector<std::int32_t> stuck;  // the stuck jumps of the present run of columns
@@ -155,12 +159,13 @@ private:
     fastrule::Table table{};
     fastrule::CodeTable codeTable{};
     unsigned jumpRow = fastrule::TableSize;  // the row of codeTable whose predators jump
-    // The table's columns by row, for the vector sweep; jumpFlags -1 where the
-    // predator jumps.
-    std::array<std::uint32_t, fastrule::TableSize> thresholds{};
-    std::array<std::int8_t, fastrule::TableSize> fireStates{};
-    std::array<std::int8_t, fastrule::TableSize> otherwiseStates{};
-    std::array<std::int8_t, fastrule::TableSize> jumpFlags{};
+    // The synchronous sweep's rule, by outcome class, and its columns for the
+    // vector sweep; jumpFlags -1 where the predator jumps.
+    fastrule::ClassTable classes{};
+    std::array<std::uint32_t, fastrule::ClassCount> thresholds{};
+    std::array<std::int8_t, fastrule::ClassCount> fireStates{};
+    std::array<std::int8_t, fastrule::ClassCount> otherwiseStates{};
+    std::array<std::int8_t, fastrule::ClassCount> jumpFlags{};
     JumpScan jumps;
     std::vector<Band> bands;
     // Each band owns an equal share of the columns and takes them in runs of

@@ -61,6 +61,17 @@ Table makeTable(const Probabilities& p)
     return table;
 }
 
+ClassTable makeClassTable(const Table& table)
+{
+    ClassTable classes{};
+    for (Cell state = PredatorOnAdults; state <= AdultMussel; ++state) {
+        const auto s = static_cast<std::int8_t>(state);
+        for (unsigned count = 0; count <= classCap(s); ++count)
+            classes[classOf(s, count)] = table[indexOf(state, count)];
+    }
+    return classes;
+}
+
 CodeTable makeCodeTable(const Table& table)
 {
     CodeTable rows{};

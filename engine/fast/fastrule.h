@@ -125,6 +125,56 @@ struct Outcome {
 
 using Table = std::array<Outcome, TableSize>;
 
+// The table as the synchronous sweep reads it, by outcome class: a state's
+// outcome depends on its count only up to a cap (an empty cell's on up to 8
+// mussels, the others' on whether the count is 0, a predator on adults' not
+// at all), so the rows hold 16 outcomes. The class of state s with count n
+// is classBase(s) + min(n, classCap(s)).
+constexpr unsigned classCap(std::int8_t state)
+{
+    return state == Empty ? 8 : state < 0 ? 0 : 1;
+}
+
+constexpr unsigned classBase(std::int8_t state)
+{
+    unsigned base = 0;
+    for (std::int8_t s = PredatorOnAdults; s < state; ++s)
+        base += classCap(s) + 1;
+    return base;
+}
+
+constexpr int ClassCount = static_cast<int>(classBase(AdultMussel) + classCap(AdultMussel) + 1);
+static_assert(ClassCount == 16, "a class indexes a 16-entry byte shuffle");
+
+constexpr unsigned classOf(std::int8_t state, unsigned count)
+{
+    return classBase(state) + (count < classCap(state) ? count : classCap(state));
+}
+
+// classOf() by masks, without branches, so that a loop of them vectorises.
+constexpr Code classOfCount(std::int8_t state, Code count)
+{
+    const auto atLeast = [state](int s) { return static_cast<Code>(-static_cast<Code>(state >= s)); };
+    const Code cap = static_cast<Code>((atLeast(0) & 1) + (static_cast<Code>(-static_cast<Code>(state == Empty)) & 7));
+    const Code base = static_cast<Code>((atLeast(0) & 1) + (atLeast(1) & 2) + (atLeast(2) & 9) + (atLeast(3) & 2));
+    return static_cast<Code>(base + (count < cap ? count : cap));
+}
+
+constexpr bool classesAgree()
+{
+    for (int state = PredatorOnAdults; state <= AdultMussel; ++state)
+        for (unsigned count = 0; count < 16; ++count)
+            if (classOfCount(static_cast<std::int8_t>(state), static_cast<Code>(count))
+                != classOf(static_cast<std::int8_t>(state), count))
+                return false;
+    return true;
+}
+static_assert(classesAgree());
+
+using ClassTable = std::array<Outcome, ClassCount>;
+
+ClassTable makeClassTable(const Table& table);
+
 // The table as the asynchronous steps read it, which hold pair codes only. A
 // cell with pair code c and the word sums (its pair sum in bits 32 .. 47)
 // reads row codeRow(c, sums): the rows of state s >= 0 by count from 16 s on,

@@ -19,64 +19,59 @@ namespace {
 
 #ifdef TIDMAR_FASTSYNC_AVX2
 
-// The 16 entries of one state's rows of a byte column, in both 128-bit halves.
-__attribute__((target("avx2"))) inline __m256i stateRows(const std::int8_t* column, int state)
+// A 16-byte table in both 128-bit halves, for byte shuffles.
+__attribute__((target("avx2"))) inline __m256i shuffleTable(const std::int8_t* table)
 {
-    return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(column + 16 * state)));
+    return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table)));
 }
 
-// column[row] for 32 rows: each state's 16 entries by byte shuffle, on the
-// shuffle indices of that state's rows (the others out of range, giving 0).
-__attribute__((target("avx2"))) inline __m256i lookUp(const __m256i (&indices)[StateCount],
-                                                      const std::int8_t* column)
-{
-    __m256i result = _mm256_shuffle_epi8(stateRows(column, 0), indices[0]);
-    for (int state = 1; state < StateCount; ++state)
-        result = _mm256_or_si256(result, _mm256_shuffle_epi8(stateRows(column, state), indices[state]));
-    return result;
-}
-
-// The outcomes of cells 0 .. count - 1 (count a multiple of 32) with table rows
-// rows[], deviates u[]: next[y] = u[y] < thresholds[row] ? fire : otherwise.
-// The rows of jumping predators (offset by first) go to jumpers; returns the
-// or of the thresholds, adds the jumpers to *jumping.
+// The outcomes of cells 0 .. count - 1 (count a multiple of 32) with outcome
+// classes classes[], deviates u[]: next[y] = u[y] < thresholds[class] ? fire :
+// otherwise. The classes' thresholds come from permutations of two registers,
+// their states and jump flags from byte shuffles of one. The cells of jumping
+// predators (offset by first) go to jumpers; returns the or of the
+// thresholds, adds the jumpers to *jumping.
 __attribute__((target("avx2"))) std::uint32_t decideAvx2(const std::uint32_t* thresholds, const std::int8_t* fire,
                                                          const std::int8_t* otherwise, const std::int8_t* jumpFlags,
-                                                         const std::uint8_t* rows, const std::uint32_t* u,
+                                                         const std::uint8_t* classes, const std::uint32_t* u,
                                                          std::int8_t* next, int count, int first,
                                                          std::uint16_t* jumpers, int* jumping)
 {
+    static_assert(fastrule::ClassCount == 16, "two registers of thresholds, one of each byte table");
+    const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(thresholds));
+    const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(thresholds + 8));
+    const __m256i fires = shuffleTable(fire);
+    const __m256i others = shuffleTable(otherwise);
+    const __m256i jumps = shuffleTable(jumpFlags);
     const __m256i sign = _mm256_set1_epi32(static_cast<int>(0x80000000u));
     __m256i needed = _mm256_setzero_si256();
     int found = *jumping;
     for (int y = 0; y < count; y += 32) {
-        __m256i fires[4];
+        __m256i fired[4];
         for (int g = 0; g < 4; ++g) {
             const int at = y + 8 * g;
             const __m256i index =
-                _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows + at)));
-            const __m256i threshold = _mm256_i32gather_epi32(reinterpret_cast<const int*>(thresholds), index, 4);
+                _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(classes + at)));
+            // Classes 8 .. 15 (bit 3, moved to the sign bit) from the high register.
+            const __m256 threshold = _mm256_blendv_ps(_mm256_castsi256_ps(_mm256_permutevar8x32_epi32(low, index)),
+                                                      _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(high, index)),
+                                                      _mm256_castsi256_ps(_mm256_slli_epi32(index, 28)));
             const __m256i deviate = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + at));
-            needed = _mm256_or_si256(needed, threshold);
+            needed = _mm256_or_si256(needed, _mm256_castps_si256(threshold));
             // u < threshold, unsigned: both with the sign bit flipped, signed.
-            fires[g] = _mm256_cmpgt_epi32(_mm256_xor_si256(threshold, sign), _mm256_xor_si256(deviate, sign));
+            fired[g] = _mm256_cmpgt_epi32(_mm256_xor_si256(_mm256_castps_si256(threshold), sign),
+                                          _mm256_xor_si256(deviate, sign));
         }
         // The masks as bytes in cell order: the packs work within 128-bit halves.
-        const __m256i words01 = _mm256_packs_epi32(fires[0], fires[1]);
-        const __m256i words23 = _mm256_packs_epi32(fires[2], fires[3]);
-        const __m256i fired = _mm256_permutevar8x32_epi32(_mm256_packs_epi16(words01, words23),
-                                                          _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
-
-        // Row r of state s: r ^ 16 s is below 16 just for the rows of s; adding
-        // 0x70 with saturation keeps those under 0x80 and sends the rest above.
-        const __m256i row = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows + y));
-        __m256i indices[StateCount];
-        for (int state = 0; state < StateCount; ++state)
-            indices[state] = _mm256_adds_epu8(_mm256_xor_si256(row, _mm256_set1_epi8(static_cast<char>(16 * state))),
-                                              _mm256_set1_epi8(0x70));
-        const __m256i chosen = _mm256_blendv_epi8(lookUp(indices, otherwise), lookUp(indices, fire), fired);
+        const __m256i words01 = _mm256_packs_epi32(fired[0], fired[1]);
+        const __m256i words23 = _mm256_packs_epi32(fired[2], fired[3]);
+        const __m256i mask = _mm256_permutevar8x32_epi32(_mm256_packs_epi16(words01, words23),
+                                                         _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+        const __m256i cellClasses = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(classes + y));
+        const __m256i chosen = _mm256_blendv_epi8(_mm256_shuffle_epi8(others, cellClasses),
+                                                  _mm256_shuffle_epi8(fires, cellClasses), mask);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(next + y), chosen);
-        auto jumpMask = static_cast<unsigned>(_mm256_movemask_epi8(lookUp(indices, jumpFlags)));
+        auto jumpMask = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_shuffle_epi8(jumps, cellClasses)));
         while (jumpMask != 0) {
             jumpers[found++] = static_cast<std::uint16_t>(first + y + __builtin_ctz(jumpMask));
             jumpMask &= jumpMask - 1;
@@ -107,8 +102,8 @@ inline void sumColumn(const std::int8_t* column, int stride, int height, Code* m
     }
 }
 
-// The table rows of a column's cells from their states and the column sums of
-// the columns west, at and east of it (mussel sums m, predator sums p).
+// The outcome classes of a column's cells from their states and the column
+// sums of the columns west, at and east of it (mussel sums m, predator sums p).
 inline void tableRows(const std::int8_t* states, int height, const Code* const (&m)[3], const Code* const (&p)[3],
                       std::uint8_t* rows)
 {
@@ -123,7 +118,7 @@ inline void tableRows(const std::int8_t* states, int height, const Code* const (
         const std::int8_t state = states[y];
         const Code count = fastrule::countFor(state, static_cast<Code>(mw[y] + mm[y] + me[y]),
                                               static_cast<Code>(pw[y] + pm[y] + pe[y]));
-        out[y] = static_cast<std::uint8_t>((state + 1) * fastrule::CountsPerState + count);
+        out[y] = fastrule::classOfCount(state, count);
     }
 }
 
@@ -226,7 +221,7 @@ void FastBed::columnSums(Band& band, int x, int slot) const
         band.sums[1][slot].data());
 }
 
-// The table row of every cell of column x from its 3 x 3 sums (the column sums
+// The outcome class of every cell of column x from its 3 x 3 sums (the column sums
 // of x - 1, x and x + 1 lie in westSlot and the two slots after it), then the
 // decisions, chunk by chunk.
 void FastBed::sweepColumn(Band& band, int x, int westSlot)
@@ -260,7 +255,7 @@ void FastBed::decideChunk(Band& band, int x, int y0, int y1)
     if (!band.drawing) {
         std::uint32_t needed = 0;
         for (int y = y0; y < y1; ++y) {
-            const fastrule::Outcome& outcome = table[rows[y]];
+            const fastrule::Outcome& outcome = classes[rows[y]];
             needed |= outcome.threshold;
             next[y] = outcome.otherwise;
         }
@@ -291,7 +286,7 @@ void FastBed::decideChunk(Band& band, int x, int y0, int y1)
     }
 #endif
     for (; y < y1; ++y) {
-        const fastrule::Outcome& outcome = table[rows[y]];
+        const fastrule::Outcome& outcome = classes[rows[y]];
         needed |= outcome.threshold;
         next[y] = u[y - y0] < outcome.threshold ? outcome.fire : outcome.otherwise;
         jumpers[jumping] = static_cast<std::uint16_t>(y);

@@ -73,3 +73,27 @@ TEST(FastRule, CodeSumsCountTheNeighboursEachStateReads)
         EXPECT_EQ(fastrule::countInPairSum(centre, pairs), expected);
     }
 }
+
+// The synchronous sweep reads the rule by outcome class: for every setting of
+// the probabilities and the jump, every state and count, the class holds the
+// row's outcome.
+TEST(FastRule, EveryRowHasItsClassOutcome)
+{
+    const fastrule::Probabilities settings[] = {
+        {0.6, 0.5, 0.02, 0.1, 0.75, true}, {0.3, 0.75, 0, 0.1, 0.75, false}, {1, 1, 1, 1, 1, true},
+        {0, 0, 0, 0, 0, false},            {0.123, 0.9, 0.2, 0.55, 0.01, true}};
+    for (const fastrule::Probabilities& p : settings) {
+        const fastrule::Table table = fastrule::makeTable(p);
+        const fastrule::ClassTable classes = fastrule::makeClassTable(table);
+        for (Cell state = PredatorOnAdults; state <= AdultMussel; ++state)
+            for (unsigned count = 0; count < fastrule::CountsPerState; ++count) {
+                const fastrule::Outcome& row = table[fastrule::indexOf(state, count)];
+                const fastrule::Outcome& byClass =
+                    classes[fastrule::classOfCount(static_cast<std::int8_t>(state), static_cast<fastrule::Code>(count))];
+                EXPECT_EQ(row.threshold, byClass.threshold) << state << " " << count;
+                EXPECT_EQ(row.fire, byClass.fire) << state << " " << count;
+                EXPECT_EQ(row.otherwise, byClass.otherwise) << state << " " << count;
+                EXPECT_EQ(row.jumps, byClass.jumps) << state << " " << count;
+            }
+    }
+}
