@@ -86,20 +86,33 @@ __attribute__((target("avx2"))) std::uint32_t decideAvx2(const std::uint32_t* th
 
 #endif
 
-// The mussel and predator codes of a padded column of stride cells, then for
-// each of its height field cells the sums of its own codes and those of the
-// cells above and below.
-inline void sumColumn(const std::int8_t* column, int stride, int height, Code* mussels, Code* predators,
-                      Code* musselSums, Code* predatorSums)
+// The mussel and predator codes of cells first .. end - 1 of a padded column.
+inline void columnCodes(const std::int8_t* column, int first, int end, Code* mussels, Code* predators)
 {
-    for (int k = 0; k < stride; ++k) {
+    for (int k = first; k < end; ++k) {
         mussels[k] = fastrule::musselCode(column[k]);
         predators[k] = fastrule::predatorCode(column[k]);
     }
-    for (int y = 0; y < height; ++y) {
+}
+
+// For field cells first .. end - 1 of the column the sums of their own codes
+// and those of the cells above and below.
+inline void verticalSums(int first, int end, const Code* mussels, const Code* predators, Code* musselSums,
+                         Code* predatorSums)
+{
+    for (int y = first; y < end; ++y) {
         musselSums[y] = static_cast<Code>(mussels[y] + mussels[y + 1] + mussels[y + 2]);
         predatorSums[y] = static_cast<Code>(predators[y] + predators[y + 1] + predators[y + 2]);
     }
+}
+
+// The codes of a padded column of stride cells, then for each of its height
+// field cells the vertical sums.
+inline void sumColumn(const std::int8_t* column, int stride, int height, Code* mussels, Code* predators,
+                      Code* musselSums, Code* predatorSums)
+{
+    columnCodes(column, 0, stride, mussels, predators);
+    verticalSums(0, height, mussels, predators, musselSums, predatorSums);
 }
 
 // The outcome classes of a column's cells from their states and the column
@@ -122,7 +135,7 @@ inline void tableRows(const std::int8_t* states, int height, const Code* const (
     }
 }
 
-// Both compiled twice, the vector loops of the one on 32 bytes at a time.
+// Both as written, for processors without AVX2.
 void sumColumnBaseline(const std::int8_t* column, int stride, int height, Code* mussels, Code* predators,
                        Code* musselSums, Code* predatorSums)
 {
@@ -136,16 +149,86 @@ void tableRowsBaseline(const std::int8_t* states, int height, const Code* const 
 }
 
 #ifdef TIDMAR_FASTSYNC_AVX2
+
+// A state's entry of a 16-byte table, by byte shuffle on state + 1.
+template <typename Entry>
+constexpr std::array<std::int8_t, 16> byState(Entry entry)
+{
+    std::array<std::int8_t, 16> table{};
+    for (int state = PredatorOnAdults; state <= AdultMussel; ++state)
+        table[state + 1] = static_cast<std::int8_t>(entry(static_cast<std::int8_t>(state)));
+    return table;
+}
+
+// What countFor() and classOfCount() select by state, as byte masks and
+// values: the mussel sums, their high half, the class's base and cap.
+constexpr std::array<std::int8_t, 16> ReadsMussels = byState([](std::int8_t s) { return s <= Empty ? -1 : 0; });
+constexpr std::array<std::int8_t, 16> ReadsHighHalf = byState([](std::int8_t s) { return (s & 1) != 0 ? -1 : 0; });
+constexpr std::array<std::int8_t, 16> ClassBases = byState([](std::int8_t s) { return fastrule::classBase(s); });
+constexpr std::array<std::int8_t, 16> ClassCaps = byState([](std::int8_t s) { return fastrule::classCap(s); });
+
+__attribute__((target("avx2"))) inline __m256i load(const void* from)
+{
+    return _mm256_loadu_si256(static_cast<const __m256i*>(from));
+}
+
+constexpr std::array<std::int8_t, 16> MusselCodes = byState(fastrule::musselCode);
+constexpr std::array<std::int8_t, 16> PredatorCodes = byState(fastrule::predatorCode);
+
+// sumColumn() 32 cells at a time, the codes by byte shuffles; the rest of
+// the column as there.
 __attribute__((target("avx2"))) void sumColumnAvx2(const std::int8_t* column, int stride, int height, Code* mussels,
                                                    Code* predators, Code* musselSums, Code* predatorSums)
 {
-    sumColumn(column, stride, height, mussels, predators, musselSums, predatorSums);
+    const __m256i musselCodes = shuffleTable(MusselCodes.data());
+    const __m256i predatorCodes = shuffleTable(PredatorCodes.data());
+    const __m256i one = _mm256_set1_epi8(1);
+    const int vectorCodes = stride & ~31;
+    for (int k = 0; k < vectorCodes; k += 32) {
+        const __m256i state = _mm256_add_epi8(load(column + k), one);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mussels + k), _mm256_shuffle_epi8(musselCodes, state));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(predators + k), _mm256_shuffle_epi8(predatorCodes, state));
+    }
+    columnCodes(column, vectorCodes, stride, mussels, predators);
+    // The sums of the vector part read codes up to y + 33 < stride.
+    const int vectorSums = height & ~31;
+    for (int y = 0; y < vectorSums; y += 32) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(musselSums + y),
+                            _mm256_add_epi8(_mm256_add_epi8(load(mussels + y), load(mussels + y + 1)), load(mussels + y + 2)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(predatorSums + y),
+                            _mm256_add_epi8(_mm256_add_epi8(load(predators + y), load(predators + y + 1)),
+                                            load(predators + y + 2)));
+    }
+    verticalSums(vectorSums, height, mussels, predators, musselSums, predatorSums);
 }
 
+// tableRows() 32 cells at a time, the selections by state as byte shuffles;
+// the rest of the column as there.
 __attribute__((target("avx2"))) void tableRowsAvx2(const std::int8_t* states, int height, const Code* const (&m)[3],
                                                    const Code* const (&p)[3], std::uint8_t* rows)
 {
-    tableRows(states, height, m, p, rows);
+    const __m256i readsMussels = shuffleTable(ReadsMussels.data());
+    const __m256i readsHighHalf = shuffleTable(ReadsHighHalf.data());
+    const __m256i bases = shuffleTable(ClassBases.data());
+    const __m256i caps = shuffleTable(ClassCaps.data());
+    const __m256i nibble = _mm256_set1_epi8(15);
+    const __m256i one = _mm256_set1_epi8(1);
+    const int vectorCells = height & ~31;
+    for (int y = 0; y < vectorCells; y += 32) {
+        const __m256i state = _mm256_add_epi8(load(states + y), one);
+        const __m256i mussels = _mm256_add_epi8(_mm256_add_epi8(load(m[0] + y), load(m[1] + y)), load(m[2] + y));
+        const __m256i predators = _mm256_add_epi8(_mm256_add_epi8(load(p[0] + y), load(p[1] + y)), load(p[2] + y));
+        const __m256i sums = _mm256_blendv_epi8(predators, mussels, _mm256_shuffle_epi8(readsMussels, state));
+        const __m256i count = _mm256_blendv_epi8(_mm256_and_si256(sums, nibble),
+                                                 _mm256_and_si256(_mm256_srli_epi16(sums, 4), nibble),
+                                                 _mm256_shuffle_epi8(readsHighHalf, state));
+        const __m256i cls = _mm256_add_epi8(_mm256_shuffle_epi8(bases, state),
+                                            _mm256_min_epu8(count, _mm256_shuffle_epi8(caps, state)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(rows + y), cls);
+    }
+    const Code* const restM[3] = {m[0] + vectorCells, m[1] + vectorCells, m[2] + vectorCells};
+    const Code* const restP[3] = {p[0] + vectorCells, p[1] + vectorCells, p[2] + vectorCells};
+    tableRows(states + vectorCells, height - vectorCells, restM, restP, rows + vectorCells);
 }
 #endif
 
