@@ -19,40 +19,27 @@ std::uint32_t bottom(std::uint64_t bits)
     return static_cast<std::uint32_t>(bits);
 }
 
-constexpr std::uint16_t YoungCode = fastrule::pairCode(YoungMussel);
-constexpr std::uint16_t PredatorOnYoungCode = fastrule::pairCode(PredatorOnYoung);
+constexpr std::int8_t YoungCode = fastrule::cellCode(YoungMussel);
+constexpr std::int8_t PredatorOnYoungCode = fastrule::cellCode(PredatorOnYoung);
 
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the sums read four codes as the lanes of one word");
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a block reads four codes as the bytes of one word");
 
-// The pair codes at from .. from + 3 as the 16-bit lanes of one word, the
-// first lowest.
-std::uint64_t fourCodes(const std::uint16_t* from)
-{
-    std::uint64_t word;
-    std::memcpy(&word, from, sizeof word);
-    return word;
-}
-
-// The field as the visits of one step see it: its pair codes only, from which
+// The field as the visits of one step see it: its cell codes only, from which
 // each visit reads both its neighbourhood and its own state; the byte lattice
 // is rebuilt from them after the step.
 struct InPlace {
-    std::uint16_t* codes;
+    std::int8_t* codes;
     PaddedLayout layout;
     bool periodic;
-    const fastrule::CodeOutcome* rule;
-    unsigned jumpRow;  // the row of the predators that jump; TableSize when none does
+    const fastrule::CodeRule& rule;
+    unsigned jumpRow;  // the row of the predators that jump; none when they do not
     const JumpScan& jumps;
-    // The multiplier that folds the lanes of a sum (see update()). Read from
-    // here, the compiler multiplies; as a constant it makes shifts and adds
-    // of it, four instructions on the path of every visit.
-    std::uint64_t fold = 0x100010001u;
 };
 
 // On a periodic field, writes the halo cells that stand for border cell
 // (x, y), so that later visits count the field as it is now. Out of line, as
 // are jumps: both are rare.
-__attribute__((noinline)) void storeHalo(const InPlace& field, int x, int y, std::uint16_t code)
+__attribute__((noinline)) void storeHalo(const InPlace& field, int x, int y, std::int8_t code)
 {
     if (!field.periodic)
         return;
@@ -90,7 +77,7 @@ __attribute__((noinline)) void jump(const InPlace& field, int x, int y, std::uin
 struct FollowUp {
     int at;  // the cell's index in the padded layout
     std::uint32_t u;
-    std::uint16_t code;  // its new code
+    std::int8_t code;  // its new code
     bool jumps;
 };
 
@@ -104,25 +91,69 @@ __attribute__((noinline)) void followUp(const InPlace& field, const FollowUp& wo
         jump(field, x, y, work.u);
 }
 
-// The part of a visit common to both schemes: the sum of the pair codes
-// around the cell whose code is at centre, its table row and outcome. Writes
-// the outcome and returns the row. The sum takes the rows y - 1 .. y + 2 of
-// each of the three columns as one word and adds the words lane by lane (no
-// count of a lane exceeds 3, so none carries into the next lane); the
-// multiplication then adds lanes 0 .. 2 into bits 32 .. 47, again without
-// carries.
-inline unsigned update(std::uint16_t* centre, int stride, const fastrule::CodeOutcome* rule, std::uint64_t fold,
-                       std::uint32_t u, std::uint16_t* code)
+// The sign bit, set on the cells and rows of the field's border.
+constexpr std::int32_t BorderMark = INT32_MIN;
+
+// The field's codes as three pointers, to the rows y - 1 of the columns
+// x - 1, x and x + 1 of the cell whose west corner lies at offset 0. A cell
+// goes by the index of its west corner (x - 1, y - 1), BorderMark aside.
+struct Columns {
+    std::int8_t* west;
+    std::int8_t* middle;
+    std::int8_t* east;
+
+    Columns(std::int8_t* codes, int stride) : west(codes), middle(codes + stride), east(codes + 2 * stride) {}
+
+    static std::size_t offset(std::int32_t cell) { return static_cast<std::uint32_t>(cell & ~BorderMark); }
+
+    // The neighbourhood of cell fetched into the cache.
+    void fetch(std::int32_t cell) const
+    {
+        const std::size_t at = offset(cell);
+        __builtin_prefetch(west + at, 1);
+        __builtin_prefetch(middle + at, 1);
+        __builtin_prefetch(east + at, 1);
+    }
+
+    // The part of a visit common to both schemes, for the cell with west
+    // corner at: the count its code reads in its block, its table row and
+    // outcome. Writes the outcome and returns the row.
+    unsigned update(std::size_t at, const fastrule::CodeRule& rule, std::uint32_t u, std::int8_t* code) const
+    {
+        std::int8_t* centre = middle + at + 1;
+        const std::int8_t own = *centre;
+        const std::uint64_t block = fastrule::blockOf(load(west + at), load(middle + at), load(east + at));
+        const unsigned row = fastrule::codeRow(own, fastrule::countInBlock(block, rule.counted[own]));
+        const fastrule::CodeOutcome& outcome = rule.rows[row];
+        // Selected by an index: as a branch, the outcome of a random event
+        // would be mispredicted half the time.
+        *code = outcome.codes[u >= outcome.threshold];
+        *centre = *code;
+        return row;
+    }
+
+    static std::uint32_t load(const std::int8_t* from)
+    {
+        std::uint32_t word;
+        std::memcpy(&word, from, sizeof word);
+        return word;
+    }
+};
+
+// The row of the predators that jump, when they do.
+constexpr unsigned JumpRow = fastrule::codeRow(PredatorOnYoungCode, 0);
+
+// Whether the visit to cell, which found row, needs a follow-up: a border
+// cell, a jump (with jumps on).
+inline bool needsFollowUp(std::int32_t cell, unsigned row, bool jumps)
 {
-    const std::uint16_t* west = centre - stride - 1;
-    const std::uint64_t lanes = fourCodes(west) + fourCodes(west + stride) + fourCodes(west + 2 * stride);
-    const unsigned row = fastrule::codeRow(*centre, lanes * fold);
-    const fastrule::CodeOutcome& outcome = rule[row];
-    // Selected by an index: as a branch, the outcome of a random event would be
-    // mispredicted half the time.
-    *code = outcome.codes[u >= outcome.threshold];
-    *centre = *code;
-    return row;
+    return cell < 0 || (jumps && row == JumpRow);
+}
+
+inline FollowUp followUpOf(std::int32_t cell, unsigned row, bool jumps, int stride, std::uint32_t u,
+                           std::int8_t code)
+{
+    return {(cell & ~BorderMark) + stride + 1, u, code, jumps && row == JumpRow};
 }
 
 // The visiting loops below run visits until one needs its follow-up, return,
@@ -132,9 +163,6 @@ inline unsigned update(std::uint16_t* centre, int stride, const fastrule::CodeOu
 // every visit.
 
 constexpr unsigned Ahead = 16;
-
-// The sign bit, set on the cells and rows of the field's border.
-constexpr std::int32_t BorderMark = INT32_MIN;
 
 // Where a run of visits stopped.
 enum class Stop { Done, FollowUp, Draws };
@@ -158,67 +186,11 @@ struct UniformRun {
     }
 };
 
-// The field's codes as three byte pointers, to the rows y - 1 of the columns
-// x - 1, x and x + 1 of a cell whose west corner lies at byte offset 0. A
-// drawn cell's byte offset is twice its entry taken in 32 bits, which drops
-// BorderMark.
-struct Columns {
-    char* west;
-    char* middle;
-    char* east;
-
-    Columns(std::uint16_t* codes, int stride)
-        : west(reinterpret_cast<char*>(codes)), middle(west + 2 * stride), east(middle + 2 * stride)
-    {
-    }
-
-    static std::size_t offset(std::int32_t cell) { return static_cast<std::uint32_t>(cell) * 2u; }
-
-    // The neighbourhood of cell fetched into the cache.
-    void fetch(std::int32_t cell) const
-    {
-        const std::size_t at = offset(cell);
-        __builtin_prefetch(west + at, 1);
-        __builtin_prefetch(middle + at, 1);
-        __builtin_prefetch(east + at, 1);
-    }
-
-    // As update() does, for the cell with west corner at byte offset at.
-    unsigned update(std::size_t at, const fastrule::CodeOutcome* rule, std::uint64_t fold, std::uint32_t u,
-                    std::uint16_t* code) const
-    {
-        const std::uint64_t lanes = load(west + at) + load(middle + at) + load(east + at);
-        auto* centre = reinterpret_cast<std::uint16_t*>(middle + at + 2);
-        const unsigned row = fastrule::codeRow(*centre, lanes * fold);
-        const fastrule::CodeOutcome& outcome = rule[row];
-        *code = outcome.codes[u >= outcome.threshold];
-        *centre = *code;
-        return row;
-    }
-
-    static std::uint64_t load(const char* from)
-    {
-        std::uint64_t word;
-        std::memcpy(&word, from, sizeof word);
-        return word;
-    }
-};
-
-// The row of the predators that jump, when they do.
-constexpr unsigned JumpRow = fastrule::codeRow(PredatorOnYoungCode, 0);
-
-// Whether the visit to cell, which found row, needs a follow-up: a border
-// cell, a jump (with jumps on).
-inline bool needsFollowUp(std::int32_t cell, unsigned row, bool jumps)
-{
-    return cell < 0 || (jumps && row == JumpRow);
-}
-
-inline FollowUp followUpOf(std::int32_t cell, unsigned row, bool jumps, int stride, std::uint32_t u,
-                           std::uint16_t code)
-{
-    return {(cell & ~BorderMark) + stride + 1, u, code, jumps && row == JumpRow};
-}
+// Where the visiting loops are compiled twice, the second time for POPCNT,
+// which counts a block in one instruction.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TIDMAR_FASTASYNC_X86 1
+#endif
 
 // The visits that draw a later one's position while their segment lasts:
 // two entries each (the position first), Stride apart. Both phases start on
@@ -226,11 +198,10 @@ inline FollowUp followUpOf(std::int32_t cell, unsigned row, bool jumps, int stri
 // straddles two segments. Compiled for each stride and for jumps on and off,
 // which leaves the loop's values in registers.
 template <int Stride, bool Jumps>
-__attribute__((noinline)) bool visitPairs(UniformRun& run, const InPlace& field, FollowUp& work)
+__attribute__((always_inline)) inline bool visitPairs(UniformRun& run, const InPlace& field, FollowUp& work)
 {
     const Columns columns(field.codes, field.layout.stride);
-    const fastrule::CodeOutcome* const rule = field.rule;
-    const std::uint64_t fold = field.fold;
+    const fastrule::CodeRule& rule = field.rule;
     const std::uint64_t* entries = run.segment.entries;
     const long first = run.next;
     const long pairs = std::min(run.drawing - first, static_cast<long>(run.segment.count / 2));
@@ -238,7 +209,7 @@ __attribute__((noinline)) bool visitPairs(UniformRun& run, const InPlace& field,
     long i = first;
     std::int32_t cell = 0;
     std::uint32_t u = 0;
-    std::uint16_t code = 0;
+    std::int8_t code = 0;
     unsigned row = 0;
     bool more = false;
     while (entries != end) {
@@ -248,7 +219,7 @@ __attribute__((noinline)) bool visitPairs(UniformRun& run, const InPlace& field,
         columns.fetch(slot);
         u = static_cast<std::uint32_t>(entries[Stride] >> 32);
         entries += 2 * Stride;
-        row = columns.update(Columns::offset(cell), rule, fold, u, &code);
+        row = columns.update(Columns::offset(cell), rule, u, &code);
         if (needsFollowUp(cell, row, Jumps)) {
             more = true;
             break;
@@ -262,26 +233,8 @@ __attribute__((noinline)) bool visitPairs(UniformRun& run, const InPlace& field,
     return more;
 }
 
-// The visits after the last drawing one: one entry each.
-bool visitRest(UniformRun& run, const InPlace& field, FollowUp& work)
-{
-    const Columns columns(field.codes, field.layout.stride);
-    while (run.next < run.visits && run.segment.count > 0) {
-        const auto u = static_cast<std::uint32_t>(run.take() >> 32);
-        const std::int32_t cell = run.pending[static_cast<unsigned long>(run.next++) % Ahead];
-        std::uint16_t code;
-        const unsigned row = columns.update(Columns::offset(cell), field.rule, field.fold, u, &code);
-        const bool jumps = field.jumpRow == JumpRow;
-        if (needsFollowUp(cell, row, jumps)) {
-            work = followUpOf(cell, row, jumps, field.layout.stride, u, code);
-            return true;
-        }
-    }
-    return false;
-}
-
 template <bool Jumps>
-bool visitPairs(UniformRun& run, const InPlace& field, FollowUp& work)
+__attribute__((always_inline)) inline bool visitPairs(UniformRun& run, const InPlace& field, FollowUp& work)
 {
     switch (run.segment.stride) {
     case 8:
@@ -293,13 +246,58 @@ bool visitPairs(UniformRun& run, const InPlace& field, FollowUp& work)
     }
 }
 
-Stop runUniform(UniformRun& run, const InPlace& field, FollowUp& work)
+template <bool Jumps>
+__attribute__((noinline)) bool visitPairsPortable(UniformRun& run, const InPlace& field, FollowUp& work)
+{
+    return visitPairs<Jumps>(run, field, work);
+}
+
+#ifdef TIDMAR_FASTASYNC_X86
+template <bool Jumps>
+__attribute__((noinline, target("popcnt"))) bool visitPairsPopcnt(UniformRun& run, const InPlace& field,
+                                                                   FollowUp& work)
+{
+    return visitPairs<Jumps>(run, field, work);
+}
+#endif
+
+template <bool Jumps>
+bool visitPairs(UniformRun& run, const InPlace& field, FollowUp& work, bool popcnt)
+{
+#ifdef TIDMAR_FASTASYNC_X86
+    if (popcnt)
+        return visitPairsPopcnt<Jumps>(run, field, work);
+#else
+    (void)popcnt;
+#endif
+    return visitPairsPortable<Jumps>(run, field, work);
+}
+
+// The visits after the last drawing one: one entry each.
+bool visitRest(UniformRun& run, const InPlace& field, FollowUp& work)
+{
+    const Columns columns(field.codes, field.layout.stride);
+    while (run.next < run.visits && run.segment.count > 0) {
+        const auto u = static_cast<std::uint32_t>(run.take() >> 32);
+        const std::int32_t cell = run.pending[static_cast<unsigned long>(run.next++) % Ahead];
+        std::int8_t code;
+        const unsigned row = columns.update(Columns::offset(cell), field.rule, u, &code);
+        const bool jumps = field.jumpRow == JumpRow;
+        if (needsFollowUp(cell, row, jumps)) {
+            work = followUpOf(cell, row, jumps, field.layout.stride, u, code);
+            return true;
+        }
+    }
+    return false;
+}
+
+Stop runUniform(UniformRun& run, const InPlace& field, FollowUp& work, bool popcnt)
 {
     if (run.next < run.drawing) {
         if (run.segment.count < 2)
             return Stop::Draws;
-        const bool more = field.jumpRow == JumpRow ? visitPairs<true>(run, field, work)
-                                                              : visitPairs<false>(run, field, work);
+        const bool more = field.jumpRow == JumpRow ? visitPairs<true>(run, field, work, popcnt)
+                                                   : visitPairs<false>(run, field, work, popcnt);
         return more ? Stop::FollowUp : Stop::Done;
     }
     if (run.next < run.visits) {
@@ -317,13 +315,12 @@ struct ShuffledRun {
     const int* ys;  // with BorderMark on the border rows
 };
 
-__attribute__((noinline)) bool runShuffled(ShuffledRun& run, const InPlace& field, FollowUp& work)
+__attribute__((always_inline)) inline bool runShuffled(ShuffledRun& run, const InPlace& field, FollowUp& work)
 {
-    std::uint16_t* const codes = field.codes;
     const PaddedLayout layout = field.layout;
-    const fastrule::CodeOutcome* const rule = field.rule;
+    const Columns columns(field.codes, layout.stride);
+    const fastrule::CodeRule& rule = field.rule;
     const unsigned jumpRow = field.jumpRow;
-    const std::uint64_t fold = field.fold;
     const int* const xs = run.xs;
     const int* const ys = run.ys;
     Xoshiro256 stream = run.stream;
@@ -332,16 +329,16 @@ __attribute__((noinline)) bool runShuffled(ShuffledRun& run, const InPlace& fiel
     bool more = false;
     while (a < layout.cellsX) {
         const int x = xs[a];
-        const int column = layout.index(x, 0);
+        const int column = layout.index(x - 1, -1);  // the west corner of the column's cell 0
         const int edge = layout.borderColumn(x) ? BorderMark : 0;
         while (b < layout.cellsY) {
             const int entry = ys[b++];
             const int y = entry & ~BorderMark;
             const std::uint32_t u = top(stream.next());
-            std::uint16_t code;
-            const unsigned row = update(codes + column + y, layout.stride, rule, fold, u, &code);
+            std::int8_t code;
+            const unsigned row = columns.update(static_cast<std::size_t>(column + y), rule, u, &code);
             if ((entry | edge) < 0 || row == jumpRow) {
-                work = {column + y, u, code, row == jumpRow};
+                work = {column + y + layout.stride + 1, u, code, row == jumpRow};
                 more = true;
                 break;
             }
@@ -357,42 +354,66 @@ __attribute__((noinline)) bool runShuffled(ShuffledRun& run, const InPlace& fiel
     return more;
 }
 
-// The conversions between the byte lattice and the pair codes at the start
+__attribute__((noinline)) bool runShuffledPortable(ShuffledRun& run, const InPlace& field, FollowUp& work)
+{
+    return runShuffled(run, field, work);
+}
+
+#ifdef TIDMAR_FASTASYNC_X86
+__attribute__((noinline, target("popcnt"))) bool runShuffledPopcnt(ShuffledRun& run, const InPlace& field,
+                                                                   FollowUp& work)
+{
+    return runShuffled(run, field, work);
+}
+#endif
+
+bool runShuffled(ShuffledRun& run, const InPlace& field, FollowUp& work, bool popcnt)
+{
+#ifdef TIDMAR_FASTASYNC_X86
+    if (popcnt)
+        return runShuffledPopcnt(run, field, work);
+#else
+    (void)popcnt;
+#endif
+    return runShuffledPortable(run, field, work);
+}
+
+// The conversions between the byte lattice and the cell codes at the start
 // and end of a step, compiled twice, the second time for AVX2.
-inline void convertToCodes(const std::int8_t* __restrict cells, std::uint16_t* __restrict codes, std::size_t size)
+inline void convertToCodes(const std::int8_t* __restrict cells, std::int8_t* __restrict codes, std::size_t size)
 {
     for (std::size_t i = 0; i < size; ++i)
-        codes[i] = fastrule::pairCode(cells[i]);
+        codes[i] = fastrule::cellCode(cells[i]);
 }
 
-inline void convertToStates(const std::uint16_t* __restrict codes, std::int8_t* __restrict cells, std::size_t size)
+inline void convertToStates(const std::int8_t* __restrict codes, std::int8_t* __restrict cells, std::size_t size)
 {
     for (std::size_t i = 0; i < size; ++i)
-        cells[i] = fastrule::stateOfPairCode(codes[i]);
+        cells[i] = fastrule::stateOfCellCode(codes[i]);
 }
 
-void toCodes(const std::int8_t* cells, std::uint16_t* codes, std::size_t size)
+void toCodes(const std::int8_t* cells, std::int8_t* codes, std::size_t size)
 {
     convertToCodes(cells, codes, size);
 }
 
-void toStates(const std::uint16_t* codes, std::int8_t* cells, std::size_t size)
+void toStates(const std::int8_t* codes, std::int8_t* cells, std::size_t size)
 {
     convertToStates(codes, cells, size);
 }
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#ifdef TIDMAR_FASTASYNC_X86
 #define TIDMAR_FASTASYNC_AVX2 __attribute__((target("avx2")))
 #else
 #define TIDMAR_FASTASYNC_AVX2
 #endif
 
-TIDMAR_FASTASYNC_AVX2 void toCodesAvx2(const std::int8_t* cells, std::uint16_t* codes, std::size_t size)
+TIDMAR_FASTASYNC_AVX2 void toCodesAvx2(const std::int8_t* cells, std::int8_t* codes, std::size_t size)
 {
     convertToCodes(cells, codes, size);
 }
 
-TIDMAR_FASTASYNC_AVX2 void toStatesAvx2(const std::uint16_t* codes, std::int8_t* cells, std::size_t size)
+TIDMAR_FASTASYNC_AVX2 void toStatesAvx2(const std::int8_t* codes, std::int8_t* cells, std::size_t size)
 {
     convertToStates(codes, cells, size);
 }
@@ -407,7 +428,7 @@ TIDMAR_FASTASYNC_AVX2 void toStatesAvx2(const std::uint16_t* codes, std::int8_t*
 void FastBed::stepAsyncUC()
 {
     prepareAsyncStep();
-    const InPlace field{pairCodes.data(), layout, periodic, codeTable.data(), jumpRow, jumps};
+    const InPlace field{cellCodes.data(), layout, periodic, codeRule, jumpRow, jumps};
     const long visits = static_cast<long>(layout.cellsX) * layout.cellsY;
     const long lead = visits < static_cast<long>(Ahead) ? visits : Ahead;
     draws.begin(random, layout, 2 * visits, static_cast<int>(lead));
@@ -421,7 +442,7 @@ void FastBed::stepAsyncUC()
     }
     FollowUp work;
     while (run.next < visits) {
-        const Stop stop = runUniform(run, field, work);
+        const Stop stop = runUniform(run, field, work, popcnt);
         if (stop == Stop::FollowUp)
             followUp(field, work);
         else if (stop == Stop::Draws)
@@ -436,7 +457,7 @@ void FastBed::stepAsyncUC()
 void FastBed::stepAsyncNRS()
 {
     prepareAsyncStep();
-    const InPlace field{pairCodes.data(), layout, periodic, codeTable.data(), jumpRow, jumps};
+    const InPlace field{cellCodes.data(), layout, periodic, codeRule, jumpRow, jumps};
     shuffle(xOrder, layout.cellsX);
     shuffle(yOrder, layout.cellsY);
     for (int b = 0; b < layout.cellsY; ++b)
@@ -444,28 +465,27 @@ void FastBed::stepAsyncNRS()
             yOrder[b] |= BorderMark;
     ShuffledRun run{random, 0, 0, xOrder.data(), yOrder.data()};
     FollowUp work;
-    while (runShuffled(run, field, work))
+    while (runShuffled(run, field, work, popcnt))
         followUp(field, work);
     random = run.stream;
     finishAsyncStep();
 }
 
-// The halo and tables of every step, and the pair code of every cell, halo
+// The halo and tables of every step, and the cell code of every cell, halo
 // included, which the visits then keep up to date as they write.
 void FastBed::prepareAsyncStep()
 {
     prepareStep();
-    codeTable = fastrule::makeCodeTable(table);
+    codeRule = fastrule::makeCodeRule(table);
     // Only a predator on young with no young mussel beside it jumps.
-    jumpRow = table[fastrule::indexOf(PredatorOnYoung, 0)].jumps ? fastrule::codeRow(PredatorOnYoungCode, 0)
-                                                                  : fastrule::TableSize;
-    (avx2 ? toCodesAvx2 : toCodes)(lattice[now].data(), pairCodes.data(), layout.size());
+    jumpRow = table[fastrule::indexOf(PredatorOnYoung, 0)].jumps ? JumpRow : codeRule.rows.size();
+    (avx2 ? toCodesAvx2 : toCodes)(lattice[now].data(), cellCodes.data(), layout.size());
 }
 
 // The byte lattice from the codes the step has left, halo included.
 void FastBed::finishAsyncStep()
 {
-    (avx2 ? toStatesAvx2 : toStates)(pairCodes.data(), lattice[now].data(), layout.size());
+    (avx2 ? toStatesAvx2 : toStates)(cellCodes.data(), lattice[now].data(), layout.size());
 }
 
 // 2 n exchanges of two uniformly drawn positions, the shuffle of the exact

@@ -15,10 +15,19 @@ int clampSize(int n)
     return std::clamp(n, 1, FastBed::MaxCells);
 }
 
+bool popcntAvailable()
+{
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    return __builtin_cpu_supports("popcnt");
+#else
+    return false;
+#endif
+}
+
 } // namespace
 
 FastBed::FastBed(int cellsX, int cellsY, std::uint64_t seedValue, int threads)
-    : avx2(philox::avx2Available()), pool(std::max(threads, 1))
+    : avx2(philox::avx2Available()), popcnt(popcntAvailable()), pool(std::max(threads, 1))
 {
     allocate(clampSize(cellsX), clampSize(cellsY));
     globalHealth();
@@ -30,6 +39,7 @@ FastBed::~FastBed() = default;
 void FastBed::limitVectors(int bits)
 {
     avx2 = philox::avx2Available() && bits >= 256;
+    popcnt = popcntAvailable() && bits >= 256;
     draws.useLanes(bits >= 512 ? 8 : bits >= 256 ? 4 : 1);
 }
 
@@ -47,7 +57,7 @@ void FastBed::allocate(int width, int height)
     layout = PaddedLayout(width, height);
     for (std::vector<std::int8_t>& cells : lattice)
         cells.assign(layout.size(), Empty);
-    pairCodes.assign(layout.size() + 3, 0);
+    cellCodes.assign(layout.size() + 3, 0);
     xOrder.assign(width, 0);
     yOrder.assign(height, 0);
     // Each band's buffers get a cache line of slack at the end, so that no line

@@ -48,7 +48,7 @@
 //   with one output per exchange.
 //
 // Cells are stored as bytes in lattices with a halo; an asynchronous step works
-// on the cells' 16-bit pair codes instead and rewrites the bytes at its end.
+// on the cells' one-hot cell codes instead and rewrites the bytes at its end.
 // The field before a step is not kept. No step allocates.
 class FastBed : public ModelParameters, private BandTask {
 public:
@@ -146,19 +146,20 @@ private:
     PaddedLayout layout;
     std::vector<std::int8_t> lattice[2];
     int now = 0;  // which lattice holds the current field
-    // The pair code of every cell of the current field, in asynchronous steps;
-    // the last cell's sum reads one code past the halo.
-    std::vector<std::uint16_t> pairCodes;
+    // The cell code of every cell of the current field, in asynchronous
+    // steps; the last cell's block reads one code past the halo.
+    std::vector<std::int8_t> cellCodes;
     philox::Key key{};
-    bool avx2 = false;  // Philox runs with AVX2 instructions
+    bool avx2 = false;    // Philox runs with AVX2 instructions
+    bool popcnt = false;  // the asynchronous visits count with POPCNT
     std::uint64_t syncStepCount = 0;
     Xoshiro256 random;
     DrawBuffer draws;  // the outputs of random for a uniformly drawn step
     std::vector<int> xOrder;
     std::vector<int> yOrder;  // in a shuffled step, with the sign bit set on the border rows
     fastrule::Table table{};
-    fastrule::CodeTable codeTable{};
-    unsigned jumpRow = fastrule::TableSize;  // the row of codeTable whose predators jump
+    fastrule::CodeRule codeRule{};
+    unsigned jumpRow = 0;  // the row of codeRule whose predators jump; past its end when none do
     // The synchronous sweep's rule, by outcome class, and its columns for the
     // vector sweep; jumpFlags -1 where the predator jumps.
     fastrule::ClassTable classes{};

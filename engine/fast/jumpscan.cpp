@@ -71,5 +71,3 @@ JumpScan::Target JumpScan::find(const T* cells, T young, const PaddedLayout& lay
 
 template JumpScan::Target JumpScan::find(const std::int8_t*, std::int8_t, const PaddedLayout&, int, int, std::uint32_t,
                                          bool) const;
-template JumpScan::Target JumpScan::find(const std::uint16_t*, std::uint16_t, const PaddedLayout&, int, int,
-                                         std::uint32_t, bool) const;

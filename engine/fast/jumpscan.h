@@ -24,8 +24,8 @@ public:
 
     // Scans cells (laid out by layout) for the predator at (x, y), a target
     // being a cell that holds young; u, a uniform 32-bit deviate, picks the
-    // start direction. Instantiated for the byte lattice (young: YoungMussel)
-    // and for the pair codes of the asynchronous steps.
+    // start direction. Instantiated for bytes: the lattice (young:
+    // YoungMussel) and the cell codes of the asynchronous steps.
     template <typename T>
     Target find(const T* cells, T young, const PaddedLayout& layout, int x, int y, std::uint32_t u,
                 bool periodic) const;

@@ -33,8 +33,8 @@ TEST(FastRule, ThresholdsFireWithTheirProbability)
 }
 
 // The sums of codes over any 3 x 3 block give, for each state, the count of the
-// neighbours its transition reads; the byte-plane and the pair-code readings
-// agree.
+// neighbours its transition reads; the byte-plane and the cell-code readings
+// agree, the latter whatever lies in the row below the block.
 TEST(FastRule, CodeSumsCountTheNeighboursEachStateReads)
 {
     // Every block of nine cells drawn from a small pseudo-random sequence.
@@ -46,14 +46,20 @@ TEST(FastRule, CodeSumsCountTheNeighboursEachStateReads)
     for (int trial = 0; trial < 20000; ++trial) {
         int cells[9];
         int seen[StateCount] = {};
-        unsigned mussels = 0, predators = 0, pairs = 0;
+        unsigned mussels = 0, predators = 0;
         for (int& cell : cells) {
             cell = trial < StateCount ? trial - 1 : next();
             const auto state = static_cast<std::int8_t>(cell);
             mussels += fastrule::musselCode(state);
             predators += fastrule::predatorCode(state);
-            pairs += fastrule::pairCode(state);
         }
+        // Columns of three rows, as the visits read them, with a fourth row.
+        std::uint32_t columns[3] = {};
+        for (int i = 0; i < 9; ++i)
+            columns[i / 3] |= static_cast<std::uint32_t>(fastrule::cellCode(static_cast<std::int8_t>(cells[i])))
+                           << (8 * (i % 3));
+        for (std::uint32_t& column : columns)
+            column |= static_cast<std::uint32_t>(fastrule::cellCode(static_cast<std::int8_t>(next()))) << 24;
         for (int i = 0; i < 9; ++i)
             if (i != 4)
                 ++seen[stateIndex(cells[i])];
@@ -70,7 +76,8 @@ TEST(FastRule, CodeSumsCountTheNeighboursEachStateReads)
         ASSERT_LT(predators, 256u);
         EXPECT_EQ(fastrule::countFor(centre, static_cast<fastrule::Code>(mussels), static_cast<fastrule::Code>(predators)),
                   expected);
-        EXPECT_EQ(fastrule::countInPairSum(centre, pairs), expected);
+        const std::uint64_t block = fastrule::blockOf(columns[0], columns[1], columns[2]);
+        EXPECT_EQ(fastrule::countInBlock(block, fastrule::countedBits(fastrule::cellCode(centre))), expected);
     }
 }
 
