@@ -121,9 +121,9 @@ struct Columns {
     unsigned update(std::size_t at, const fastrule::CodeRule& rule, std::uint32_t u, std::int8_t* code) const
     {
         std::int8_t* centre = middle + at + 1;
-        const std::int8_t own = *centre;
+        const auto own = static_cast<std::uint8_t>(*centre);  // a code is never negative
         const std::uint64_t block = fastrule::blockOf(load(west + at), load(middle + at), load(east + at));
-        const unsigned row = fastrule::codeRow(own, fastrule::countInBlock(block, rule.counted[own]));
+        const unsigned row = own * fastrule::CountsPerState + fastrule::countInBlock(block, rule.counted[own]);
         const fastrule::CodeOutcome& outcome = rule.rows[row];
         // Selected by an index: as a branch, the outcome of a random event
         // would be mispredicted half the time.
