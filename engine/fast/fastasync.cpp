@@ -212,17 +212,31 @@ __attribute__((always_inline)) inline bool visitPairs(UniformRun& run, const InP
     std::int8_t code = 0;
     unsigned row = 0;
     bool more = false;
-    while (entries != end) {
-        std::int32_t& slot = run.pending[static_cast<unsigned long>(i++) % Ahead];
+    // One visit; true when it needs its follow-up.
+    auto visit = [&](std::int32_t& slot) {
         cell = slot;
         slot = static_cast<std::int32_t>(entries[0]);
         columns.fetch(slot);
         u = static_cast<std::uint32_t>(entries[Stride] >> 32);
         entries += 2 * Stride;
         row = columns.update(Columns::offset(cell), rule, u, &code);
-        if (needsFollowUp(cell, row, Jumps)) {
-            more = true;
-            break;
+        return needsFollowUp(cell, row, Jumps);
+    };
+    while (entries != end && !more) {
+        // Runs of Ahead visits from slot 0 take their slots at fixed places.
+        if (i % Ahead == 0 && end - entries >= static_cast<long>(2 * Stride * Ahead)) {
+            const long start = i;
+#pragma GCC unroll 16
+            for (unsigned k = 0; k < Ahead; ++k)
+                if (visit(run.pending[k])) {
+                    i = start + k + 1;
+                    more = true;
+                    break;
+                }
+            if (!more)
+                i = start + Ahead;
+        } else {
+            more = visit(run.pending[static_cast<unsigned long>(i++) % Ahead]);
         }
     }
     if (more)
