@@ -82,6 +82,9 @@ void FastBed::allocate(int width, int height)
                 sums.assign(height + Slack, 0);
         }
         band.rows.assign(height + Slack, 0);
+        // Deviates for whole chunks: the last one runs past the column's end.
+        band.deviates.assign((height + ChunkCells - 1) / ChunkCells * ChunkCells + Slack, 0);
+        band.jumpers.assign(height + Slack, 0);
         band.stuck.assign(static_cast<std::size_t>(columnSpan) * height + Slack, 0);
     }
 }

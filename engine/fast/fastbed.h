@@ -109,8 +109,9 @@ public:
     std::array<double, StateCount> fractions() const;
 
 private:
-    // Cells a synchronous band decides together: their deviates come from one
-    // run of 16 Philox blocks, computed only when one of them needs a deviate.
+    // Cells a synchronous band decides together after cells that needed no
+    // deviate: their deviates come from one run of 16 Philox blocks, computed
+    // only when one of them needs a deviate.
     static constexpr int ChunkCells = 64;
 
     // The working storage of one thread of a synchronous step, on cache lines
@@ -119,8 +120,8 @@ private:
         std::vector<fastrule::Code> codes[2];    // mussel and predator codes of a padded column
         std::vector<fastrule::Code> sums[2][3];  // their vertical 3-sums for three columns
         std::vector<std::uint8_t> rows;          // outcome classes of the column's cells
-        std::array<std::uint32_t, ChunkCells> deviates{};
-        std::array<std::uint16_t, ChunkCells> jumpers{};  // rows of a chunk's jumping predators
+        std::vector<std::uint32_t> deviates;  // of a run of a column's chunks
+        std::vector<std::uint16_t> jumpers;   // rows of a run's jumping predators
         std::vector<std::int32_t> stuck;  // the stuck jumps of the present run of columns
         std::size_t stuckCount = 0;
         bool drawing = false;  // the last chunk needed deviates
@@ -137,6 +138,7 @@ private:
     void columnSums(Band& band, int x, int slot) const;
     void sweepColumn(Band& band, int x, int westSlot);
     void decideChunk(Band& band, int x, int y0, int y1);
+    void decideDrawn(Band& band, int x, int y0, int y1);
 
     // fastasync.cpp
     void prepareAsyncStep();

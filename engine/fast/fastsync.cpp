@@ -320,40 +320,54 @@ void FastBed::sweepColumn(Band& band, int x, int westSlot)
 #endif
     rows(lattice[now].data() + layout.index(x, 0), layout.cellsY, musselSums, predatorSums, band.rows.data());
     const int height = layout.cellsY;
-    for (int y0 = 0; y0 < height; y0 += ChunkCells)
+    for (int y0 = 0; y0 < height; y0 += ChunkCells) {
+        if (band.drawing) {
+            decideDrawn(band, x, y0, height);
+            return;
+        }
         decideChunk(band, x, y0, std::min(y0 + ChunkCells, height));
+    }
 }
 
-// Cells y0 .. y1 - 1 of column x. Most cells of a quiet field need no deviate
-// (an adult with no predator on adults beside it and no ocean forcing, say),
-// most cells of a lively one do. After a chunk that needed none, a first pass
-// writes every cell's outcome without a deviate and goes on only if some cell
-// has a threshold; after a chunk that needed deviates, the chunk's Philox
-// blocks (all of them, also past the column's end) are computed at once.
-// Either way each cell gets the outcome of its own deviate.
+// Cells y0 .. y1 - 1 of column x after a chunk that needed no deviate. Most
+// cells of a quiet field need none (an adult with no predator on adults
+// beside it and no ocean forcing, say), most cells of a lively one do: a
+// first pass writes every cell's outcome without a deviate and goes on only
+// if some cell has a threshold.
 void FastBed::decideChunk(Band& band, int x, int y0, int y1)
 {
     const std::uint8_t* rows = band.rows.data();
     std::int8_t* next = lattice[1 - now].data() + layout.index(x, 0);
-    if (!band.drawing) {
-        std::uint32_t needed = 0;
-        for (int y = y0; y < y1; ++y) {
-            const fastrule::Outcome& outcome = classes[rows[y]];
-            needed |= outcome.threshold;
-            next[y] = outcome.otherwise;
-        }
-        if (needed == 0)
-            return;
+    std::uint32_t needed = 0;
+    for (int y = y0; y < y1; ++y) {
+        const fastrule::Outcome& outcome = classes[rows[y]];
+        needed |= outcome.threshold;
+        next[y] = outcome.otherwise;
     }
+    if (needed != 0)
+        decideDrawn(band, x, y0, y1);
+}
 
+// Cells y0 .. y1 - 1 of column x (y0 a multiple of ChunkCells) with their
+// deviates: the Philox blocks of the cells' chunks (all of them, also past
+// the column's end) first, then the decisions, in one pass over the run, so
+// that a lively column takes one. Each cell gets the outcome of its own
+// deviate, whichever way it comes here.
+void FastBed::decideDrawn(Band& band, int x, int y0, int y1)
+{
+    const std::uint8_t* rows = band.rows.data();
+    std::int8_t* next = lattice[1 - now].data() + layout.index(x, 0);
     std::uint32_t* u = band.deviates.data();
-    const std::uint32_t first = static_cast<std::uint32_t>(y0 / 4);
     const auto step = static_cast<std::uint32_t>(syncStepCount);
     const auto stepHigh = static_cast<std::uint32_t>(syncStepCount >> 32);
-    if (avx2)
-        philox::generateRun16Avx2(key, first, static_cast<std::uint32_t>(x), step, stepHigh, u);
-    else
-        philox::generateRun<ChunkCells / 4>(key, first, static_cast<std::uint32_t>(x), step, stepHigh, u);
+    for (int c = y0; c < y1; c += ChunkCells) {
+        const auto first = static_cast<std::uint32_t>(c / 4);
+        std::uint32_t* chunk = u + (c - y0);
+        if (avx2)
+            philox::generateRun16Avx2(key, first, static_cast<std::uint32_t>(x), step, stepHigh, chunk);
+        else
+            philox::generateRun<ChunkCells / 4>(key, first, static_cast<std::uint32_t>(x), step, stepHigh, chunk);
+    }
     // Jumps are rare and their scans long: the loop only notes the predators,
     // without a branch, and the scans follow.
     std::uint16_t* jumpers = band.jumpers.data();
