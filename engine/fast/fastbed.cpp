@@ -155,6 +155,7 @@ void FastBed::prepareStep()
         fireStates[k] = outcome.fire;
         otherwiseStates[k] = outcome.otherwise;
         jumpFlags[k] = static_cast<std::int8_t>(outcome.jumps ? -1 : 0);
+        drawFlags[k] = static_cast<std::int8_t>(outcome.threshold != 0 ? -1 : 0);
     }
     if (longRange)
         jumps.prepare(jumpDistance, layout.stride);

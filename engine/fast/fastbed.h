@@ -163,12 +163,14 @@ private:
     fastrule::CodeRule codeRule{};
     unsigned jumpRow = 0;  // the row of codeRule whose predators jump; past its end when none do
     // The synchronous sweep's rule, by outcome class, and its columns for the
-    // vector sweep; jumpFlags -1 where the predator jumps.
+    // vector sweep; jumpFlags -1 where the predator jumps, drawFlags where
+    // the class has a threshold.
     fastrule::ClassTable classes{};
     std::array<std::uint32_t, fastrule::ClassCount> thresholds{};
     std::array<std::int8_t, fastrule::ClassCount> fireStates{};
     std::array<std::int8_t, fastrule::ClassCount> otherwiseStates{};
     std::array<std::int8_t, fastrule::ClassCount> jumpFlags{};
+    std::array<std::int8_t, fastrule::ClassCount> drawFlags{};
     JumpScan jumps;
     std::vector<Band> bands;
     // Each band owns an equal share of the columns and takes them in runs of

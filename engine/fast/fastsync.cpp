@@ -28,14 +28,14 @@ __attribute__((target("avx2"))) inline __m256i shuffleTable(const std::int8_t* t
 // The outcomes of cells 0 .. count - 1 (count a multiple of 32) with outcome
 // classes classes[], deviates u[]: next[y] = u[y] < thresholds[class] ? fire :
 // otherwise. The classes' thresholds come from permutations of two registers,
-// their states and jump flags from byte shuffles of one. The cells of jumping
-// predators (offset by first) go to jumpers; returns the or of the
-// thresholds, adds the jumpers to *jumping.
+// their states and flags from byte shuffles of one. The cells of jumping
+// predators (offset by first) go to jumpers; returns nonzero if a cell's
+// class has a threshold (drawFlags -1), adds the jumpers to *jumping.
 __attribute__((target("avx2"))) std::uint32_t decideAvx2(const std::uint32_t* thresholds, const std::int8_t* fire,
                                                          const std::int8_t* otherwise, const std::int8_t* jumpFlags,
-                                                         const std::uint8_t* classes, const std::uint32_t* u,
-                                                         std::int8_t* next, int count, int first,
-                                                         std::uint16_t* jumpers, int* jumping)
+                                                         const std::int8_t* drawFlags, const std::uint8_t* classes,
+                                                         const std::uint32_t* u, std::int8_t* next, int count,
+                                                         int first, std::uint16_t* jumpers, int* jumping)
 {
     static_assert(fastrule::ClassCount == 16, "two registers of thresholds, one of each byte table");
     const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(thresholds));
@@ -43,34 +43,34 @@ __attribute__((target("avx2"))) std::uint32_t decideAvx2(const std::uint32_t* th
     const __m256i fires = shuffleTable(fire);
     const __m256i others = shuffleTable(otherwise);
     const __m256i jumps = shuffleTable(jumpFlags);
-    const __m256i sign = _mm256_set1_epi32(static_cast<int>(0x80000000u));
-    __m256i needed = _mm256_setzero_si256();
+    const __m256i draws = shuffleTable(drawFlags);
+    unsigned drawing = 0;
     int found = *jumping;
     for (int y = 0; y < count; y += 32) {
-        __m256i fired[4];
+        __m256i stays[4];
         for (int g = 0; g < 4; ++g) {
             const int at = y + 8 * g;
             const __m256i index =
                 _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(classes + at)));
             // Classes 8 .. 15 (bit 3, moved to the sign bit) from the high register.
-            const __m256 threshold = _mm256_blendv_ps(_mm256_castsi256_ps(_mm256_permutevar8x32_epi32(low, index)),
-                                                      _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(high, index)),
-                                                      _mm256_castsi256_ps(_mm256_slli_epi32(index, 28)));
+            const __m256i threshold = _mm256_castps_si256(
+                _mm256_blendv_ps(_mm256_castsi256_ps(_mm256_permutevar8x32_epi32(low, index)),
+                                 _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(high, index)),
+                                 _mm256_castsi256_ps(_mm256_slli_epi32(index, 28))));
             const __m256i deviate = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + at));
-            needed = _mm256_or_si256(needed, _mm256_castps_si256(threshold));
-            // u < threshold, unsigned: both with the sign bit flipped, signed.
-            fired[g] = _mm256_cmpgt_epi32(_mm256_xor_si256(_mm256_castps_si256(threshold), sign),
-                                          _mm256_xor_si256(deviate, sign));
+            // u >= threshold, unsigned: the event does not fire.
+            stays[g] = _mm256_cmpeq_epi32(_mm256_max_epu32(deviate, threshold), deviate);
         }
         // The masks as bytes in cell order: the packs work within 128-bit halves.
-        const __m256i words01 = _mm256_packs_epi32(fired[0], fired[1]);
-        const __m256i words23 = _mm256_packs_epi32(fired[2], fired[3]);
+        const __m256i words01 = _mm256_packs_epi32(stays[0], stays[1]);
+        const __m256i words23 = _mm256_packs_epi32(stays[2], stays[3]);
         const __m256i mask = _mm256_permutevar8x32_epi32(_mm256_packs_epi16(words01, words23),
                                                          _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
         const __m256i cellClasses = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(classes + y));
-        const __m256i chosen = _mm256_blendv_epi8(_mm256_shuffle_epi8(others, cellClasses),
-                                                  _mm256_shuffle_epi8(fires, cellClasses), mask);
+        const __m256i chosen = _mm256_blendv_epi8(_mm256_shuffle_epi8(fires, cellClasses),
+                                                  _mm256_shuffle_epi8(others, cellClasses), mask);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(next + y), chosen);
+        drawing |= static_cast<unsigned>(_mm256_movemask_epi8(_mm256_shuffle_epi8(draws, cellClasses)));
         auto jumpMask = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_shuffle_epi8(jumps, cellClasses)));
         while (jumpMask != 0) {
             jumpers[found++] = static_cast<std::uint16_t>(first + y + __builtin_ctz(jumpMask));
@@ -78,10 +78,7 @@ __attribute__((target("avx2"))) std::uint32_t decideAvx2(const std::uint32_t* th
         }
     }
     *jumping = found;
-    const __m128i half = _mm_or_si128(_mm256_castsi256_si128(needed), _mm256_extracti128_si256(needed, 1));
-    const __m128i quarter = _mm_or_si128(half, _mm_shuffle_epi32(half, 0x4E));
-    const __m128i word = _mm_or_si128(quarter, _mm_shuffle_epi32(quarter, 0xB1));
-    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(word));
+    return drawing;
 }
 
 #endif
@@ -378,7 +375,7 @@ void FastBed::decideDrawn(Band& band, int x, int y0, int y1)
     if (avx2) {
         const int vectorCells = (y1 - y0) & ~31;
         needed = decideAvx2(thresholds.data(), fireStates.data(), otherwiseStates.data(), jumpFlags.data(),
-                            rows + y0, u, next + y0, vectorCells, y0, jumpers, &jumping);
+                            drawFlags.data(), rows + y0, u, next + y0, vectorCells, y0, jumpers, &jumping);
         y += vectorCells;
     }
 #endif
