@@ -38,6 +38,11 @@ private:
     // dx * stride + dy: the targets of a predator whose circle lies inside
     // the field, relative to its index in the padded layout.
     std::array<std::int32_t, Directions> offset{};
+    // Neighbouring directions often point at the same cell: the scan takes
+    // runs of them, one test a run. Run r starts at direction runStart[r]
+    // (with one run more at Directions); direction i lies in run runOf[i].
+    std::array<std::int16_t, Directions + 1> runStart{};
+    std::array<std::int16_t, Directions> runOf{};
     int distance = -1;
     int reach = 0;  // the largest |dx| or |dy|
     int stride = 0;
