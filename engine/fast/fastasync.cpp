@@ -329,12 +329,13 @@ struct ShuffledRun {
     const int* ys;  // with BorderMark on the border rows
 };
 
+// Compiled for jumps on and off, as visitPairs() is.
+template <bool Jumps>
 __attribute__((always_inline)) inline bool runShuffled(ShuffledRun& run, const InPlace& field, FollowUp& work)
 {
     const PaddedLayout layout = field.layout;
     const Columns columns(field.codes, layout.stride);
     const fastrule::CodeRule& rule = field.rule;
-    const unsigned jumpRow = field.jumpRow;
     const int* const xs = run.xs;
     const int* const ys = run.ys;
     Xoshiro256 stream = run.stream;
@@ -351,8 +352,8 @@ __attribute__((always_inline)) inline bool runShuffled(ShuffledRun& run, const I
             const std::uint32_t u = top(stream.next());
             std::int8_t code;
             const unsigned row = columns.update(static_cast<std::size_t>(column + y), rule, u, &code);
-            if ((entry | edge) < 0 || row == jumpRow) {
-                work = {column + y + layout.stride + 1, u, code, row == jumpRow};
+            if (needsFollowUp(entry | edge, row, Jumps)) {
+                work = {column + y + layout.stride + 1, u, code, Jumps && row == JumpRow};
                 more = true;
                 break;
             }
@@ -368,28 +369,37 @@ __attribute__((always_inline)) inline bool runShuffled(ShuffledRun& run, const I
     return more;
 }
 
+template <bool Jumps>
 __attribute__((noinline)) bool runShuffledPortable(ShuffledRun& run, const InPlace& field, FollowUp& work)
 {
-    return runShuffled(run, field, work);
+    return runShuffled<Jumps>(run, field, work);
 }
 
 #ifdef TIDMAR_FASTASYNC_X86
+template <bool Jumps>
 __attribute__((noinline, target("popcnt"))) bool runShuffledPopcnt(ShuffledRun& run, const InPlace& field,
                                                                    FollowUp& work)
 {
-    return runShuffled(run, field, work);
+    return runShuffled<Jumps>(run, field, work);
 }
 #endif
 
+template <bool Jumps>
 bool runShuffled(ShuffledRun& run, const InPlace& field, FollowUp& work, bool popcnt)
 {
 #ifdef TIDMAR_FASTASYNC_X86
     if (popcnt)
-        return runShuffledPopcnt(run, field, work);
+        return runShuffledPopcnt<Jumps>(run, field, work);
 #else
     (void)popcnt;
 #endif
-    return runShuffledPortable(run, field, work);
+    return runShuffledPortable<Jumps>(run, field, work);
+}
+
+bool runShuffled(ShuffledRun& run, const InPlace& field, FollowUp& work, bool popcnt)
+{
+    return field.jumpRow == JumpRow ? runShuffled<true>(run, field, work, popcnt)
+                                    : runShuffled<false>(run, field, work, popcnt);
 }
 
 // The conversions between the byte lattice and the cell codes at the start
