@@ -4,6 +4,7 @@
 
 #include "fastbed.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -18,40 +19,27 @@ std::uint32_t bottom(std::uint64_t bits)
     return static_cast<std::uint32_t>(bits);
 }
 
-constexpr std::uint16_t YoungCode = fastrule::pairCode(YoungMussel);
-constexpr std::uint16_t PredatorOnYoungCode = fastrule::pairCode(PredatorOnYoung);
+constexpr std::int8_t YoungCode = fastrule::cellCode(YoungMussel);
+constexpr std::int8_t PredatorOnYoungCode = fastrule::cellCode(PredatorOnYoung);
 
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the sums read four codes as the lanes of one word");
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a block reads four codes as the bytes of one word");
 
-// The pair codes at from .. from + 3 as the 16-bit lanes of one word, the
-// first lowest.
-std::uint64_t fourCodes(const std::uint16_t* from)
-{
-    std::uint64_t word;
-    std::memcpy(&word, from, sizeof word);
-    return word;
-}
-
-// The field as the visits of one step see it: its pair codes only, from which
+// The field as the visits of one step see it: its cell codes only, from which
 // each visit reads both its neighbourhood and its own state; the byte lattice
 // is rebuilt from them after the step.
 struct InPlace {
-    std::uint16_t* codes;
+    std::int8_t* codes;
     PaddedLayout layout;
     bool periodic;
-    const fastrule::CodeOutcome* rule;
-    unsigned jumpRow;  // the row of the predators that jump; TableSize when none does
+    const fastrule::CodeRule& rule;
+    unsigned jumpRow;  // the row of the predators that jump; none when they do not
     const JumpScan& jumps;
-    // The multiplier that folds the lanes of a sum (see update()). Read from
-    // here, the compiler multiplies; as a constant it makes shifts and adds
-    // of it, four instructions on the path of every visit.
-    std::uint64_t fold = 0x100010001u;
 };
 
 // On a periodic field, writes the halo cells that stand for border cell
 // (x, y), so that later visits count the field as it is now. Out of line, as
 // are jumps: both are rare.
-__attribute__((noinline)) void storeHalo(const InPlace& field, int x, int y, std::uint16_t code)
+__attribute__((noinline)) void storeHalo(const InPlace& field, int x, int y, std::int8_t code)
 {
     if (!field.periodic)
         return;
@@ -89,7 +77,7 @@ __attribute__((noinline)) void jump(const InPlace& field, int x, int y, std::uin
 struct FollowUp {
     int at;  // the cell's index in the padded layout
     std::uint32_t u;
-    std::uint16_t code;  // its new code
+    std::int8_t code;  // its new code
     bool jumps;
 };
 
@@ -103,25 +91,69 @@ __attribute__((noinline)) void followUp(const InPlace& field, const FollowUp& wo
         jump(field, x, y, work.u);
 }
 
-// The part of a visit common to both schemes: the sum of the pair codes
-// around the cell whose code is at centre, its table row and outcome. Writes
-// the outcome and returns the row. The sum takes the rows y - 1 .. y + 2 of
-// each of the three columns as one word and adds the words lane by lane (no
-// count of a lane exceeds 3, so none carries into the next lane); the
-// multiplication then adds lanes 0 .. 2 into bits 32 .. 47, again without
-// carries.
-inline unsigned update(std::uint16_t* centre, int stride, const fastrule::CodeOutcome* rule, std::uint64_t fold,
-                       std::uint32_t u, std::uint16_t* code)
+// The sign bit, set on the cells and rows of the field's border.
+constexpr std::int32_t BorderMark = INT32_MIN;
+
+// The field's codes as three pointers, to the rows y - 1 of the columns
+// x - 1, x and x + 1 of the cell whose west corner lies at offset 0. A cell
+// goes by the index of its west corner (x - 1, y - 1), BorderMark aside.
+struct Columns {
+    std::int8_t* west;
+    std::int8_t* middle;
+    std::int8_t* east;
+
+    Columns(std::int8_t* codes, int stride) : west(codes), middle(codes + stride), east(codes + 2 * stride) {}
+
+    static std::size_t offset(std::int32_t cell) { return static_cast<std::uint32_t>(cell & ~BorderMark); }
+
+    // The neighbourhood of cell fetched into the cache.
+    void fetch(std::int32_t cell) const
+    {
+        const std::size_t at = offset(cell);
+        __builtin_prefetch(west + at, 1);
+        __builtin_prefetch(middle + at, 1);
+        __builtin_prefetch(east + at, 1);
+    }
+
+    // The part of a visit common to both schemes, for the cell with west
+    // corner at: the count its code reads in its block, its table row and
+    // outcome. Writes the outcome and returns the row.
+    unsigned update(std::size_t at, const fastrule::CodeRule& rule, std::uint32_t u, std::int8_t* code) const
+    {
+        std::int8_t* centre = middle + at + 1;
+        const auto own = static_cast<std::uint8_t>(*centre);  // a code is never negative
+        const std::uint64_t block = fastrule::blockOf(load(west + at), load(middle + at), load(east + at));
+        const unsigned row = own * fastrule::CountsPerState + fastrule::countInBlock(block, rule.counted[own]);
+        const fastrule::CodeOutcome& outcome = rule.rows[row];
+        // Selected by an index: as a branch, the outcome of a random event
+        // would be mispredicted half the time.
+        *code = outcome.codes[u >= outcome.threshold];
+        *centre = *code;
+        return row;
+    }
+
+    static std::uint32_t load(const std::int8_t* from)
+    {
+        std::uint32_t word;
+        std::memcpy(&word, from, sizeof word);
+        return word;
+    }
+};
+
+// The row of the predators that jump, when they do.
+constexpr unsigned JumpRow = fastrule::codeRow(PredatorOnYoungCode, 0);
+
+// Whether the visit to cell, which found row, needs a follow-up: a border
+// cell, a jump (with jumps on).
+inline bool needsFollowUp(std::int32_t cell, unsigned row, bool jumps)
 {
-    const std::uint16_t* west = centre - stride - 1;
-    const std::uint64_t lanes = fourCodes(west) + fourCodes(west + stride) + fourCodes(west + 2 * stride);
-    const unsigned row = fastrule::codeRow(*centre, lanes * fold);
-    const fastrule::CodeOutcome& outcome = rule[row];
-    // Selected by an index: as a branch, the outcome of a random event would be
-    // mispredicted half the time.
-    *code = outcome.codes[u >= outcome.threshold];
-    *centre = *code;
-    return row;
+    return cell < 0 || (jumps && row == JumpRow);
+}
+
+inline FollowUp followUpOf(std::int32_t cell, unsigned row, bool jumps, int stride, std::uint32_t u,
+                           std::int8_t code)
+{
+    return {(cell & ~BorderMark) + stride + 1, u, code, jumps && row == JumpRow};
 }
 
 // The visiting loops below run visits until one needs its follow-up, return,
@@ -132,62 +164,162 @@ inline unsigned update(std::uint16_t* centre, int stride, const fastrule::CodeOu
 
 constexpr unsigned Ahead = 16;
 
-// The sign bit, set on the cells and rows of the field's border.
-constexpr std::int32_t BorderMark = INT32_MIN;
+// Where a run of visits stopped.
+enum class Stop { Done, FollowUp, Draws };
 
 struct UniformRun {
-    Xoshiro256 stream;
+    DrawBuffer::Segment segment;  // the draws in hand: count entries from entries on, stride apart
     long next;     // the visit to run next
     long drawing;  // the visits that draw the position of a later one
     long visits;
-    // The cells of the next Ahead visits: index in the padded layout, with
-    // BorderMark on border cells.
+    // The cells of the next Ahead visits: the index of the cell west of and
+    // above each, with BorderMark on border cells.
     std::int32_t pending[Ahead];
+
+    // The next entry; the segment must hold one.
+    std::uint64_t take()
+    {
+        const std::uint64_t entry = *segment.entries;
+        segment.entries += segment.stride;
+        --segment.count;
+        return entry;
+    }
 };
 
-// A uniformly drawn cell, its neighbourhood fetched into the cache.
-std::int32_t draw(Xoshiro256& stream, const std::uint16_t* codes, const PaddedLayout& layout)
-{
-    const std::uint64_t bits = stream.next();
-    const int x = static_cast<int>(below(top(bits), static_cast<std::uint32_t>(layout.cellsX)));
-    const int y = static_cast<int>(below(bottom(bits), static_cast<std::uint32_t>(layout.cellsY)));
-    const int at = layout.index(x, y);
-    for (int dx = -1; dx <= 1; ++dx)
-        __builtin_prefetch(codes + at + dx * layout.stride - 1, 1);
-    return at | (layout.onBorder(x, y) ? BorderMark : 0);
-}
+// Where the visiting loops are compiled twice, the second time for POPCNT,
+// which counts a block in one instruction.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TIDMAR_FASTASYNC_X86 1
+#endif
 
-__attribute__((noinline)) bool runUniform(UniformRun& run, const InPlace& field, FollowUp& work)
+// The visits that draw a later one's position while their segment lasts:
+// two entries each (the position first), Stride apart. Both phases start on
+// an even entry of a segment of even length, so a visit's pair never
+// straddles two segments. Compiled for each stride and for jumps on and off,
+// which leaves the loop's values in registers.
+template <int Stride, bool Jumps>
+__attribute__((always_inline)) inline bool visitPairs(UniformRun& run, const InPlace& field, FollowUp& work)
 {
-    std::uint16_t* const codes = field.codes;
-    const PaddedLayout layout = field.layout;
-    const fastrule::CodeOutcome* const rule = field.rule;
-    const unsigned jumpRow = field.jumpRow;
-    const std::uint64_t fold = field.fold;
-    Xoshiro256 stream = run.stream;
-    long i = run.next;
+    const Columns columns(field.codes, field.layout.stride);
+    const fastrule::CodeRule& rule = field.rule;
+    const std::uint64_t* entries = run.segment.entries;
+    const long first = run.next;
+    const long pairs = std::min(run.drawing - first, static_cast<long>(run.segment.count / 2));
+    const std::uint64_t* const end = entries + 2 * Stride * pairs;
+    long i = first;
+    std::int32_t cell = 0;
+    std::uint32_t u = 0;
+    std::int8_t code = 0;
+    unsigned row = 0;
     bool more = false;
-    auto visit = [&](std::int32_t cell) {
-        const std::uint32_t u = top(stream.next());
-        const int at = cell & ~BorderMark;
-        std::uint16_t code;
-        const unsigned row = update(codes + at, layout.stride, rule, fold, u, &code);
-        if (cell >= 0 && row != jumpRow)
-            return false;
-        work = {at, u, code, row == jumpRow};
-        return true;
+    // One visit; true when it needs its follow-up.
+    auto visit = [&](std::int32_t& slot) {
+        cell = slot;
+        slot = static_cast<std::int32_t>(entries[0]);
+        columns.fetch(slot);
+        u = static_cast<std::uint32_t>(entries[Stride] >> 32);
+        entries += 2 * Stride;
+        row = columns.update(Columns::offset(cell), rule, u, &code);
+        return needsFollowUp(cell, row, Jumps);
     };
-    for (; i < run.drawing && !more; ++i) {
-        std::int32_t& slot = run.pending[static_cast<unsigned long>(i) % Ahead];
-        const std::int32_t cell = slot;
-        slot = draw(stream, codes, layout);
-        more = visit(cell);
+    while (entries != end && !more) {
+        // Runs of Ahead visits from slot 0 take their slots at fixed places.
+        if (i % Ahead == 0 && end - entries >= static_cast<long>(2 * Stride * Ahead)) {
+            const long start = i;
+#pragma GCC unroll 16
+            for (unsigned k = 0; k < Ahead; ++k)
+                if (visit(run.pending[k])) {
+                    i = start + k + 1;
+                    more = true;
+                    break;
+                }
+            if (!more)
+                i = start + Ahead;
+        } else {
+            more = visit(run.pending[static_cast<unsigned long>(i++) % Ahead]);
+        }
     }
-    for (; i < run.visits && !more; ++i)
-        more = visit(run.pending[static_cast<unsigned long>(i) % Ahead]);
-    run.stream = stream;
+    if (more)
+        work = followUpOf(cell, row, Jumps, field.layout.stride, u, code);
+    run.segment.count -= static_cast<int>(2 * (i - first));
+    run.segment.entries = entries;
     run.next = i;
     return more;
+}
+
+template <bool Jumps>
+__attribute__((always_inline)) inline bool visitPairs(UniformRun& run, const InPlace& field, FollowUp& work)
+{
+    switch (run.segment.stride) {
+    case 8:
+        return visitPairs<8, Jumps>(run, field, work);
+    case 4:
+        return visitPairs<4, Jumps>(run, field, work);
+    default:
+        return visitPairs<1, Jumps>(run, field, work);
+    }
+}
+
+template <bool Jumps>
+__attribute__((noinline)) bool visitPairsPortable(UniformRun& run, const InPlace& field, FollowUp& work)
+{
+    return visitPairs<Jumps>(run, field, work);
+}
+
+#ifdef TIDMAR_FASTASYNC_X86
+template <bool Jumps>
+__attribute__((noinline, target("popcnt"))) bool visitPairsPopcnt(UniformRun& run, const InPlace& field,
+                                                                   FollowUp& work)
+{
+    return visitPairs<Jumps>(run, field, work);
+}
+#endif
+
+template <bool Jumps>
+bool visitPairs(UniformRun& run, const InPlace& field, FollowUp& work, bool popcnt)
+{
+#ifdef TIDMAR_FASTASYNC_X86
+    if (popcnt)
+        return visitPairsPopcnt<Jumps>(run, field, work);
+#else
+    (void)popcnt;
+#endif
+    return visitPairsPortable<Jumps>(run, field, work);
+}
+
+// The visits after the last drawing one: one entry each.
+bool visitRest(UniformRun& run, const InPlace& field, FollowUp& work)
+{
+    const Columns columns(field.codes, field.layout.stride);
+    while (run.next < run.visits && run.segment.count > 0) {
+        const auto u = static_cast<std::uint32_t>(run.take() >> 32);
+        const std::int32_t cell = run.pending[static_cast<unsigned long>(run.next++) % Ahead];
+        std::int8_t code;
+        const unsigned row = columns.update(Columns::offset(cell), field.rule, u, &code);
+        const bool jumps = field.jumpRow == JumpRow;
+        if (needsFollowUp(cell, row, jumps)) {
+            work = followUpOf(cell, row, jumps, field.layout.stride, u, code);
+            return true;
+        }
+    }
+    return false;
+}
+
+Stop runUniform(UniformRun& run, const InPlace& field, FollowUp& work, bool popcnt)
+{
+    if (run.next < run.drawing) {
+        if (run.segment.count < 2)
+            return Stop::Draws;
+        const bool more = field.jumpRow == JumpRow ? visitPairs<true>(run, field, work, popcnt)
+                                                   : visitPairs<false>(run, field, work, popcnt);
+        return more ? Stop::FollowUp : Stop::Done;
+    }
+    if (run.next < run.visits) {
+        if (run.segment.count < 1)
+            return Stop::Draws;
+        return visitRest(run, field, work) ? Stop::FollowUp : Stop::Done;
+    }
+    return Stop::Done;
 }
 
 struct ShuffledRun {
@@ -197,13 +329,13 @@ struct ShuffledRun {
     const int* ys;  // with BorderMark on the border rows
 };
 
-__attribute__((noinline)) bool runShuffled(ShuffledRun& run, const InPlace& field, FollowUp& work)
+// Compiled for jumps on and off, as visitPairs() is.
+template <bool Jumps>
+__attribute__((always_inline)) inline bool runShuffled(ShuffledRun& run, const InPlace& field, FollowUp& work)
 {
-    std::uint16_t* const codes = field.codes;
     const PaddedLayout layout = field.layout;
-    const fastrule::CodeOutcome* const rule = field.rule;
-    const unsigned jumpRow = field.jumpRow;
-    const std::uint64_t fold = field.fold;
+    const Columns columns(field.codes, layout.stride);
+    const fastrule::CodeRule& rule = field.rule;
     const int* const xs = run.xs;
     const int* const ys = run.ys;
     Xoshiro256 stream = run.stream;
@@ -212,16 +344,16 @@ __attribute__((noinline)) bool runShuffled(ShuffledRun& run, const InPlace& fiel
     bool more = false;
     while (a < layout.cellsX) {
         const int x = xs[a];
-        const int column = layout.index(x, 0);
+        const int column = layout.index(x - 1, -1);  // the west corner of the column's cell 0
         const int edge = layout.borderColumn(x) ? BorderMark : 0;
         while (b < layout.cellsY) {
             const int entry = ys[b++];
             const int y = entry & ~BorderMark;
             const std::uint32_t u = top(stream.next());
-            std::uint16_t code;
-            const unsigned row = update(codes + column + y, layout.stride, rule, fold, u, &code);
-            if ((entry | edge) < 0 || row == jumpRow) {
-                work = {column + y, u, code, row == jumpRow};
+            std::int8_t code;
+            const unsigned row = columns.update(static_cast<std::size_t>(column + y), rule, u, &code);
+            if (needsFollowUp(entry | edge, row, Jumps)) {
+                work = {column + y + layout.stride + 1, u, code, Jumps && row == JumpRow};
                 more = true;
                 break;
             }
@@ -237,42 +369,75 @@ __attribute__((noinline)) bool runShuffled(ShuffledRun& run, const InPlace& fiel
     return more;
 }
 
-// The conversions between the byte lattice and the pair codes at the start
+template <bool Jumps>
+__attribute__((noinline)) bool runShuffledPortable(ShuffledRun& run, const InPlace& field, FollowUp& work)
+{
+    return runShuffled<Jumps>(run, field, work);
+}
+
+#ifdef TIDMAR_FASTASYNC_X86
+template <bool Jumps>
+__attribute__((noinline, target("popcnt"))) bool runShuffledPopcnt(ShuffledRun& run, const InPlace& field,
+                                                                   FollowUp& work)
+{
+    return runShuffled<Jumps>(run, field, work);
+}
+#endif
+
+template <bool Jumps>
+bool runShuffled(ShuffledRun& run, const InPlace& field, FollowUp& work, bool popcnt)
+{
+#ifdef TIDMAR_FASTASYNC_X86
+    if (popcnt)
+        return runShuffledPopcnt<Jumps>(run, field, work);
+#else
+    (void)popcnt;
+#endif
+    return runShuffledPortable<Jumps>(run, field, work);
+}
+
+bool runShuffled(ShuffledRun& run, const InPlace& field, FollowUp& work, bool popcnt)
+{
+    return field.jumpRow == JumpRow ? runShuffled<true>(run, field, work, popcnt)
+                                    : runShuffled<false>(run, field, work, popcnt);
+}
+
+// The conversions between the byte lattice and the cell codes at the start
 // and end of a step, compiled twice, the second time for AVX2.
-inline void convertToCodes(const std::int8_t* __restrict cells, std::uint16_t* __restrict codes, std::size_t size)
+inline void convertToCodes(const std::int8_t* __restrict cells, std::int8_t* __restrict codes, std::size_t size)
 {
     for (std::size_t i = 0; i < size; ++i)
-        codes[i] = fastrule::pairCode(cells[i]);
+        codes[i] = fastrule::cellCode(cells[i]);
 }
 
-inline void convertToStates(const std::uint16_t* __restrict codes, std::int8_t* __restrict cells, std::size_t size)
+inline void convertToStates(const std::int8_t* __restrict codes, std::int8_t* __restrict cells, std::size_t size)
 {
     for (std::size_t i = 0; i < size; ++i)
-        cells[i] = fastrule::stateOfPairCode(codes[i]);
+        cells[i] = fastrule::stateOfCellCode(codes[i]);
 }
 
-void toCodes(const std::int8_t* cells, std::uint16_t* codes, std::size_t size)
+void toCodes(const std::int8_t* cells, std::int8_t* codes, std::size_t size)
 {
     convertToCodes(cells, codes, size);
 }
 
-void toStates(const std::uint16_t* codes, std::int8_t* cells, std::size_t size)
+void toStates(const std::int8_t* codes, std::int8_t* cells, std::size_t size)
 {
     convertToStates(codes, cells, size);
 }
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#ifdef TIDMAR_FASTASYNC_X86
 #define TIDMAR_FASTASYNC_AVX2 __attribute__((target("avx2")))
 #else
 #define TIDMAR_FASTASYNC_AVX2
 #endif
 
-TIDMAR_FASTASYNC_AVX2 void toCodesAvx2(const std::int8_t* cells, std::uint16_t* codes, std::size_t size)
+TIDMAR_FASTASYNC_AVX2 void toCodesAvx2(const std::int8_t* cells, std::int8_t* codes, std::size_t size)
 {
     convertToCodes(cells, codes, size);
 }
 
-TIDMAR_FASTASYNC_AVX2 void toStatesAvx2(const std::uint16_t* codes, std::int8_t* cells, std::size_t size)
+TIDMAR_FASTASYNC_AVX2 void toStatesAvx2(const std::int8_t* codes, std::int8_t* cells, std::size_t size)
 {
     convertToStates(codes, cells, size);
 }
@@ -287,16 +452,27 @@ TIDMAR_FASTASYNC_AVX2 void toStatesAvx2(const std::uint16_t* codes, std::int8_t*
 void FastBed::stepAsyncUC()
 {
     prepareAsyncStep();
-    const InPlace field{pairCodes.data(), layout, periodic, codeTable.data(), jumpRow, jumps};
+    const InPlace field{cellCodes.data(), layout, periodic, codeRule, jumpRow, jumps};
     const long visits = static_cast<long>(layout.cellsX) * layout.cellsY;
     const long lead = visits < static_cast<long>(Ahead) ? visits : Ahead;
-    UniformRun run{random, 0, visits - lead, visits, {}};
-    for (long i = 0; i < lead; ++i)
-        run.pending[i] = draw(run.stream, field.codes, layout);
+    draws.begin(random, layout, 2 * visits, static_cast<int>(lead));
+    UniformRun run{draws.next(), 0, visits - lead, visits, {}};
+    const Columns columns(field.codes, layout.stride);
+    for (long i = 0; i < lead; ++i) {
+        if (run.segment.count == 0)
+            run.segment = draws.next();
+        run.pending[i] = static_cast<std::int32_t>(run.take());
+        columns.fetch(run.pending[i]);
+    }
     FollowUp work;
-    while (runUniform(run, field, work))
-        followUp(field, work);
-    random = run.stream;
+    while (run.next < visits) {
+        const Stop stop = runUniform(run, field, work, popcnt);
+        if (stop == Stop::FollowUp)
+            followUp(field, work);
+        else if (stop == Stop::Draws)
+            run.segment = draws.next();
+    }
+    random = draws.stream();
     finishAsyncStep();
 }
 
@@ -305,7 +481,7 @@ void FastBed::stepAsyncUC()
 void FastBed::stepAsyncNRS()
 {
     prepareAsyncStep();
-    const InPlace field{pairCodes.data(), layout, periodic, codeTable.data(), jumpRow, jumps};
+    const InPlace field{cellCodes.data(), layout, periodic, codeRule, jumpRow, jumps};
     shuffle(xOrder, layout.cellsX);
     shuffle(yOrder, layout.cellsY);
     for (int b = 0; b < layout.cellsY; ++b)
@@ -313,28 +489,27 @@ void FastBed::stepAsyncNRS()
             yOrder[b] |= BorderMark;
     ShuffledRun run{random, 0, 0, xOrder.data(), yOrder.data()};
     FollowUp work;
-    while (runShuffled(run, field, work))
+    while (runShuffled(run, field, work, popcnt))
         followUp(field, work);
     random = run.stream;
     finishAsyncStep();
 }
 
-// The halo and tables of every step, and the pair code of every cell, halo
+// The halo and tables of every step, and the cell code of every cell, halo
 // included, which the visits then keep up to date as they write.
 void FastBed::prepareAsyncStep()
 {
     prepareStep();
-    codeTable = fastrule::makeCodeTable(table);
+    codeRule = fastrule::makeCodeRule(table);
     // Only a predator on young with no young mussel beside it jumps.
-    jumpRow = table[fastrule::indexOf(PredatorOnYoung, 0)].jumps ? fastrule::codeRow(PredatorOnYoungCode, 0)
-                                                                  : fastrule::TableSize;
-    (avx2 ? toCodesAvx2 : toCodes)(lattice[now].data(), pairCodes.data(), layout.size());
+    jumpRow = table[fastrule::indexOf(PredatorOnYoung, 0)].jumps ? JumpRow : codeRule.rows.size();
+    (avx2 ? toCodesAvx2 : toCodes)(lattice[now].data(), cellCodes.data(), layout.size());
 }
 
 // The byte lattice from the codes the step has left, halo included.
 void FastBed::finishAsyncStep()
 {
-    (avx2 ? toStatesAvx2 : toStates)(pairCodes.data(), lattice[now].data(), layout.size());
+    (avx2 ? toStatesAvx2 : toStates)(cellCodes.data(), lattice[now].data(), layout.size());
 }
 
 // 2 n exchanges of two uniformly drawn positions, the shuffle of the exact

@@ -15,10 +15,19 @@ int clampSize(int n)
     return std::clamp(n, 1, FastBed::MaxCells);
 }
 
+bool popcntAvailable()
+{
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    return __builtin_cpu_supports("popcnt");
+#else
+    return false;
+#endif
+}
+
 } // namespace
 
 FastBed::FastBed(int cellsX, int cellsY, std::uint64_t seedValue, int threads)
-    : avx2(philox::avx2Available()), pool(std::max(threads, 1))
+    : avx2(philox::avx2Available()), popcnt(popcntAvailable()), pool(std::max(threads, 1))
 {
     allocate(clampSize(cellsX), clampSize(cellsY));
     globalHealth();
@@ -26,6 +35,13 @@ FastBed::FastBed(int cellsX, int cellsY, std::uint64_t seedValue, int threads)
 }
 
 FastBed::~FastBed() = default;
+
+void FastBed::limitVectors(int bits)
+{
+    avx2 = philox::avx2Available() && bits >= 256;
+    popcnt = popcntAvailable() && bits >= 256;
+    draws.useLanes(bits >= 512 ? 8 : bits >= 256 ? 4 : 1);
+}
 
 void FastBed::seed(std::uint64_t value)
 {
@@ -41,7 +57,7 @@ void FastBed::allocate(int width, int height)
     layout = PaddedLayout(width, height);
     for (std::vector<std::int8_t>& cells : lattice)
         cells.assign(layout.size(), Empty);
-    pairCodes.assign(layout.size() + 3, 0);
+    cellCodes.assign(layout.size() + 3, 0);
     xOrder.assign(width, 0);
     yOrder.assign(height, 0);
     // Each band's buffers get a cache line of slack at the end, so that no line
@@ -66,6 +82,9 @@ void FastBed::allocate(int width, int height)
                 sums.assign(height + Slack, 0);
         }
         band.rows.assign(height + Slack, 0);
+        // Deviates for whole chunks: the last one runs past the column's end.
+        band.deviates.assign((height + ChunkCells - 1) / ChunkCells * ChunkCells + Slack, 0);
+        band.jumpers.assign(height + Slack, 0);
         band.stuck.assign(static_cast<std::size_t>(columnSpan) * height + Slack, 0);
     }
 }
@@ -129,12 +148,14 @@ void FastBed::prepareStep()
 {
     refreshHalo(lattice[now].data());
     table = fastrule::makeTable({recolonization, neighbourCoupling, oceanForcing, maturing, predation, longRange});
-    for (int row = 0; row < fastrule::TableSize; ++row) {
-        const fastrule::Outcome& outcome = table[row];
-        thresholds[row] = outcome.threshold;
-        fireStates[row] = outcome.fire;
-        otherwiseStates[row] = outcome.otherwise;
-        jumpFlags[row] = static_cast<std::int8_t>(outcome.jumps ? -1 : 0);
+    classes = fastrule::makeClassTable(table);
+    for (int k = 0; k < fastrule::ClassCount; ++k) {
+        const fastrule::Outcome& outcome = classes[k];
+        thresholds[k] = outcome.threshold;
+        fireStates[k] = outcome.fire;
+        otherwiseStates[k] = outcome.otherwise;
+        jumpFlags[k] = static_cast<std::int8_t>(outcome.jumps ? -1 : 0);
+        drawFlags[k] = static_cast<std::int8_t>(outcome.threshold != 0 ? -1 : 0);
     }
     if (longRange)
         jumps.prepare(jumpDistance, layout.stride);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cellstate.h"
+#include "drawbuffer.h"
 #include "fastrule.h"
 #include "jumpscan.h"
 #include "musselbed.h"
@@ -47,7 +48,7 @@
 //   with one output per exchange.
 //
 // Cells are stored as bytes in lattices with a halo; an asynchronous step works
-// on the cells' 16-bit pair codes instead and rewrites the bytes at its end.
+// on the cells' one-hot cell codes instead and rewrites the bytes at its end.
 // The field before a step is not kept. No step allocates.
 class FastBed : public ModelParameters, private BandTask {
 public:
@@ -64,6 +65,10 @@ public:
 
     // Restarts both generators from value and the synchronous step count at 0.
     void seed(std::uint64_t value);
+
+    // Caps the vector instructions the steps use at bits (512, 256, or 0
+    // for none), to compare the paths; by default the processor's widest.
+    void limitVectors(int bits);
 
     // --- start patterns ---
     void globalHealth();  // every cell YoungMussel
@@ -104,8 +109,9 @@ public:
     std::array<double, StateCount> fractions() const;
 
 private:
-    // Cells a synchronous band decides together: their deviates come from one
-    // run of 16 Philox blocks, computed only when one of them needs a deviate.
+    // Cells a synchronous band decides together after cells that needed no
+    // deviate: their deviates come from one run of 16 Philox blocks, computed
+    // only when one of them needs a deviate.
     static constexpr int ChunkCells = 64;
 
     // The working storage of one thread of a synchronous step, on cache lines
@@ -113,9 +119,9 @@ private:
     struct alignas(64) Band {
         std::vector<fastrule::Code> codes[2];    // mussel and predator codes of a padded column
         std::vector<fastrule::Code> sums[2][3];  // their vertical 3-sums for three columns
-        std::vector<std::uint8_t> rows;          // table rows of the column's cells
-        std::array<std::uint32_t, ChunkCells> deviates{};
-        std::array<std::uint16_t, ChunkCells> jumpers{};  // rows of a chunk's jumping predators
+        std::vector<std::uint8_t> rows;          // outcome classes of the column's cells
+        std::vector<std::uint32_t> deviates;  // of a run of a column's chunks
+        std::vector<std::uint16_t> jumpers;   // rows of a run's jumping predators
         std::vector<std::int32_t> stuck;  // the stuck jumps of the present run of columns
         std::size_t stuckCount = 0;
         bool drawing = false;  // the last chunk needed deviates
@@ -132,6 +138,7 @@ private:
     void columnSums(Band& band, int x, int slot) const;
     void sweepColumn(Band& band, int x, int westSlot);
     void decideChunk(Band& band, int x, int y0, int y1);
+    void decideDrawn(Band& band, int x, int y0, int y1);
 
     // fastasync.cpp
     void prepareAsyncStep();
@@ -141,24 +148,29 @@ private:
     PaddedLayout layout;
     std::vector<std::int8_t> lattice[2];
     int now = 0;  // which lattice holds the current field
-    // The pair code of every cell of the current field, in asynchronous steps;
-    // the last cell's sum reads one code past the halo.
-    std::vector<std::uint16_t> pairCodes;
+    // The cell code of every cell of the current field, in asynchronous
+    // steps; the last cell's block reads one code past the halo.
+    std::vector<std::int8_t> cellCodes;
     philox::Key key{};
-    bool avx2 = false;  // Philox runs with AVX2 instructions
+    bool avx2 = false;    // Philox runs with AVX2 instructions
+    bool popcnt = false;  // the asynchronous visits count with POPCNT
     std::uint64_t syncStepCount = 0;
     Xoshiro256 random;
+    DrawBuffer draws;  // the outputs of random for a uniformly drawn step
     std::vector<int> xOrder;
     std::vector<int> yOrder;  // in a shuffled step, with the sign bit set on the border rows
     fastrule::Table table{};
-    fastrule::CodeTable codeTable{};
-    unsigned jumpRow = fastrule::TableSize;  // the row of codeTable whose predators jump
-    // The table's columns by row, for the vector sweep; jumpFlags -1 where the
-    // predator jumps.
-    std::array<std::uint32_t, fastrule::TableSize> thresholds{};
-    std::array<std::int8_t, fastrule::TableSize> fireStates{};
-    std::array<std::int8_t, fastrule::TableSize> otherwiseStates{};
-    std::array<std::int8_t, fastrule::TableSize> jumpFlags{};
+    fastrule::CodeRule codeRule{};
+    unsigned jumpRow = 0;  // the row of codeRule whose predators jump; past its end when none do
+    // The synchronous sweep's rule, by outcome class, and its columns for the
+    // vector sweep; jumpFlags -1 where the predator jumps, drawFlags where
+    // the class has a threshold.
+    fastrule::ClassTable classes{};
+    std::array<std::uint32_t, fastrule::ClassCount> thresholds{};
+    std::array<std::int8_t, fastrule::ClassCount> fireStates{};
+    std::array<std::int8_t, fastrule::ClassCount> otherwiseStates{};
+    std::array<std::int8_t, fastrule::ClassCount> jumpFlags{};
+    std::array<std::int8_t, fastrule::ClassCount> drawFlags{};
     JumpScan jumps;
     std::vector<Band> bands;
     // Each band owns an equal share of the columns and takes them in runs of

@@ -27,8 +27,6 @@ Outcome event(double p, Cell fire, Cell otherwise)
     outcome.threshold = threshold(p, &always);
     outcome.fire = static_cast<std::int8_t>(fire);
     outcome.otherwise = static_cast<std::int8_t>(always ? fire : otherwise);
-    outcome.fireCode = pairCode(outcome.fire);
-    outcome.otherwiseCode = pairCode(outcome.otherwise);
     return outcome;
 }
 
@@ -61,17 +59,29 @@ Table makeTable(const Probabilities& p)
     return table;
 }
 
-CodeTable makeCodeTable(const Table& table)
+ClassTable makeClassTable(const Table& table)
 {
-    CodeTable rows{};
+    ClassTable classes{};
     for (Cell state = PredatorOnAdults; state <= AdultMussel; ++state) {
-        const unsigned first = 4 * (countOffset(pairCode(static_cast<std::int8_t>(state))) - 32);
+        const auto s = static_cast<std::int8_t>(state);
+        for (unsigned count = 0; count <= classCap(s); ++count)
+            classes[classOf(s, count)] = table[indexOf(state, count)];
+    }
+    return classes;
+}
+
+CodeRule makeCodeRule(const Table& table)
+{
+    CodeRule rule{};
+    for (Cell state = PredatorOnAdults; state <= AdultMussel; ++state) {
+        const std::int8_t code = cellCode(static_cast<std::int8_t>(state));
+        rule.counted[code] = countedBits(code);
         for (unsigned count = 0; count < CountsPerState; ++count) {
-            const Outcome& outcome = table[indexOf(state, state == PredatorOnAdults ? 0 : count)];
-            rows[first + count] = {outcome.threshold, {outcome.fireCode, outcome.otherwiseCode}};
+            const Outcome& outcome = table[indexOf(state, count)];
+            rule.rows[codeRow(code, count)] = {outcome.threshold, {cellCode(outcome.fire), cellCode(outcome.otherwise)}};
         }
     }
-    return rows;
+    return rule;
 }
 
 } // namespace fastrule

@@ -41,55 +41,55 @@ constexpr Code predatorCode(std::int8_t state)
     return static_cast<Code>((onYoung & 0x01) | (onAdults & 0x10));
 }
 
-// Both codes in one 16-bit word (mussel code low), so that one sum of words
-// adds both without carries: young mussels in bits 0-3, mussels 4-7, predators
-// on young 8-11, predators on adults 12-15.
-constexpr std::uint16_t pairCode(std::int8_t state)
+// The asynchronous steps hold one byte a cell, its cell code: one bit for
+// each state that some state counts (young mussels 1, adults 2, predators on
+// young 4, predators on adults 8), none for an empty cell, which nothing
+// counts and which the closed boundary's halo is.
+constexpr std::int8_t cellCode(std::int8_t state)
 {
-    return static_cast<std::uint16_t>(musselCode(state) | predatorCode(state) << 8);
+    return static_cast<std::int8_t>((state == YoungMussel) | (state == AdultMussel) << 1
+                                    | (state == PredatorOnYoung) << 2 | (state == PredatorOnAdults) << 3);
 }
 
-// The pair codes of the states -1 .. 3, by stateIndex.
-inline constexpr std::array<std::uint16_t, StateCount> PairCodes = {
-    pairCode(PredatorOnAdults), pairCode(PredatorOnYoung), pairCode(Empty), pairCode(YoungMussel),
-    pairCode(AdultMussel)};
-
-// The count a state reads out of a sum of pair codes: state s >= 0 reads the
-// count in bits 4 s .. 4 s + 3. Equals countFor() below.
-constexpr unsigned countInPairSum(std::int8_t state, unsigned sum)
+// The state whose cell code is code: 1 plus the mussel bits' value less the
+// predator bits' value shifted down.
+constexpr std::int8_t stateOfCellCode(std::int8_t code)
 {
-    return state < 0 ? 0 : (sum >> (4 * state)) & 15u;
+    return static_cast<std::int8_t>(1 + (code & 3) - (code >> 2));
 }
 
-// The state whose pair code is code: 1 + 2 (mussel bit) - (young bit)
-// - (predator-on-young bit) - 2 (predator-on-adults bit).
-constexpr std::int8_t stateOfPairCode(std::uint16_t code)
+static_assert(stateOfCellCode(cellCode(PredatorOnAdults)) == PredatorOnAdults
+              && stateOfCellCode(cellCode(PredatorOnYoung)) == PredatorOnYoung
+              && stateOfCellCode(cellCode(Empty)) == Empty && stateOfCellCode(cellCode(YoungMussel)) == YoungMussel
+              && stateOfCellCode(cellCode(AdultMussel)) == AdultMussel);
+
+// The 3 x 3 block around a cell as one word, from the three 32-bit words of
+// cell codes at rows y - 1 .. y + 2 of the columns x - 1, x and x + 1: the
+// west column's codes in the low nibbles of bytes 0-3, the middle column's in
+// the high nibbles, the east column's in bytes 4-7.
+constexpr std::uint64_t blockOf(std::uint32_t west, std::uint32_t middle, std::uint32_t east)
 {
-    const int young = code & 1;
-    const int mussel = (code >> 4) & 1;
-    const int onYoung = (code >> 8) & 1;
-    const int onAdults = (code >> 12) & 1;
-    return static_cast<std::int8_t>(1 + 2 * mussel - young - onYoung - 2 * onAdults);
+    return west | static_cast<std::uint64_t>(middle) << 4 | static_cast<std::uint64_t>(east) << 32;
 }
 
-// A sum of pair codes in bits 32 .. 47 of a word (as the asynchronous steps
-// compute it): the bit where the count starts that the state with pair code
-// code reads, as countInPairSum() reads it. That is 32 + 4 s for state s >= 0
-// and 48 for a predator on adults, whose outcome does not depend on the count
-// it finds there. One multiplication and shift instead of a decoding of the
-// state; the constants were found by search, the assertions below check them.
-constexpr unsigned countOffset(std::uint16_t code)
+// The bits of a block that the cell with code code counts: the codes of the
+// states it reads (see countFor() below) in the rows y - 1 .. y + 1 of each
+// column. The cell's own code is never among them.
+constexpr std::uint64_t countedBits(std::int8_t code)
 {
-    return (code * 0xF1F321F6u + 0x90D8F6F8u) >> 26;
+    const std::uint64_t states = code == cellCode(PredatorOnYoung) ? 1u
+                               : code == cellCode(Empty)            ? 3u
+                               : code == cellCode(YoungMussel)      ? 4u
+                               : code == cellCode(AdultMussel)      ? 8u
+                                                                    : 0u;
+    return (states | states << 4) * 0x010101u | (states * 0x010101u) << 32;
 }
 
-static_assert(countOffset(pairCode(PredatorOnAdults)) == 48 && countOffset(pairCode(PredatorOnYoung)) == 32
-              && countOffset(pairCode(Empty)) == 36 && countOffset(pairCode(YoungMussel)) == 40
-              && countOffset(pairCode(AdultMussel)) == 44);
-static_assert(stateOfPairCode(pairCode(PredatorOnAdults)) == PredatorOnAdults
-              && stateOfPairCode(pairCode(PredatorOnYoung)) == PredatorOnYoung
-              && stateOfPairCode(pairCode(Empty)) == Empty && stateOfPairCode(pairCode(YoungMussel)) == YoungMussel
-              && stateOfPairCode(pairCode(AdultMussel)) == AdultMussel);
+// The count the cell with code code reads in block.
+inline unsigned countInBlock(std::uint64_t block, std::uint64_t counted)
+{
+    return static_cast<unsigned>(__builtin_popcountll(block & counted));
+}
 
 // The count a state reads out of the sums: young neighbours for a predator on
 // young (whether it jumps), mussels for an empty cell, predators on young for a
@@ -119,31 +119,82 @@ struct Outcome {
     std::int8_t fire = Empty;
     std::int8_t otherwise = Empty;
     bool jumps = false;  // a predator on young that scans for a jump target with u
-    std::uint16_t fireCode = 0;  // the pair codes of the two states
-    std::uint16_t otherwiseCode = 0;
 };
 
 using Table = std::array<Outcome, TableSize>;
 
-// The table as the asynchronous steps read it, which hold pair codes only. A
-// cell with pair code c and the word sums (its pair sum in bits 32 .. 47)
-// reads row codeRow(c, sums): the rows of state s >= 0 by count from 16 s on,
-// then 16 copies of the one row of a predator on adults. A visit reads one
-// 8-byte entry.
-struct CodeOutcome {
-    std::uint32_t threshold = 0;
-    std::uint16_t codes[2] = {};  // the pair codes of the fired state and the otherwise state
-};
-
-using CodeTable = std::array<CodeOutcome, TableSize>;
-
-constexpr unsigned codeRow(std::uint16_t code, std::uint64_t sums)
+// The table as the synchronous sweep reads it, by outcome class: a state's
+// outcome depends on its count only up to a cap (an empty cell's on up to 8
+// mussels, the others' on whether the count is 0, a predator on adults' not
+// at all), so the rows hold 16 outcomes. The class of state s with count n
+// is classBase(s) + min(n, classCap(s)).
+constexpr unsigned classCap(std::int8_t state)
 {
-    const unsigned offset = countOffset(code);
-    return 4 * offset - 128 + static_cast<unsigned>((sums >> offset) & 15u);
+    return state == Empty ? 8 : state < 0 ? 0 : 1;
 }
 
-CodeTable makeCodeTable(const Table& table);
+constexpr unsigned classBase(std::int8_t state)
+{
+    unsigned base = 0;
+    for (std::int8_t s = PredatorOnAdults; s < state; ++s)
+        base += classCap(s) + 1;
+    return base;
+}
+
+constexpr int ClassCount = static_cast<int>(classBase(AdultMussel) + classCap(AdultMussel) + 1);
+static_assert(ClassCount == 16, "a class indexes a 16-entry byte shuffle");
+
+constexpr unsigned classOf(std::int8_t state, unsigned count)
+{
+    return classBase(state) + (count < classCap(state) ? count : classCap(state));
+}
+
+// classOf() by masks, without branches, so that a loop of them vectorises.
+constexpr Code classOfCount(std::int8_t state, Code count)
+{
+    const auto atLeast = [state](int s) { return static_cast<Code>(-static_cast<Code>(state >= s)); };
+    const Code cap = static_cast<Code>((atLeast(0) & 1) + (static_cast<Code>(-static_cast<Code>(state == Empty)) & 7));
+    const Code base = static_cast<Code>((atLeast(0) & 1) + (atLeast(1) & 2) + (atLeast(2) & 9) + (atLeast(3) & 2));
+    return static_cast<Code>(base + (count < cap ? count : cap));
+}
+
+constexpr bool classesAgree()
+{
+    for (int state = PredatorOnAdults; state <= AdultMussel; ++state)
+        for (unsigned count = 0; count < 16; ++count)
+            if (classOfCount(static_cast<std::int8_t>(state), static_cast<Code>(count))
+                != classOf(static_cast<std::int8_t>(state), count))
+                return false;
+    return true;
+}
+static_assert(classesAgree());
+
+using ClassTable = std::array<Outcome, ClassCount>;
+
+ClassTable makeClassTable(const Table& table);
+
+// The table as the asynchronous steps read it, which hold cell codes only:
+// the cell with code c and count n reads row codeRow(c, n), an 8-byte entry,
+// and the counted bits of its code.
+struct CodeOutcome {
+    std::uint32_t threshold = 0;
+    std::int8_t codes[2] = {};  // the cell codes of the fired state and the otherwise state
+};
+
+constexpr int CodeCount = 9;  // cell codes 0 .. 8
+using CodeTable = std::array<CodeOutcome, CodeCount * CountsPerState>;
+
+constexpr unsigned codeRow(std::int8_t code, unsigned count)
+{
+    return static_cast<unsigned>(code) * CountsPerState + count;
+}
+
+struct CodeRule {
+    CodeTable rows{};
+    std::array<std::uint64_t, CodeCount> counted{};  // countedBits() by code
+};
+
+CodeRule makeCodeRule(const Table& table);
 
 struct Probabilities {
     double recolonization;     // A2

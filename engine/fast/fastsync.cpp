@@ -19,96 +19,101 @@ namespace {
 
 #ifdef TIDMAR_FASTSYNC_AVX2
 
-// The 16 entries of one state's rows of a byte column, in both 128-bit halves.
-__attribute__((target("avx2"))) inline __m256i stateRows(const std::int8_t* column, int state)
+// A 16-byte table in both 128-bit halves, for byte shuffles.
+__attribute__((target("avx2"))) inline __m256i shuffleTable(const std::int8_t* table)
 {
-    return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(column + 16 * state)));
+    return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table)));
 }
 
-// column[row] for 32 rows: each state's 16 entries by byte shuffle, on the
-// shuffle indices of that state's rows (the others out of range, giving 0).
-__attribute__((target("avx2"))) inline __m256i lookUp(const __m256i (&indices)[StateCount],
-                                                      const std::int8_t* column)
-{
-    __m256i result = _mm256_shuffle_epi8(stateRows(column, 0), indices[0]);
-    for (int state = 1; state < StateCount; ++state)
-        result = _mm256_or_si256(result, _mm256_shuffle_epi8(stateRows(column, state), indices[state]));
-    return result;
-}
-
-// The outcomes of cells 0 .. count - 1 (count a multiple of 32) with table rows
-// rows[], deviates u[]: next[y] = u[y] < thresholds[row] ? fire : otherwise.
-// The rows of jumping predators (offset by first) go to jumpers; returns the
-// or of the thresholds, adds the jumpers to *jumping.
+// The outcomes of cells 0 .. count - 1 (count a multiple of 32) with outcome
+// classes classes[], deviates u[]: next[y] = u[y] < thresholds[class] ? fire :
+// otherwise. The classes' thresholds come from permutations of two registers,
+// their states and flags from byte shuffles of one. The cells of jumping
+// predators (offset by first) go to jumpers; returns nonzero if a cell's
+// class has a threshold (drawFlags -1), adds the jumpers to *jumping.
 __attribute__((target("avx2"))) std::uint32_t decideAvx2(const std::uint32_t* thresholds, const std::int8_t* fire,
                                                          const std::int8_t* otherwise, const std::int8_t* jumpFlags,
-                                                         const std::uint8_t* rows, const std::uint32_t* u,
-                                                         std::int8_t* next, int count, int first,
-                                                         std::uint16_t* jumpers, int* jumping)
+                                                         const std::int8_t* drawFlags, const std::uint8_t* classes,
+                                                         const std::uint32_t* u, std::int8_t* next, int count,
+                                                         int first, std::uint16_t* jumpers, int* jumping)
 {
-    const __m256i sign = _mm256_set1_epi32(static_cast<int>(0x80000000u));
-    __m256i needed = _mm256_setzero_si256();
+    static_assert(fastrule::ClassCount == 16, "two registers of thresholds, one of each byte table");
+    const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(thresholds));
+    const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(thresholds + 8));
+    const __m256i fires = shuffleTable(fire);
+    const __m256i others = shuffleTable(otherwise);
+    const __m256i jumps = shuffleTable(jumpFlags);
+    const __m256i draws = shuffleTable(drawFlags);
+    unsigned drawing = 0;
     int found = *jumping;
     for (int y = 0; y < count; y += 32) {
-        __m256i fires[4];
+        __m256i stays[4];
         for (int g = 0; g < 4; ++g) {
             const int at = y + 8 * g;
             const __m256i index =
-                _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows + at)));
-            const __m256i threshold = _mm256_i32gather_epi32(reinterpret_cast<const int*>(thresholds), index, 4);
+                _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(classes + at)));
+            // Classes 8 .. 15 (bit 3, moved to the sign bit) from the high register.
+            const __m256i threshold = _mm256_castps_si256(
+                _mm256_blendv_ps(_mm256_castsi256_ps(_mm256_permutevar8x32_epi32(low, index)),
+                                 _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(high, index)),
+                                 _mm256_castsi256_ps(_mm256_slli_epi32(index, 28))));
             const __m256i deviate = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + at));
-            needed = _mm256_or_si256(needed, threshold);
-            // u < threshold, unsigned: both with the sign bit flipped, signed.
-            fires[g] = _mm256_cmpgt_epi32(_mm256_xor_si256(threshold, sign), _mm256_xor_si256(deviate, sign));
+            // u >= threshold, unsigned: the event does not fire.
+            stays[g] = _mm256_cmpeq_epi32(_mm256_max_epu32(deviate, threshold), deviate);
         }
         // The masks as bytes in cell order: the packs work within 128-bit halves.
-        const __m256i words01 = _mm256_packs_epi32(fires[0], fires[1]);
-        const __m256i words23 = _mm256_packs_epi32(fires[2], fires[3]);
-        const __m256i fired = _mm256_permutevar8x32_epi32(_mm256_packs_epi16(words01, words23),
-                                                          _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
-
-        // Row r of state s: r ^ 16 s is below 16 just for the rows of s; adding
-        // 0x70 with saturation keeps those under 0x80 and sends the rest above.
-        const __m256i row = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows + y));
-        __m256i indices[StateCount];
-        for (int state = 0; state < StateCount; ++state)
-            indices[state] = _mm256_adds_epu8(_mm256_xor_si256(row, _mm256_set1_epi8(static_cast<char>(16 * state))),
-                                              _mm256_set1_epi8(0x70));
-        const __m256i chosen = _mm256_blendv_epi8(lookUp(indices, otherwise), lookUp(indices, fire), fired);
+        const __m256i words01 = _mm256_packs_epi32(stays[0], stays[1]);
+        const __m256i words23 = _mm256_packs_epi32(stays[2], stays[3]);
+        const __m256i mask = _mm256_permutevar8x32_epi32(_mm256_packs_epi16(words01, words23),
+                                                         _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+        const __m256i cellClasses = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(classes + y));
+        const __m256i chosen = _mm256_blendv_epi8(_mm256_shuffle_epi8(fires, cellClasses),
+                                                  _mm256_shuffle_epi8(others, cellClasses), mask);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(next + y), chosen);
-        auto jumpMask = static_cast<unsigned>(_mm256_movemask_epi8(lookUp(indices, jumpFlags)));
+        drawing |= static_cast<unsigned>(_mm256_movemask_epi8(_mm256_shuffle_epi8(draws, cellClasses)));
+        auto jumpMask = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_shuffle_epi8(jumps, cellClasses)));
         while (jumpMask != 0) {
             jumpers[found++] = static_cast<std::uint16_t>(first + y + __builtin_ctz(jumpMask));
             jumpMask &= jumpMask - 1;
         }
     }
     *jumping = found;
-    const __m128i half = _mm_or_si128(_mm256_castsi256_si128(needed), _mm256_extracti128_si256(needed, 1));
-    const __m128i quarter = _mm_or_si128(half, _mm_shuffle_epi32(half, 0x4E));
-    const __m128i word = _mm_or_si128(quarter, _mm_shuffle_epi32(quarter, 0xB1));
-    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(word));
+    return drawing;
 }
 
 #endif
 
-// The mussel and predator codes of a padded column of stride cells, then for
-// each of its height field cells the sums of its own codes and those of the
-// cells above and below.
-inline void sumColumn(const std::int8_t* column, int stride, int height, Code* mussels, Code* predators,
-                      Code* musselSums, Code* predatorSums)
+// The mussel and predator codes of cells first .. end - 1 of a padded column.
+inline void columnCodes(const std::int8_t* column, int first, int end, Code* mussels, Code* predators)
 {
-    for (int k = 0; k < stride; ++k) {
+    for (int k = first; k < end; ++k) {
         mussels[k] = fastrule::musselCode(column[k]);
         predators[k] = fastrule::predatorCode(column[k]);
     }
-    for (int y = 0; y < height; ++y) {
+}
+
+// For field cells first .. end - 1 of the column the sums of their own codes
+// and those of the cells above and below.
+inline void verticalSums(int first, int end, const Code* mussels, const Code* predators, Code* musselSums,
+                         Code* predatorSums)
+{
+    for (int y = first; y < end; ++y) {
         musselSums[y] = static_cast<Code>(mussels[y] + mussels[y + 1] + mussels[y + 2]);
         predatorSums[y] = static_cast<Code>(predators[y] + predators[y + 1] + predators[y + 2]);
     }
 }
 
-// The table rows of a column's cells from their states and the column sums of
-// the columns west, at and east of it (mussel sums m, predator sums p).
+// The codes of a padded column of stride cells, then for each of its height
+// field cells the vertical sums.
+inline void sumColumn(const std::int8_t* column, int stride, int height, Code* mussels, Code* predators,
+                      Code* musselSums, Code* predatorSums)
+{
+    columnCodes(column, 0, stride, mussels, predators);
+    verticalSums(0, height, mussels, predators, musselSums, predatorSums);
+}
+
+// The outcome classes of a column's cells from their states and the column
+// sums of the columns west, at and east of it (mussel sums m, predator sums p).
 inline void tableRows(const std::int8_t* states, int height, const Code* const (&m)[3], const Code* const (&p)[3],
                       std::uint8_t* rows)
 {
@@ -123,11 +128,11 @@ inline void tableRows(const std::int8_t* states, int height, const Code* const (
         const std::int8_t state = states[y];
         const Code count = fastrule::countFor(state, static_cast<Code>(mw[y] + mm[y] + me[y]),
                                               static_cast<Code>(pw[y] + pm[y] + pe[y]));
-        out[y] = static_cast<std::uint8_t>((state + 1) * fastrule::CountsPerState + count);
+        out[y] = fastrule::classOfCount(state, count);
     }
 }
 
-// Both compiled twice, the vector loops of the one on 32 bytes at a time.
+// Both as written, for processors without AVX2.
 void sumColumnBaseline(const std::int8_t* column, int stride, int height, Code* mussels, Code* predators,
                        Code* musselSums, Code* predatorSums)
 {
@@ -141,16 +146,86 @@ void tableRowsBaseline(const std::int8_t* states, int height, const Code* const 
 }
 
 #ifdef TIDMAR_FASTSYNC_AVX2
+
+// A state's entry of a 16-byte table, by byte shuffle on state + 1.
+template <typename Entry>
+constexpr std::array<std::int8_t, 16> byState(Entry entry)
+{
+    std::array<std::int8_t, 16> table{};
+    for (int state = PredatorOnAdults; state <= AdultMussel; ++state)
+        table[state + 1] = static_cast<std::int8_t>(entry(static_cast<std::int8_t>(state)));
+    return table;
+}
+
+// What countFor() and classOfCount() select by state, as byte masks and
+// values: the mussel sums, their high half, the class's base and cap.
+constexpr std::array<std::int8_t, 16> ReadsMussels = byState([](std::int8_t s) { return s <= Empty ? -1 : 0; });
+constexpr std::array<std::int8_t, 16> ReadsHighHalf = byState([](std::int8_t s) { return (s & 1) != 0 ? -1 : 0; });
+constexpr std::array<std::int8_t, 16> ClassBases = byState([](std::int8_t s) { return fastrule::classBase(s); });
+constexpr std::array<std::int8_t, 16> ClassCaps = byState([](std::int8_t s) { return fastrule::classCap(s); });
+
+__attribute__((target("avx2"))) inline __m256i load(const void* from)
+{
+    return _mm256_loadu_si256(static_cast<const __m256i*>(from));
+}
+
+constexpr std::array<std::int8_t, 16> MusselCodes = byState(fastrule::musselCode);
+constexpr std::array<std::int8_t, 16> PredatorCodes = byState(fastrule::predatorCode);
+
+// sumColumn() 32 cells at a time, the codes by byte shuffles; the rest of
+// the column as there.
 __attribute__((target("avx2"))) void sumColumnAvx2(const std::int8_t* column, int stride, int height, Code* mussels,
                                                    Code* predators, Code* musselSums, Code* predatorSums)
 {
-    sumColumn(column, stride, height, mussels, predators, musselSums, predatorSums);
+    const __m256i musselCodes = shuffleTable(MusselCodes.data());
+    const __m256i predatorCodes = shuffleTable(PredatorCodes.data());
+    const __m256i one = _mm256_set1_epi8(1);
+    const int vectorCodes = stride & ~31;
+    for (int k = 0; k < vectorCodes; k += 32) {
+        const __m256i state = _mm256_add_epi8(load(column + k), one);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mussels + k), _mm256_shuffle_epi8(musselCodes, state));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(predators + k), _mm256_shuffle_epi8(predatorCodes, state));
+    }
+    columnCodes(column, vectorCodes, stride, mussels, predators);
+    // The sums of the vector part read codes up to y + 33 < stride.
+    const int vectorSums = height & ~31;
+    for (int y = 0; y < vectorSums; y += 32) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(musselSums + y),
+                            _mm256_add_epi8(_mm256_add_epi8(load(mussels + y), load(mussels + y + 1)), load(mussels + y + 2)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(predatorSums + y),
+                            _mm256_add_epi8(_mm256_add_epi8(load(predators + y), load(predators + y + 1)),
+                                            load(predators + y + 2)));
+    }
+    verticalSums(vectorSums, height, mussels, predators, musselSums, predatorSums);
 }
 
+// tableRows() 32 cells at a time, the selections by state as byte shuffles;
+// the rest of the column as there.
 __attribute__((target("avx2"))) void tableRowsAvx2(const std::int8_t* states, int height, const Code* const (&m)[3],
                                                    const Code* const (&p)[3], std::uint8_t* rows)
 {
-    tableRows(states, height, m, p, rows);
+    const __m256i readsMussels = shuffleTable(ReadsMussels.data());
+    const __m256i readsHighHalf = shuffleTable(ReadsHighHalf.data());
+    const __m256i bases = shuffleTable(ClassBases.data());
+    const __m256i caps = shuffleTable(ClassCaps.data());
+    const __m256i nibble = _mm256_set1_epi8(15);
+    const __m256i one = _mm256_set1_epi8(1);
+    const int vectorCells = height & ~31;
+    for (int y = 0; y < vectorCells; y += 32) {
+        const __m256i state = _mm256_add_epi8(load(states + y), one);
+        const __m256i mussels = _mm256_add_epi8(_mm256_add_epi8(load(m[0] + y), load(m[1] + y)), load(m[2] + y));
+        const __m256i predators = _mm256_add_epi8(_mm256_add_epi8(load(p[0] + y), load(p[1] + y)), load(p[2] + y));
+        const __m256i sums = _mm256_blendv_epi8(predators, mussels, _mm256_shuffle_epi8(readsMussels, state));
+        const __m256i count = _mm256_blendv_epi8(_mm256_and_si256(sums, nibble),
+                                                 _mm256_and_si256(_mm256_srli_epi16(sums, 4), nibble),
+                                                 _mm256_shuffle_epi8(readsHighHalf, state));
+        const __m256i cls = _mm256_add_epi8(_mm256_shuffle_epi8(bases, state),
+                                            _mm256_min_epu8(count, _mm256_shuffle_epi8(caps, state)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(rows + y), cls);
+    }
+    const Code* const restM[3] = {m[0] + vectorCells, m[1] + vectorCells, m[2] + vectorCells};
+    const Code* const restP[3] = {p[0] + vectorCells, p[1] + vectorCells, p[2] + vectorCells};
+    tableRows(states + vectorCells, height - vectorCells, restM, restP, rows + vectorCells);
 }
 #endif
 
@@ -226,7 +301,7 @@ void FastBed::columnSums(Band& band, int x, int slot) const
         band.sums[1][slot].data());
 }
 
-// The table row of every cell of column x from its 3 x 3 sums (the column sums
+// The outcome class of every cell of column x from its 3 x 3 sums (the column sums
 // of x - 1, x and x + 1 lie in westSlot and the two slots after it), then the
 // decisions, chunk by chunk.
 void FastBed::sweepColumn(Band& band, int x, int westSlot)
@@ -242,40 +317,54 @@ void FastBed::sweepColumn(Band& band, int x, int westSlot)
 #endif
     rows(lattice[now].data() + layout.index(x, 0), layout.cellsY, musselSums, predatorSums, band.rows.data());
     const int height = layout.cellsY;
-    for (int y0 = 0; y0 < height; y0 += ChunkCells)
+    for (int y0 = 0; y0 < height; y0 += ChunkCells) {
+        if (band.drawing) {
+            decideDrawn(band, x, y0, height);
+            return;
+        }
         decideChunk(band, x, y0, std::min(y0 + ChunkCells, height));
+    }
 }
 
-// Cells y0 .. y1 - 1 of column x. Most cells of a quiet field need no deviate
-// (an adult with no predator on adults beside it and no ocean forcing, say),
-// most cells of a lively one do. After a chunk that needed none, a first pass
-// writes every cell's outcome without a deviate and goes on only if some cell
-// has a threshold; after a chunk that needed deviates, the chunk's Philox
-// blocks (all of them, also past the column's end) are computed at once.
-// Either way each cell gets the outcome of its own deviate.
+// Cells y0 .. y1 - 1 of column x after a chunk that needed no deviate. Most
+// cells of a quiet field need none (an adult with no predator on adults
+// beside it and no ocean forcing, say), most cells of a lively one do: a
+// first pass writes every cell's outcome without a deviate and goes on only
+// if some cell has a threshold.
 void FastBed::decideChunk(Band& band, int x, int y0, int y1)
 {
     const std::uint8_t* rows = band.rows.data();
     std::int8_t* next = lattice[1 - now].data() + layout.index(x, 0);
-    if (!band.drawing) {
-        std::uint32_t needed = 0;
-        for (int y = y0; y < y1; ++y) {
-            const fastrule::Outcome& outcome = table[rows[y]];
-            needed |= outcome.threshold;
-            next[y] = outcome.otherwise;
-        }
-        if (needed == 0)
-            return;
+    std::uint32_t needed = 0;
+    for (int y = y0; y < y1; ++y) {
+        const fastrule::Outcome& outcome = classes[rows[y]];
+        needed |= outcome.threshold;
+        next[y] = outcome.otherwise;
     }
+    if (needed != 0)
+        decideDrawn(band, x, y0, y1);
+}
 
+// Cells y0 .. y1 - 1 of column x (y0 a multiple of ChunkCells) with their
+// deviates: the Philox blocks of the cells' chunks (all of them, also past
+// the column's end) first, then the decisions, in one pass over the run, so
+// that a lively column takes one. Each cell gets the outcome of its own
+// deviate, whichever way it comes here.
+void FastBed::decideDrawn(Band& band, int x, int y0, int y1)
+{
+    const std::uint8_t* rows = band.rows.data();
+    std::int8_t* next = lattice[1 - now].data() + layout.index(x, 0);
     std::uint32_t* u = band.deviates.data();
-    const std::uint32_t first = static_cast<std::uint32_t>(y0 / 4);
     const auto step = static_cast<std::uint32_t>(syncStepCount);
     const auto stepHigh = static_cast<std::uint32_t>(syncStepCount >> 32);
-    if (avx2)
-        philox::generateRun16Avx2(key, first, static_cast<std::uint32_t>(x), step, stepHigh, u);
-    else
-        philox::generateRun<ChunkCells / 4>(key, first, static_cast<std::uint32_t>(x), step, stepHigh, u);
+    for (int c = y0; c < y1; c += ChunkCells) {
+        const auto first = static_cast<std::uint32_t>(c / 4);
+        std::uint32_t* chunk = u + (c - y0);
+        if (avx2)
+            philox::generateRun16Avx2(key, first, static_cast<std::uint32_t>(x), step, stepHigh, chunk);
+        else
+            philox::generateRun<ChunkCells / 4>(key, first, static_cast<std::uint32_t>(x), step, stepHigh, chunk);
+    }
     // Jumps are rare and their scans long: the loop only notes the predators,
     // without a branch, and the scans follow.
     std::uint16_t* jumpers = band.jumpers.data();
@@ -286,12 +375,12 @@ void FastBed::decideChunk(Band& band, int x, int y0, int y1)
     if (avx2) {
         const int vectorCells = (y1 - y0) & ~31;
         needed = decideAvx2(thresholds.data(), fireStates.data(), otherwiseStates.data(), jumpFlags.data(),
-                            rows + y0, u, next + y0, vectorCells, y0, jumpers, &jumping);
+                            drawFlags.data(), rows + y0, u, next + y0, vectorCells, y0, jumpers, &jumping);
         y += vectorCells;
     }
 #endif
     for (; y < y1; ++y) {
-        const fastrule::Outcome& outcome = table[rows[y]];
+        const fastrule::Outcome& outcome = classes[rows[y]];
         needed |= outcome.threshold;
         next[y] = u[y - y0] < outcome.threshold ? outcome.fire : outcome.otherwise;
         jumpers[jumping] = static_cast<std::uint16_t>(y);

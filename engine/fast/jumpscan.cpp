@@ -26,6 +26,13 @@ void JumpScan::prepare(int jumpDistance, int layoutStride)
         offset[i] = dx[i] * layoutStride + dy[i];
         reach = std::max({reach, std::abs(dx[i]), std::abs(dy[i])});
     }
+    int runs = 0;
+    for (int i = 0; i < Directions; ++i) {
+        if (i == 0 || dx[i] != dx[i - 1] || dy[i] != dy[i - 1])
+            runStart[runs++] = static_cast<std::int16_t>(i);
+        runOf[i] = static_cast<std::int16_t>(runs - 1);
+    }
+    runStart[runs] = Directions;
     distance = jumpDistance;
     stride = layoutStride;
     ready = true;
@@ -41,18 +48,21 @@ JumpScan::Target JumpScan::find(const T* cells, T young, const PaddedLayout& lay
     const double theta = 2 * (r * Pi);
     const int first = static_cast<int>(theta * 28.647889789276146);
     const int end = static_cast<int>(theta * 57.29577957855229 + 180);
+    // The scans test the first direction of each run from first's on: every
+    // direction of a run points at the same cell.
+    auto nextRun = [this](int i) { return runStart[runOf[i] + 1]; };
     // A circle inside the field needs no wrapping: the targets lie at fixed
     // offsets from the predator.
     if (x >= reach && x + reach < layout.cellsX && y >= reach && y + reach < layout.cellsY) {
         const T* centre = cells + layout.index(x, y);
-        for (int i = first; i < end; ++i)
+        for (int i = first; i < end; i = nextRun(i))
             if (centre[offset[i]] == young)
                 return {x + dx[i], y + dy[i]};
         return {};
     }
     const long long cellsX = layout.cellsX;
     const long long cellsY = layout.cellsY;
-    for (int i = first; i < end; ++i) {
+    for (int i = first; i < end; i = nextRun(i)) {
         long long tx = wrapRemainder(dx[i] + cellsX + x, cellsX);
         long long ty = wrapRemainder(dy[i] + cellsY + y, cellsY);
         if (tx < 0 || ty < 0) {
@@ -71,5 +81,3 @@ JumpScan::Target JumpScan::find(const T* cells, T young, const PaddedLayout& lay
 
 template JumpScan::Target JumpScan::find(const std::int8_t*, std::int8_t, const PaddedLayout&, int, int, std::uint32_t,
                                          bool) const;
-template JumpScan::Target JumpScan::find(const std::uint16_t*, std::uint16_t, const PaddedLayout&, int, int,
-                                         std::uint32_t, bool) const;

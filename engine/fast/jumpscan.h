@@ -24,8 +24,8 @@ public:
 
     // Scans cells (laid out by layout) for the predator at (x, y), a target
     // being a cell that holds young; u, a uniform 32-bit deviate, picks the
-    // start direction. Instantiated for the byte lattice (young: YoungMussel)
-    // and for the pair codes of the asynchronous steps.
+    // start direction. Instantiated for bytes: the lattice (young:
+    // YoungMussel) and the cell codes of the asynchronous steps.
     template <typename T>
     Target find(const T* cells, T young, const PaddedLayout& layout, int x, int y, std::uint32_t u,
                 bool periodic) const;
@@ -38,6 +38,11 @@ private:
     // dx * stride + dy: the targets of a predator whose circle lies inside
     // the field, relative to its index in the padded layout.
     std::array<std::int32_t, Directions> offset{};
+    // Neighbouring directions often point at the same cell: the scan takes
+    // runs of them, one test a run. Run r starts at direction runStart[r]
+    // (with one run more at Directions); direction i lies in run runOf[i].
+    std::array<std::int16_t, Directions + 1> runStart{};
+    std::array<std::int16_t, Directions> runOf{};
     int distance = -1;
     int reach = 0;  // the largest |dx| or |dy|
     int stride = 0;

@@ -29,6 +29,23 @@ public:
         return result;
     }
 
+    // Moves the state on by the distance whose jump polynomial is given: the
+    // coefficients of x^distance modulo the generator's characteristic
+    // polynomial, bit i of the four words for x^i (as in its authors' jump()).
+    void jump(const std::uint64_t (&polynomial)[4])
+    {
+        std::uint64_t sum[4] = {};
+        for (const std::uint64_t word : polynomial)
+            for (int bit = 0; bit < 64; ++bit) {
+                if ((word >> bit) & 1u)
+                    for (int w = 0; w < 4; ++w)
+                        sum[w] ^= state[w];
+                next();
+            }
+        for (int w = 0; w < 4; ++w)
+            state[w] = sum[w];
+    }
+
     // Advances x by the golden-ratio increment and returns its mixed value.
     static constexpr std::uint64_t splitmix64(std::uint64_t& x)
     {

@@ -2,6 +2,7 @@
 #include "philox.h"
 #include "philoxavx2.h"
 #include "xoshiro.h"
+#include "drawbuffer.h"
 
 #include <gtest/gtest.h>
 
@@ -89,4 +90,50 @@ TEST(Xoshiro, BelowCoversTheRangeEvenly)
             EXPECT_EQ(below(static_cast<std::uint32_t>(start + run - 1), n), r) << n;
         }
     }
+}
+
+// The draws of a uniformly drawn step, computed in lanes that jump ahead or
+// one after the other, are the stream's outputs in order, with the cells of
+// those that draw; the stream ends where the step's outputs end. Covers the
+// jump polynomials, which a wrong bit would send to another stream.
+TEST(DrawBuffer, EveryPathGivesTheStreamInOrder)
+{
+    const PaddedLayout layout(37, 1000);
+    const long outputs = 3 * DrawBuffer::MaxLanes * DrawBuffer::SegmentLength + 1234;
+    const int leading = 16;
+    for (int lanes : {8, 4, 1}) {
+        DrawBuffer draws;
+        draws.useLanes(lanes);
+        Xoshiro256 reference(7);
+        draws.begin(reference, layout, outputs, leading);
+        long p = 0;
+        int mismatches = 0;
+        while (p < outputs) {
+            const DrawBuffer::Segment segment = draws.next();
+            ASSERT_GT(segment.count, 0);
+            for (int j = 0; j < segment.count; ++j, ++p) {
+                const std::uint64_t bits = reference.next();
+                const std::uint64_t entry = segment.entries[static_cast<long>(j) * segment.stride];
+                const bool draws = p < leading || p % 2 == 0;
+                mismatches += draws ? entry != drawEntry(bits, layout) : entry >> 32 != bits >> 32;
+            }
+        }
+        EXPECT_EQ(p, outputs);
+        EXPECT_EQ(mismatches, 0) << draws.lanes() << " lanes";
+        for (int w = 0; w < 4; ++w)
+            EXPECT_EQ(draws.stream().state[w], reference.state[w]) << draws.lanes() << " lanes, word " << w;
+    }
+}
+
+// A jump by d equals d steps.
+TEST(Xoshiro, AJumpEqualsItsSteps)
+{
+    // x^3 modulo the characteristic polynomial is x^3 itself.
+    const std::uint64_t three[4] = {8, 0, 0, 0};
+    Xoshiro256 stepped(5), jumped(5);
+    for (int i = 0; i < 3; ++i)
+        stepped.next();
+    jumped.jump(three);
+    for (int w = 0; w < 4; ++w)
+        EXPECT_EQ(jumped.state[w], stepped.state[w]);
 }
