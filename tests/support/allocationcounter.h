@@ -12,12 +12,14 @@ namespace allocationcounter {
 inline std::atomic<long> allocations{0};
 }
 
-void* operator new(std::size_t size)
+// Out of line: inlined into a new expression, the pairing of malloc with
+// delete would read to GCC as a mismatched deallocation.
+__attribute__((noinline)) void* operator new(std::size_t size)
 {
     ++allocationcounter::allocations;
     if (void* p = std::malloc(size ? size : 1))
         return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+__attribute__((noinline)) void operator delete(void* p) noexcept { std::free(p); }
+__attribute__((noinline)) void operator delete(void* p, std::size_t) noexcept { std::free(p); }
