@@ -24,12 +24,12 @@ struct Reads {
     unsigned span;
 };
 
-inline Reads readsOf(Cell state)
+constexpr Reads readsOf(Cell state)
 {
     constexpr Cell none = INT32_MIN;
-    static constexpr Cell lo[StateCount] = {none, YoungMussel, YoungMussel, PredatorOnYoung, PredatorOnAdults};
-    static constexpr unsigned span[StateCount] = {0, 0, 1, 0, 0};
-    return {lo[stateIndex(state)], span[stateIndex(state)]};
+    constexpr Reads reads[StateCount] = {
+        {none, 0}, {YoungMussel, 0}, {YoungMussel, 1}, {PredatorOnYoung, 0}, {PredatorOnAdults, 0}};
+    return reads[stateIndex(state)];
 }
 
 inline int reads(Cell value, Reads r)
@@ -37,23 +37,41 @@ inline int reads(Cell value, Reads r)
     return static_cast<std::uint32_t>(value) - static_cast<std::uint32_t>(r.lo) <= r.span;
 }
 
-// How many of the eight cells around an interior cell the transition reads.
-// The caller guarantees 1 <= x <= cellsX - 2 and 1 <= y <= cellsY - 2; stride
-// is cellsY, the distance between neighbouring columns. The cell itself may be
-// counted too, as no state reads its own kind.
-inline int countInterior(const Cell* c, long stride, Reads r)
+// How many of the eight cells around an interior cell in state `state` the
+// transition reads. The caller guarantees 1 <= x <= cellsX - 2 and
+// 1 <= y <= cellsY - 2; stride is cellsY, the distance between neighbouring
+// columns. The cell itself may be counted too, as no state reads its own kind.
+inline int countInterior(const Cell* c, long stride, Cell state)
 {
 #if defined(__SSE2__)
     // Each of the three columns as one load of the four cells from y - 1 on
     // (the fourth belongs to the next column, or to the block's slack), of
     // which the first three count: v - lo <= span as unsigned numbers, that
-    // is as signed numbers with the top bits flipped.
-    const __m128i lo = _mm_set1_epi32(r.lo);
-    const __m128i flip = _mm_set1_epi32(INT32_MIN);
-    const __m128i limit = _mm_set1_epi32(static_cast<std::int32_t>((r.span + 1) ^ 0x80000000u));
+    // is v - lo - 2^31 < span + 1 - 2^31 as signed ones. Both constants come
+    // ready for each state from a table.
+    struct alignas(16) Vectors {
+        std::int32_t lo[4];     // lo + 2^31 (mod 2^32)
+        std::int32_t limit[4];  // span + 1 - 2^31
+    };
+    struct Table {
+        Vectors of[StateCount];
+    };
+    static constexpr Table table = [] {
+        Table t{};
+        for (int i = 0; i < StateCount; ++i) {
+            const Reads r = readsOf(i - 1);
+            for (int k = 0; k < 4; ++k) {
+                t.of[i].lo[k] = static_cast<std::int32_t>(static_cast<std::uint32_t>(r.lo) ^ 0x80000000u);
+                t.of[i].limit[k] = static_cast<std::int32_t>((r.span + 1) ^ 0x80000000u);
+            }
+        }
+        return t;
+    }();
+    const Vectors& v = table.of[stateIndex(state)];
+    const __m128i lo = _mm_load_si128(reinterpret_cast<const __m128i*>(v.lo));
+    const __m128i limit = _mm_load_si128(reinterpret_cast<const __m128i*>(v.limit));
     const auto reads = [&](const Cell* top) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top));
-        return _mm_cmpgt_epi32(limit, _mm_xor_si128(_mm_sub_epi32(v, lo), flip));
+        return _mm_cmpgt_epi32(limit, _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(top)), lo));
     };
     __m128i sum = _mm_add_epi32(_mm_add_epi32(reads(c - stride - 1), reads(c - 1)), reads(c + stride - 1));
     sum = _mm_and_si128(sum, _mm_set_epi32(0, -1, -1, -1));
@@ -61,6 +79,7 @@ inline int countInterior(const Cell* c, long stride, Reads r)
     sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0xB1));
     return -_mm_cvtsi128_si32(sum);
 #else
+    const Reads r = readsOf(state);
     const Cell* w = c - stride;
     const Cell* e = c + stride;
     return reads(w[-1], r) + reads(w[0], r) + reads(w[1], r) + reads(c[-1], r) + reads(c[1], r) + reads(e[-1], r)
@@ -118,7 +137,7 @@ inline bool MusselBed::CellUpdate::decide(const std::int32_t* words, Draws& draw
                        && static_cast<unsigned>(y - 1) < static_cast<unsigned>(height - 2);
     rule::Decision d;
     if (interior) {
-        d = table[rule::Decisions::rowOf(state, rule::countInterior(here, height, rule::readsOf(state)))];
+        d = table[rule::Decisions::rowOf(state, rule::countInterior(here, height, state))];
     } else {
         d = bed.decisions.of(state, bed.countReads(source, x, y, state));
     }
