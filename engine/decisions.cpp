@@ -32,8 +32,8 @@ Decision event(std::int32_t threshold, int draw, Cell fire, Cell otherwise)
     Decision d;
     d.threshold = threshold;
     d.draw = static_cast<std::uint8_t>(draw);
-    d.fire = static_cast<std::int8_t>(fire);
-    d.otherwise = static_cast<std::int8_t>(otherwise);
+    d.otherwise = otherwise;
+    d.change = fire ^ otherwise;
     return d;
 }
 

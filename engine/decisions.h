@@ -23,10 +23,10 @@ namespace rule {
 
 struct Decision {
     std::int32_t threshold = 0;  // words are at least 1, so 0 never fires
+    Cell otherwise = Empty;
+    Cell change = 0;             // the outcome that fires, xor otherwise
     std::uint8_t draw = 0;       // which of the four words: 0 .. 3
-    std::int8_t fire = Empty;
-    std::int8_t otherwise = Empty;
-    std::uint8_t special = 0;  // Jumps or Keeps; 0 for every usual cell
+    std::uint8_t special = 0;    // Jumps or Keeps; 0 for every usual cell
 };
 
 constexpr std::uint8_t Jumps = 1;  // a predator on young that scans for a jump with a fifth draw

@@ -68,9 +68,11 @@ public:
         const Lattice& destination;
         const Cell* from;
         Cell* to;
-        int width;
         int height;
-        bool unitRadius;  // interior cells count their eight neighbours by offsets
+        // Interior cells, 1 <= x < 1 + innerWidth and 1 <= y < 1 + innerHeight,
+        // count their eight neighbours by offsets; none when the radius is not 1.
+        unsigned innerWidth;
+        unsigned innerHeight;
         const rule::Decision* table;
 
         // Draws the cell's four words, then decides it.

@@ -94,7 +94,7 @@ inline Cell next(const Decision& d, const std::int32_t* words)
     // Selected by a mask: as a branch, a random event would be mispredicted
     // about as often as it fires.
     const Cell fires = -static_cast<Cell>(words[d.draw] < d.threshold);
-    return d.otherwise ^ ((d.fire ^ d.otherwise) & fires);
+    return d.otherwise ^ (d.change & fires);
 }
 
 } // namespace rule
@@ -108,7 +108,15 @@ inline void MusselBed::updateCell(const Lattice& source, const Lattice& destinat
 
 inline MusselBed::CellUpdate MusselBed::cellUpdate(const Lattice& source, const Lattice& destination)
 {
-    return {*this, source, destination, source.block(), destination.block(), cellsX, cellsY, radius == 1,
+    const bool unitRadius = radius == 1;
+    return {*this,
+            source,
+            destination,
+            source.block(),
+            destination.block(),
+            cellsY,
+            unitRadius ? static_cast<unsigned>(cellsX - 2) : 0u,
+            static_cast<unsigned>(cellsY - 2),
             decisions.table()};
 }
 
@@ -133,8 +141,8 @@ inline bool MusselBed::CellUpdate::decide(const std::int32_t* words, Draws& draw
     const Cell state = *here;
     if (!isCellState(state))
         return false;  // not a cell state: left as it is
-    const bool interior = unitRadius && static_cast<unsigned>(x - 1) < static_cast<unsigned>(width - 2)
-                       && static_cast<unsigned>(y - 1) < static_cast<unsigned>(height - 2);
+    const bool interior =
+        static_cast<unsigned>(x - 1) < innerWidth && static_cast<unsigned>(y - 1) < innerHeight;
     rule::Decision d;
     if (interior) {
         d = table[rule::Decisions::rowOf(state, rule::countInterior(here, height, state))];
