@@ -105,5 +105,11 @@ void framePixels(const std::uint8_t* codes, int cellsX, int cellsY, QRgb* pixels
         return;
     }
 #endif
+    framePixelsPlain(codes, cellsX, cellsY, pixels, pitch, colours);
+}
+
+void framePixelsPlain(const std::uint8_t* codes, int cellsX, int cellsY, QRgb* pixels, std::ptrdiff_t pitch,
+                      const QRgb (&colours)[FrameCodes])
+{
     pixelsPlain(codes, cellsX, cellsY, 0, pixels, pitch, colours);
 }

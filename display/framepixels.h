@@ -22,3 +22,8 @@ void frameCodes(const Cell* cells, std::size_t n, std::uint8_t* codes);
 // codes into the pixel at (x, y) of an image of pitch pixels a line.
 void framePixels(const std::uint8_t* codes, int cellsX, int cellsY, QRgb* pixels, std::ptrdiff_t pitch,
                  const QRgb (&colours)[FrameCodes]);
+
+// The same without vector instructions, which framePixels() falls back on
+// where the processor lacks SSSE3.
+void framePixelsPlain(const std::uint8_t* codes, int cellsX, int cellsY, QRgb* pixels, std::ptrdiff_t pitch,
+                      const QRgb (&colours)[FrameCodes]);

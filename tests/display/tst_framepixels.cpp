@@ -57,14 +57,16 @@ void TestFramePixels::pixelsOfEveryCellAndNoOthers()
         codes[i] = std::uint8_t((i * 7 + i / 5) % FrameCodes);
     // Lines longer than the field: the pixels right of it stay as they are.
     const int pitch = cellsX + 3;
-    std::vector<QRgb> pixels(std::size_t(pitch) * cellsY, 0xdeadbeefu);
-    framePixels(codes.data(), cellsX, cellsY, pixels.data(), pitch, colours);
-    for (int y = 0; y < cellsY; ++y)
-        for (int x = 0; x < pitch; ++x) {
-            const QRgb expected = x < cellsX ? colours[codes[std::size_t(x) * cellsY + y]] : 0xdeadbeefu;
-            if (pixels[std::size_t(y) * pitch + x] != expected)
-                QFAIL(qPrintable(QStringLiteral("pixel (%1, %2)").arg(x).arg(y)));
-        }
+    for (const auto paint : {framePixels, framePixelsPlain}) {
+        std::vector<QRgb> pixels(std::size_t(pitch) * cellsY, 0xdeadbeefu);
+        paint(codes.data(), cellsX, cellsY, pixels.data(), pitch, colours);
+        for (int y = 0; y < cellsY; ++y)
+            for (int x = 0; x < pitch; ++x) {
+                const QRgb expected = x < cellsX ? colours[codes[std::size_t(x) * cellsY + y]] : 0xdeadbeefu;
+                if (pixels[std::size_t(y) * pitch + x] != expected)
+                    QFAIL(qPrintable(QStringLiteral("pixel (%1, %2)").arg(x).arg(y)));
+            }
+    }
 }
 
 QTEST_APPLESS_MAIN(TestFramePixels)
