@@ -19,20 +19,20 @@ void JumpScan::prepare(int jumpDistance, int layoutStride)
     if (ready && distance == jumpDistance && stride == layoutStride)
         return;
     reach = 0;
-    for (int i = 0; i < Directions; ++i) {
-        const double alpha = i * Pi * 0.011111111111111112;
-        dx[i] = static_cast<std::int32_t>(std::trunc(std::sin(alpha) * jumpDistance));
-        dy[i] = static_cast<std::int32_t>(std::trunc(std::cos(alpha) * jumpDistance));
-        offset[i] = dx[i] * layoutStride + dy[i];
-        reach = std::max({reach, std::abs(dx[i]), std::abs(dy[i])});
-    }
     int runs = 0;
     for (int i = 0; i < Directions; ++i) {
-        if (i == 0 || dx[i] != dx[i - 1] || dy[i] != dy[i - 1])
-            runStart[runs++] = static_cast<std::int16_t>(i);
+        const double alpha = i * Pi * 0.011111111111111112;
+        const auto dx = static_cast<std::int32_t>(std::trunc(std::sin(alpha) * jumpDistance));
+        const auto dy = static_cast<std::int32_t>(std::trunc(std::cos(alpha) * jumpDistance));
+        reach = std::max({reach, std::abs(dx), std::abs(dy)});
+        if (runs == 0 || dx != runDx[runs - 1] || dy != runDy[runs - 1]) {
+            runDx[runs] = dx;
+            runDy[runs] = dy;
+            runOffset[runs] = dx * layoutStride + dy;
+            ++runs;
+        }
         runOf[i] = static_cast<std::int16_t>(runs - 1);
     }
-    runStart[runs] = Directions;
     distance = jumpDistance;
     stride = layoutStride;
     ready = true;
@@ -48,23 +48,24 @@ JumpScan::Target JumpScan::find(const T* cells, T young, const PaddedLayout& lay
     const double theta = 2 * (r * Pi);
     const int first = static_cast<int>(theta * 28.647889789276146);
     const int end = static_cast<int>(theta * 57.29577957855229 + 180);
-    // The scans test the first direction of each run from first's on: every
-    // direction of a run points at the same cell.
-    auto nextRun = [this](int i) { return runStart[runOf[i] + 1]; };
+    // The scans test each run from first's to end - 1's once: every direction
+    // of a run points at the same cell (end > first, end <= Directions).
+    const int firstRun = runOf[first];
+    const int endRun = runOf[end - 1] + 1;
     // A circle inside the field needs no wrapping: the targets lie at fixed
     // offsets from the predator.
     if (x >= reach && x + reach < layout.cellsX && y >= reach && y + reach < layout.cellsY) {
         const T* centre = cells + layout.index(x, y);
-        for (int i = first; i < end; i = nextRun(i))
-            if (centre[offset[i]] == young)
-                return {x + dx[i], y + dy[i]};
+        for (int r = firstRun; r < endRun; ++r)
+            if (centre[runOffset[r]] == young)
+                return {x + runDx[r], y + runDy[r]};
         return {};
     }
     const long long cellsX = layout.cellsX;
     const long long cellsY = layout.cellsY;
-    for (int i = first; i < end; i = nextRun(i)) {
-        long long tx = wrapRemainder(dx[i] + cellsX + x, cellsX);
-        long long ty = wrapRemainder(dy[i] + cellsY + y, cellsY);
+    for (int r = firstRun; r < endRun; ++r) {
+        long long tx = wrapRemainder(runDx[r] + cellsX + x, cellsX);
+        long long ty = wrapRemainder(runDy[r] + cellsY + y, cellsY);
         if (tx < 0 || ty < 0) {
             if (!periodic)
                 continue;

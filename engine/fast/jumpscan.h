@@ -33,16 +33,17 @@ public:
     static constexpr int Directions = 540;
 
 private:
-    std::array<std::int32_t, Directions> dx{};
-    std::array<std::int32_t, Directions> dy{};
-    // dx * stride + dy: the targets of a predator whose circle lies inside
-    // the field, relative to its index in the padded layout.
-    std::array<std::int32_t, Directions> offset{};
-    // Neighbouring directions often point at the same cell: the scan takes
-    // runs of them, one test a run. Run r starts at direction runStart[r]
-    // (with one run more at Directions); direction i lies in run runOf[i].
-    std::array<std::int16_t, Directions + 1> runStart{};
+    // Neighbouring directions often point at the same cell (target offset
+    // dx, dy from the predator): the scan takes runs of them, one test a run.
+    // Direction i lies in run runOf[i]; run r points at runDx[r], runDy[r], and runOffset[r] = runDx[r] * stride +
+    // runDy[r] is its target relative to the predator's index in the padded
+    // layout when the circle lies inside the field. The scans step through
+    // runs by their number, so no probe waits for a table look-up of the one
+    // before.
     std::array<std::int16_t, Directions> runOf{};
+    std::array<std::int32_t, Directions> runDx{};
+    std::array<std::int32_t, Directions> runDy{};
+    std::array<std::int32_t, Directions> runOffset{};
     int distance = -1;
     int reach = 0;  // the largest |dx| or |dy|
     int stride = 0;
