@@ -33,6 +33,8 @@ void JumpScan::prepare(int jumpDistance, int layoutStride)
         }
         runOf[i] = static_cast<std::int16_t>(runs - 1);
     }
+    // Offsets past the last run, which a block may read, point at the predator.
+    std::fill(runOffset.begin() + runs, runOffset.end(), 0);
     distance = jumpDistance;
     stride = layoutStride;
     ready = true;
@@ -56,9 +58,18 @@ JumpScan::Target JumpScan::find(const T* cells, T young, const PaddedLayout& lay
     // offsets from the predator.
     if (x >= reach && x + reach < layout.cellsX && y >= reach && y + reach < layout.cellsY) {
         const T* centre = cells + layout.index(x, y);
-        for (int r = firstRun; r < endRun; ++r)
-            if (centre[runOffset[r]] == young)
-                return {x + runDx[r], y + runDy[r]};
+        // A block of runs is tested without a branch a run, each hit a bit,
+        // the first hit found by the lowest bit.
+        for (int r = firstRun; r < endRun; r += ProbeBlock) {
+            unsigned hits = 0;
+            for (int k = 0; k < ProbeBlock; ++k)
+                hits |= static_cast<unsigned>(centre[runOffset[r + k]] == young) << k;
+            hits &= (2u << std::min(ProbeBlock - 1, endRun - r - 1)) - 1;
+            if (hits != 0) {
+                const int hit = r + __builtin_ctz(hits);
+                return {x + runDx[hit], y + runDy[hit]};
+            }
+        }
         return {};
     }
     const long long cellsX = layout.cellsX;

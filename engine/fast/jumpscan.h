@@ -31,6 +31,7 @@ public:
                 bool periodic) const;
 
     static constexpr int Directions = 540;
+    static constexpr int ProbeBlock = 8;
 
 private:
     // Neighbouring directions often point at the same cell (target offset
@@ -43,7 +44,8 @@ private:
     std::array<std::int16_t, Directions> runOf{};
     std::array<std::int32_t, Directions> runDx{};
     std::array<std::int32_t, Directions> runDy{};
-    std::array<std::int32_t, Directions> runOffset{};
+    // With zeros past the last run: the scan reads ProbeBlock runs at a time.
+    std::array<std::int32_t, Directions + ProbeBlock> runOffset{};
     int distance = -1;
     int reach = 0;  // the largest |dx| or |dy|
     int stride = 0;
