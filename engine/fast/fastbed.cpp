@@ -151,7 +151,8 @@ void FastBed::prepareStep()
     classes = fastrule::makeClassTable(table);
     for (int k = 0; k < fastrule::ClassCount; ++k) {
         const fastrule::Outcome& outcome = classes[k];
-        thresholds[k] = outcome.threshold;
+        for (int b = 0; b < 4; ++b)
+            thresholdBytes[b * fastrule::ClassCount + k] = static_cast<std::int8_t>(outcome.threshold >> (8 * b));
         fireStates[k] = outcome.fire;
         otherwiseStates[k] = outcome.otherwise;
         jumpFlags[k] = static_cast<std::int8_t>(outcome.jumps ? -1 : 0);

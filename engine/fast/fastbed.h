@@ -163,10 +163,11 @@ private:
     fastrule::CodeRule codeRule{};
     unsigned jumpRow = 0;  // the row of codeRule whose predators jump; past its end when none do
     // The synchronous sweep's rule, by outcome class, and its columns for the
-    // vector sweep; jumpFlags -1 where the predator jumps, drawFlags where
-    // the class has a threshold.
+    // vector sweep; thresholdBytes holds byte b of each class's threshold at
+    // b * ClassCount + class, jumpFlags -1 where the predator jumps, drawFlags
+    // where the class has a threshold.
     fastrule::ClassTable classes{};
-    std::array<std::uint32_t, fastrule::ClassCount> thresholds{};
+    std::array<std::int8_t, 4 * fastrule::ClassCount> thresholdBytes{};
     std::array<std::int8_t, fastrule::ClassCount> fireStates{};
     std::array<std::int8_t, fastrule::ClassCount> otherwiseStates{};
     std::array<std::int8_t, fastrule::ClassCount> jumpFlags{};

@@ -26,20 +26,22 @@ __attribute__((target("avx2"))) inline __m256i shuffleTable(const std::int8_t* t
 }
 
 // The outcomes of cells 0 .. count - 1 (count a multiple of 32) with outcome
-// classes classes[], deviates u[]: next[y] = u[y] < thresholds[class] ? fire :
-// otherwise. The classes' thresholds come from permutations of two registers,
-// their states and flags from byte shuffles of one. The cells of jumping
+// classes classes[], deviates u[]: next[y] = u[y] < threshold of the class ?
+// fire : otherwise. The thresholds are put together from byte shuffles of
+// their four bytes (thresholdBytes, 16 classes each); the states and flags
+// come from byte shuffles of one register each. The cells of jumping
 // predators (offset by first) go to jumpers; returns nonzero if a cell's
 // class has a threshold (drawFlags -1), adds the jumpers to *jumping.
-__attribute__((target("avx2"))) std::uint32_t decideAvx2(const std::uint32_t* thresholds, const std::int8_t* fire,
+__attribute__((target("avx2"))) std::uint32_t decideAvx2(const std::int8_t* thresholdBytes, const std::int8_t* fire,
                                                          const std::int8_t* otherwise, const std::int8_t* jumpFlags,
                                                          const std::int8_t* drawFlags, const std::uint8_t* classes,
                                                          const std::uint32_t* u, std::int8_t* next, int count,
                                                          int first, std::uint16_t* jumpers, int* jumping)
 {
-    static_assert(fastrule::ClassCount == 16, "two registers of thresholds, one of each byte table");
-    const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(thresholds));
-    const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(thresholds + 8));
+    static_assert(fastrule::ClassCount == 16, "one register of each byte table");
+    __m256i byteTables[4];
+    for (int b = 0; b < 4; ++b)
+        byteTables[b] = shuffleTable(thresholdBytes + 16 * b);
     const __m256i fires = shuffleTable(fire);
     const __m256i others = shuffleTable(otherwise);
     const __m256i jumps = shuffleTable(jumpFlags);
@@ -47,26 +49,34 @@ __attribute__((target("avx2"))) std::uint32_t decideAvx2(const std::uint32_t* th
     unsigned drawing = 0;
     int found = *jumping;
     for (int y = 0; y < count; y += 32) {
+        const __m256i cellClasses = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(classes + y));
+        __m256i bytes[4];
+        for (int b = 0; b < 4; ++b)
+            bytes[b] = _mm256_shuffle_epi8(byteTables[b], cellClasses);
+        // The unpacks work within 128-bit halves: bytes 0, 1 (pair 0) and 2, 3
+        // of cells 0-7 and 16-23 (half 0) or 8-15 and 24-31 (half 1) as words,
+        // then group g of the thresholds, cells 4g .. 4g + 3 and those 16 on;
+        // the deviates are loaded to match.
+        __m256i words[2][2];
+        for (int pair = 0; pair < 2; ++pair) {
+            words[pair][0] = _mm256_unpacklo_epi8(bytes[2 * pair], bytes[2 * pair + 1]);
+            words[pair][1] = _mm256_unpackhi_epi8(bytes[2 * pair], bytes[2 * pair + 1]);
+        }
         __m256i stays[4];
         for (int g = 0; g < 4; ++g) {
-            const int at = y + 8 * g;
-            const __m256i index =
-                _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(classes + at)));
-            // Classes 8 .. 15 (bit 3, moved to the sign bit) from the high register.
-            const __m256i threshold = _mm256_castps_si256(
-                _mm256_blendv_ps(_mm256_castsi256_ps(_mm256_permutevar8x32_epi32(low, index)),
-                                 _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(high, index)),
-                                 _mm256_castsi256_ps(_mm256_slli_epi32(index, 28))));
-            const __m256i deviate = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + at));
+            const __m256i threshold = g % 2 == 0 ? _mm256_unpacklo_epi16(words[0][g / 2], words[1][g / 2])
+                                                 : _mm256_unpackhi_epi16(words[0][g / 2], words[1][g / 2]);
+            const std::uint32_t* at = u + y + 4 * g;
+            const __m256i deviate =
+                _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at))),
+                                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16)), 1);
             // u >= threshold, unsigned: the event does not fire.
             stays[g] = _mm256_cmpeq_epi32(_mm256_max_epu32(deviate, threshold), deviate);
         }
-        // The masks as bytes in cell order: the packs work within 128-bit halves.
-        const __m256i words01 = _mm256_packs_epi32(stays[0], stays[1]);
-        const __m256i words23 = _mm256_packs_epi32(stays[2], stays[3]);
-        const __m256i mask = _mm256_permutevar8x32_epi32(_mm256_packs_epi16(words01, words23),
-                                                         _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
-        const __m256i cellClasses = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(classes + y));
+        // The packs undo the unpacks' order: the masks come out as bytes in
+        // cell order.
+        const __m256i mask = _mm256_packs_epi16(_mm256_packs_epi32(stays[0], stays[1]),
+                                                _mm256_packs_epi32(stays[2], stays[3]));
         const __m256i chosen = _mm256_blendv_epi8(_mm256_shuffle_epi8(fires, cellClasses),
                                                   _mm256_shuffle_epi8(others, cellClasses), mask);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(next + y), chosen);
@@ -374,7 +384,7 @@ void FastBed::decideDrawn(Band& band, int x, int y0, int y1)
 #ifdef TIDMAR_FASTSYNC_AVX2
     if (avx2) {
         const int vectorCells = (y1 - y0) & ~31;
-        needed = decideAvx2(thresholds.data(), fireStates.data(), otherwiseStates.data(), jumpFlags.data(),
+        needed = decideAvx2(thresholdBytes.data(), fireStates.data(), otherwiseStates.data(), jumpFlags.data(),
                             drawFlags.data(), rows + y0, u, next + y0, vectorCells, y0, jumpers, &jumping);
         y += vectorCells;
     }
