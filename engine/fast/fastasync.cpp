@@ -260,31 +260,38 @@ __attribute__((always_inline)) inline bool visitPairs(UniformRun& run, const InP
     }
 }
 
-template <bool Jumps>
-__attribute__((noinline)) bool visitPairsPortable(UniformRun& run, const InPlace& field, FollowUp& work)
+// Visit compiled twice, with the processor's POPCNT and without; out of
+// line, so that each copy holds its own inlined loop.
+template <typename Run, bool (*Visit)(Run&, const InPlace&, FollowUp&)>
+__attribute__((noinline)) bool portably(Run& run, const InPlace& field, FollowUp& work)
 {
-    return visitPairs<Jumps>(run, field, work);
+    return Visit(run, field, work);
 }
 
 #ifdef TIDMAR_FASTASYNC_X86
-template <bool Jumps>
-__attribute__((noinline, target("popcnt"))) bool visitPairsPopcnt(UniformRun& run, const InPlace& field,
-                                                                   FollowUp& work)
+template <typename Run, bool (*Visit)(Run&, const InPlace&, FollowUp&)>
+__attribute__((noinline, target("popcnt"))) bool withPopcnt(Run& run, const InPlace& field, FollowUp& work)
 {
-    return visitPairs<Jumps>(run, field, work);
+    return Visit(run, field, work);
 }
 #endif
+
+template <typename Run, bool (*Visit)(Run&, const InPlace&, FollowUp&)>
+bool dispatched(Run& run, const InPlace& field, FollowUp& work, bool popcnt)
+{
+#ifdef TIDMAR_FASTASYNC_X86
+    if (popcnt)
+        return withPopcnt<Run, Visit>(run, field, work);
+#else
+    (void)popcnt;
+#endif
+    return portably<Run, Visit>(run, field, work);
+}
 
 template <bool Jumps>
 bool visitPairs(UniformRun& run, const InPlace& field, FollowUp& work, bool popcnt)
 {
-#ifdef TIDMAR_FASTASYNC_X86
-    if (popcnt)
-        return visitPairsPopcnt<Jumps>(run, field, work);
-#else
-    (void)popcnt;
-#endif
-    return visitPairsPortable<Jumps>(run, field, work);
+    return dispatched<UniformRun, visitPairs<Jumps>>(run, field, work, popcnt);
 }
 
 // The visits after the last drawing one: one entry each.
@@ -370,30 +377,9 @@ __attribute__((always_inline)) inline bool runShuffled(ShuffledRun& run, const I
 }
 
 template <bool Jumps>
-__attribute__((noinline)) bool runShuffledPortable(ShuffledRun& run, const InPlace& field, FollowUp& work)
-{
-    return runShuffled<Jumps>(run, field, work);
-}
-
-#ifdef TIDMAR_FASTASYNC_X86
-template <bool Jumps>
-__attribute__((noinline, target("popcnt"))) bool runShuffledPopcnt(ShuffledRun& run, const InPlace& field,
-                                                                   FollowUp& work)
-{
-    return runShuffled<Jumps>(run, field, work);
-}
-#endif
-
-template <bool Jumps>
 bool runShuffled(ShuffledRun& run, const InPlace& field, FollowUp& work, bool popcnt)
 {
-#ifdef TIDMAR_FASTASYNC_X86
-    if (popcnt)
-        return runShuffledPopcnt<Jumps>(run, field, work);
-#else
-    (void)popcnt;
-#endif
-    return runShuffledPortable<Jumps>(run, field, work);
+    return dispatched<ShuffledRun, runShuffled<Jumps>>(run, field, work, popcnt);
 }
 
 bool runShuffled(ShuffledRun& run, const InPlace& field, FollowUp& work, bool popcnt)
