@@ -173,6 +173,8 @@ void MusselBed::stepAsyncUC()
     const int height = cellsY;
     const Cell* const block = now.block();
     DrawAhead draws(random, DrawsPerVisit * visits);
+    // Before the first visit: the words of the visits up to Lead ahead, less
+    // the six that the first visit draws itself.
     const std::size_t lead = static_cast<std::size_t>(std::min<long>(Kept - DrawsPerVisit, DrawsPerVisit * visits));
     while (draws.waiting() < lead)
         draws.draw<DrawsPerVisit>();
