@@ -3,6 +3,7 @@
 
 #include "batcherror.h"
 #include "cpus.h"
+#include "drawnpictures.h"
 #include "merge.h"
 #include "options.h"
 #include "provenance.h"
@@ -25,6 +26,7 @@ constexpr int RefusedExit = 2;
 int dispatch(const std::vector<std::string>& arguments, const Invocation& invocation)
 {
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    const DrawnPictures pictures;
     if (arguments.size() == 1 && arguments.front() == "--version") {
         std::fputs(versionText().c_str(), stdout);
         return 0;
@@ -37,14 +39,14 @@ int dispatch(const std::vector<std::string>& arguments, const Invocation& invoca
             std::fputs(sweepUsage(availableCpus(processEnvironment)).c_str(), stdout);
             return 0;
         }
-        return runSweepCommand(std::move(options), processEnvironment, terminal, invocation);
+        return runSweepCommand(std::move(options), processEnvironment, terminal, invocation, pictures);
     }
     RunOptions options = parseRunOptions(arguments);
     if (options.help) {
         std::fputs(runUsage().c_str(), stdout);
         return 0;
     }
-    return runSingle(std::move(options), terminal, invocation);
+    return runSingle(std::move(options), terminal, invocation, pictures);
 }
 
 } // namespace

@@ -4,8 +4,7 @@
 #include "batcherror.h"
 #include "printable.h"
 #include "numbers.h"
-#include "picture.h"
-#include "plot.h"
+#include "imageformats.h"
 #include "seeding.h"
 
 #include "musselbed.h"

@@ -3,11 +3,9 @@
 
 #include "batcherror.h"
 #include "printable.h"
-#include "bed.h"
 #include "inputfile.h"
 #include "musselbed.h"
-
-#include <QCryptographicHash>
+#include "sha256.h"
 
 #include <cerrno>
 #include <charconv>
@@ -158,7 +156,7 @@ FieldData readFieldCsv(const std::string& path)
     const std::string name = path == "-" ? std::string("standard input") : inQuotes(path);
     const Descriptor file = openInput(path, MaxFieldCsvBytes, name);
     FieldCsvParser parser;
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    Sha256 hash;
     try {
         // Standard input has no size to check beforehand: its bytes are counted.
         std::int64_t total = 0;
@@ -171,7 +169,7 @@ FieldData readFieldCsv(const std::string& path)
                 throw BatchError("cannot read " + name + ": " + std::strerror(errno));
             if (got == 0) {
                 FieldData field = parser.finish();
-                field.sha256 = hash.result().toHex().toStdString();
+                field.sha256 = hash.hex();
                 return field;
             }
             total += got;
@@ -179,7 +177,7 @@ FieldData readFieldCsv(const std::string& path)
                 throw BatchError(name + " has more than " + std::to_string(MaxFieldCsvBytes)
                                  + " bytes, the most a field can have");
             parser.feed(std::string_view(buffer, static_cast<std::size_t>(got)));
-            hash.addData(QByteArrayView(buffer, static_cast<qsizetype>(got)));
+            hash.add(std::string_view(buffer, static_cast<std::size_t>(got)));
         }
     } catch (const BatchError& error) {
         const std::string what = error.what();
@@ -189,35 +187,7 @@ FieldData readFieldCsv(const std::string& path)
     }
 }
 
-namespace {
-
-template <class Field>
-std::string csvOf(const Field& field, int width, int height)
-{
-    std::string text;
-    text.reserve(static_cast<std::size_t>(width) * height * 3);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (x > 0)
-                text.push_back(',');
-            const Cell code = field.cell(x, y);
-            if (code < 0)
-                text.push_back('-');
-            text.push_back(static_cast<char>('0' + (code < 0 ? -code : code)));
-        }
-        text.push_back('\n');
-    }
-    return text;
-}
-
-} // namespace
-
 std::string fieldCsv(const MusselBed& bed)
 {
-    return csvOf(bed, bed.cellsX, bed.cellsY);
-}
-
-std::string fieldCsv(const Bed& bed)
-{
-    return csvOf(bed, bed.cellsX(), bed.cellsY());
+    return fieldCsvOf(bed, bed.cellsX, bed.cellsY);
 }

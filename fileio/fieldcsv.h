@@ -1,15 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "runconfig.h"
+#include "cellstate.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
-class Bed;
 class MusselBed;
+
+// A start field read from a file: codes row by row, codes[y * width + x].
+struct FieldData {
+    int width = 0;
+    int height = 0;
+    std::vector<Cell> codes;
+    std::string sha256;  // of the file's bytes, in lower-case hex
+};
 
 // Reads a field written as CSV: one line per y from 0 down, each holding the
 // codes for x = 0, 1, ... separated by commas, no header. Accepts \n and \r\n
@@ -60,6 +68,26 @@ constexpr std::int64_t MaxFieldCsvBytes = 3 + 2048 * (2048 * 4 + 2047 + 2);
 // errors name the file.
 FieldData readFieldCsv(const std::string& path);
 
-// The current field of bed in the same form, with \n line ends.
+// A field in the same form, with \n line ends: field.cell(x, y) for x below
+// width and y below height.
+template <class Field>
+std::string fieldCsvOf(const Field& field, int width, int height)
+{
+    std::string text;
+    text.reserve(static_cast<std::size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (x > 0)
+                text.push_back(',');
+            const Cell code = field.cell(x, y);
+            if (code < 0)
+                text.push_back('-');
+            text.push_back(static_cast<char>('0' + (code < 0 ? -code : code)));
+        }
+        text.push_back('\n');
+    }
+    return text;
+}
+
+// The current field of bed.
 std::string fieldCsv(const MusselBed& bed);
-std::string fieldCsv(const Bed& bed);

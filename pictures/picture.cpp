@@ -7,8 +7,6 @@
 
 #include <QBuffer>
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
 
 namespace {
@@ -20,35 +18,6 @@ QList<QRgb> cellColours()
 }
 
 } // namespace
-
-bool endsWithIgnoringCase(std::string_view text, std::string_view ending)
-{
-    if (text.size() < ending.size())
-        return false;
-    return std::equal(ending.begin(), ending.end(), text.end() - static_cast<long>(ending.size()),
-                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
-}
-
-std::optional<PictureFormat> pictureFormatFor(std::string_view path)
-{
-    if (endsWithIgnoringCase(path, ".png"))
-        return PictureFormat::Png;
-    if (endsWithIgnoringCase(path, ".jpg") || endsWithIgnoringCase(path, ".jpeg"))
-        return PictureFormat::Jpeg;
-    return std::nullopt;
-}
-
-void checkPictureSize(int cellsX, int cellsY, int cellSize, const std::string& option)
-{
-    const long width = static_cast<long>(cellsX) * cellSize;
-    const long height = static_cast<long>(cellsY) * cellSize;
-    if (width > MaxPictureSide || height > MaxPictureSide)
-        throw BatchError(option + ": " + std::to_string(cellsX) + " x " + std::to_string(cellsY)
-                         + " cells of " + std::to_string(cellSize) + " pixels make a picture of "
-                         + std::to_string(width) + " x " + std::to_string(height)
-                         + " pixels; at most " + std::to_string(MaxPictureSide)
-                         + " a side: choose a smaller --cell-size");
-}
 
 QImage drawField(const Bed& bed, int cellSize)
 {

@@ -96,15 +96,6 @@ QString axisLabel(VaryName name)
 
 } // namespace
 
-std::optional<PlotFormat> plotFormatFor(std::string_view path)
-{
-    if (endsWithIgnoringCase(path, ".png"))
-        return PlotFormat::Png;
-    if (endsWithIgnoringCase(path, ".svg"))
-        return PlotFormat::Svg;
-    return std::nullopt;
-}
-
 QByteArray plotRun(const std::vector<CountsAt>& series, const RunConfig& config, PlotFormat format)
 {
     Chart chart;

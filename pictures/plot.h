@@ -4,21 +4,14 @@
 #include "runoutput.h"
 #include "sweepplan.h"
 #include "variation.h"
+#include "imageformats.h"
 
 #include <QByteArray>
 
-#include <optional>
-#include <string>
-#include <string_view>
 #include <vector>
-
-enum class PlotFormat { Png, Svg };
 
 constexpr int PlotWidth = 960;
 constexpr int PlotHeight = 600;
-
-// The format named by the file's ending: .png or .svg, in any case.
-std::optional<PlotFormat> plotFormatFor(std::string_view path);
 
 // The five fractions of a run's field over its steps, in the program's
 // colours, with labelled axes, ticks and a legend.

@@ -2,8 +2,10 @@
 #pragma once
 
 #include "cellstate.h"
+#include "fieldcsv.h"
 
 #include <array>
+#include <string>
 
 // The field of one run on whichever engine its mode chooses (see makeBed):
 // what a run needs of it, the same for both engines.
@@ -19,3 +21,9 @@ public:
     virtual int cellsX() const = 0;
     virtual int cellsY() const = 0;
 };
+
+// The current field of bed as a field file holds it.
+inline std::string fieldCsv(const Bed& bed)
+{
+    return fieldCsvOf(bed, bed.cellsX(), bed.cellsY());
+}

@@ -2,19 +2,12 @@
 #pragma once
 
 #include "cellstate.h"
+#include "fieldcsv.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-// A start field read from a file: codes row by row, codes[y * width + x].
-struct FieldData {
-    int width = 0;
-    int height = 0;
-    std::vector<Cell> codes;
-    std::string sha256;  // of the file's bytes, in lower-case hex
-};
 
 enum class PatternKind { Young, Line, File };
 

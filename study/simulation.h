@@ -2,7 +2,7 @@
 #pragma once
 
 #include "bed.h"
-#include "options.h"
+#include "settings.h"
 #include "runconfig.h"
 #include "variation.h"
 

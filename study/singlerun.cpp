@@ -8,8 +8,8 @@
 #include "outputfile.h"
 #include "outputnames.h"
 #include "datapackage.h"
-#include "picture.h"
-#include "plot.h"
+#include "imageformats.h"
+#include "picturesink.h"
 #include "progressbar.h"
 #include "seeding.h"
 #include "simulation.h"
@@ -22,7 +22,8 @@
 #include <vector>
 
 
-int runSingle(RunOptions options, bool progressToTerminal, const Invocation& invocation)
+int runSingle(RunOptions options, bool progressToTerminal, const Invocation& invocation,
+              const PictureSink& pictures)
 {
     loadPattern(options.model);
     RunConfig& config = options.model.config;
@@ -53,7 +54,7 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
         plot.emplace("--plot", record.plotPath, false);
     std::optional<SnapshotWriter> snapshots;
     if (!record.snapshotsDir.empty())
-        snapshots.emplace(record.snapshotsDir, record.snapshotPictures, record.cellSize, true);
+        snapshots.emplace(record.snapshotsDir, record.snapshotPictures ? &pictures : nullptr, record.cellSize, true);
 
     if (!options.model.seedGiven) {
         config.seed = seedFromClock();
@@ -89,14 +90,10 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
 
     if (field)
         field->write(fieldCsv(*bed));
-    if (picture) {
-        const QByteArray bytes = encodePicture(drawField(*bed, record.cellSize), *pictureFormat);
-        picture->write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    }
-    if (plot) {
-        const QByteArray bytes = plotRun(plotted, config, *plotFormatFor(record.plotPath));
-        plot->write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    }
+    if (picture)
+        picture->write(pictures.field(*bed, record.cellSize, *pictureFormat));
+    if (plot)
+        plot->write(pictures.runPlot(plotted, config, *plotFormatFor(record.plotPath)));
     for (std::optional<OutputFile>* output : {&counts, &field, &picture, &plot})
         if (*output)
             (*output)->commit();

@@ -2,9 +2,10 @@
 #include "snapshots.h"
 
 #include "batcherror.h"
+#include "bed.h"
 #include "fieldcsv.h"
 #include "outputfile.h"
-#include "picture.h"
+#include "picturesink.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -13,7 +14,8 @@
 
 namespace fs = std::filesystem;
 
-SnapshotWriter::SnapshotWriter(std::string directory, bool pictures, int cellSize, bool singleRun)
+SnapshotWriter::SnapshotWriter(std::string directory, const PictureSink* pictures, int cellSize,
+                               bool singleRun)
     : folder(std::move(directory)), pictures(pictures), cellSize(cellSize), singleRun(singleRun)
 {
     std::error_code error;
@@ -47,8 +49,7 @@ void SnapshotWriter::write(std::int64_t run, std::int64_t step, const Bed& bed)
     std::optional<OutputFile> picture;
     if (pictures) {
         picture.emplace("--snapshots", stem + ".png", false);
-        const QByteArray bytes = encodePicture(drawField(bed, cellSize), PictureFormat::Png);
-        picture->write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        picture->write(pictures->field(bed, cellSize, PictureFormat::Png));
     }
     field.commit();
     std::lock_guard lock(mutex);

@@ -8,15 +8,17 @@
 #include <vector>
 
 class Bed;
+class PictureSink;
 
 // Writes fields into a folder as run<k>-step<s>.csv (a single run's as
-// step<s>.csv), each with a PNG picture of the same name when asked for.
+// step<s>.csv), each with a PNG picture of the same name drawn by pictures
+// when that is given.
 // The folder is made when missing; what was written is removed again unless
 // keep() is called, so that a failed command leaves no snapshots behind.
 class SnapshotWriter {
 public:
     // Throws BatchError when the folder cannot be made.
-    SnapshotWriter(std::string directory, bool pictures, int cellSize, bool singleRun);
+    SnapshotWriter(std::string directory, const PictureSink* pictures, int cellSize, bool singleRun);
     ~SnapshotWriter();
     SnapshotWriter(const SnapshotWriter&) = delete;
     SnapshotWriter& operator=(const SnapshotWriter&) = delete;
@@ -31,7 +33,7 @@ public:
 
 private:
     std::string folder;
-    bool pictures;
+    const PictureSink* pictures;
     int cellSize;
     bool singleRun;
     bool madeFolder = false;

@@ -11,8 +11,8 @@
 #include "datapackage.h"
 #include "outputfile.h"
 #include "outputnames.h"
-#include "picture.h"
-#include "plot.h"
+#include "imageformats.h"
+#include "picturesink.h"
 #include "progressbar.h"
 #include "seeding.h"
 #include "simulation.h"
@@ -231,7 +231,7 @@ void warnOfGeneratorPeriod(const SweepPlan& plan, const TaskSplit& split, std::i
 } // namespace
 
 int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, bool progressToTerminal,
-                    const Invocation& invocation)
+                    const Invocation& invocation, const PictureSink& pictures)
 {
     const TaskSplit split = resolveTask(options.task, environment);
     if (split.count > 1 && !options.model.seedGiven)
@@ -297,7 +297,7 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         plot.emplace("--plot", record.plotPath, false);
     std::optional<SnapshotWriter> snapshots;
     if (!record.snapshotsDir.empty()) {
-        snapshots.emplace(record.snapshotsDir, record.snapshotPictures, record.cellSize, false);
+        snapshots.emplace(record.snapshotsDir, record.snapshotPictures ? &pictures : nullptr, record.cellSize, false);
         plan.recording.onSnapshot = [&snapshots](std::int64_t run, std::int64_t step, const Bed& bed) {
             snapshots->write(run, step, bed);
         };
@@ -340,10 +340,8 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         reportInterruption(stopOnSignal.received(), done, runs, summary.toFile(), options.arguments);
         return statusForSignal(stopOnSignal.received());
     }
-    if (plot) {
-        const QByteArray bytes = plotSweep(plotted, plan, *plotFormatFor(record.plotPath));
-        plot->write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    }
+    if (plot)
+        plot->write(pictures.sweepPlot(plotted, plan, *plotFormatFor(record.plotPath)));
     summary.commit();
     if (counts)
         counts->commit();

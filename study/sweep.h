@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "options.h"
 #include "provenance.h"
+#include "settings.h"
 #include "runoutput.h"
 #include "sweepplan.h"
 
@@ -13,6 +13,7 @@
 #include <string>
 
 class OutputFile;
+class PictureSink;
 class ProgressBar;
 
 // How runSweepPart ends once *stop is true: Finish starts no more runs and
@@ -43,7 +44,8 @@ SweepPlan planSweep(SweepOptions& options);
 int sweepJobs(std::optional<int> requested, int threadsPerRun, const EnvironmentLookup& environment);
 
 // The sweep command: validates, opens --summary and the other outputs, runs,
-// puts them in place and describes them in datapackage.json. Returns the exit
-// status; throws BatchError for refused input or output.
+// puts them in place and describes them in datapackage.json; pictures draws
+// the plot and the snapshots' pictures. Returns the exit status; throws
+// BatchError for refused input or output.
 int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, bool progressToTerminal,
-                    const Invocation& invocation);
+                    const Invocation& invocation, const PictureSink& pictures);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "options.h"
+#include "settings.h"
 #include "runconfig.h"
 #include "runoutput.h"
 #include "variation.h"
