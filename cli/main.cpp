@@ -32,7 +32,7 @@ int dispatch(const std::vector<std::string>& arguments, const Invocation& invoca
         return 0;
     }
     if (!arguments.empty() && arguments.front() == "merge")
-        return runMergeCommand({arguments.begin() + 1, arguments.end()});
+        return runMergeCommand({arguments.begin() + 1, arguments.end()}, invocation);
     if (!arguments.empty() && arguments.front() == "sweep") {
         SweepOptions options = parseSweepOptions({arguments.begin() + 1, arguments.end()});
         if (options.help) {

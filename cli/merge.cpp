@@ -2,6 +2,7 @@
 #include "merge.h"
 
 #include "batcherror.h"
+#include "commitunit.h"
 #include "inputfile.h"
 #include "journal.h"
 #include "numbers.h"
@@ -82,18 +83,40 @@ Part readPart(const std::string& path)
     return part;
 }
 
+// A run's time series: its recorded steps from 0 rising to its last, each
+// line with the run, the step and five counts.
+void checkSeries(const Part& part, const Row& row)
+{
+    std::string_view rest = row.text;
+    std::int64_t previous = -1;
+    while (!rest.empty()) {
+        const std::string_view line = rest.substr(0, rest.find('\n') + 1);
+        rest.remove_prefix(line.size());
+        const auto first = line.find(',');
+        const auto second = line.find(',', first + 1);
+        const auto step = parseInteger(line.substr(first + 1, second - first - 1), 0,
+                                       std::numeric_limits<std::int32_t>::max());
+        if (!step || *step <= previous || (previous < 0 && *step != 0)
+            || std::count(line.begin(), line.end(), ',') != 6)
+            throw BatchError(inQuotes(part.path) + ": the time series of run " + std::to_string(row.run)
+                             + " is not whole (its steps must rise from 0, each line with seven values)");
+        previous = *step;
+    }
+}
+
 // The part's rows, checked against its header and its task.
 void collectRows(const Part& part, std::size_t index, std::int64_t runs, std::vector<Row>& rows)
 {
     const std::string name = inQuotes(part.path);
-    const std::string header = *recordValue(part.record, "header") + "\n";
-    if (part.text.compare(0, header.size(), header) != 0)
+    const std::string header = recordValue(part.record, "header").value_or("") + "\n";
+    if (header.size() == 1 || part.text.compare(0, header.size(), header) != 0)
         throw BatchError(name + " does not start with the header its record names");
     const std::string task = recordValue(part.record, "task").value_or("");
+    const bool series = header.rfind("run,step,", 0) == 0;
+    const std::int64_t firstRow = static_cast<std::int64_t>(rows.size());
     const auto slash = task.find('/');
     const auto taskIndex = parseInteger(task.substr(0, slash), 0, runs);
     const auto taskCount = slash == std::string::npos ? std::nullopt : parseInteger(task.substr(slash + 1), 1, runs + 1);
-    const bool series = header.rfind("run,step,", 0) == 0;
     std::string_view rest(part.text);
     rest.remove_prefix(header.size());
     for (long line = 2; !rest.empty(); ++line) {
@@ -116,11 +139,14 @@ void collectRows(const Part& part, std::size_t index, std::int64_t runs, std::ve
         }
         rows.push_back({*run, row, index});
     }
+    if (series)
+        for (auto row = rows.begin() + firstRow; row != rows.end(); ++row)
+            checkSeries(part, *row);
 }
 
 } // namespace
 
-int runMergeCommand(const std::vector<std::string>& arguments)
+int runMergeCommand(const std::vector<std::string>& arguments, const Invocation& invocation)
 {
     const MergeOptions options = parseMergeOptions(arguments);
     if (options.help) {
@@ -173,6 +199,10 @@ int runMergeCommand(const std::vector<std::string>& arguments)
     summary.start(header, withRecordValue(parts.front().record, "task", task));
     for (const Row& row : rows)
         summary.append(std::string(row.text));
-    summary.commit();
+    CommitUnit unit;
+    summary.stage(unit, header.rfind("run,step,", 0) == 0 ? OutputKind::TimeSeries : OutputKind::Summary);
+    const auto seed = parseInteger(recordValue(parts.front().record, "seed").value_or(""), 1,
+                                   std::numeric_limits<std::int32_t>::max());
+    unit.commit(Provenance{invocation, static_cast<std::int32_t>(seed.value_or(0)), {}});
     return 0;
 }

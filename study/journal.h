@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "datapackage.h"
 #include "descriptor.h"
 #include "outputplace.h"
 
@@ -8,13 +9,16 @@
 #include <cstdint>
 #include <string>
 
+class CommitUnit;
+
 // A sweep's summary as it grows: every finished row goes straight to the
 // kernel (write, no buffer in the process), so that a kill loses nothing
 // written, and to the disk at least every few seconds (fdatasync), so that a
 // power cut loses only the last moments. A file summary grows in a hidden
 // temporary ".NAME.TOKEN.tmp" beside its name, with the sweep's record in
-// ".NAME.TOKEN.plan"; commit() renames them to NAME and NAME.plan. Without
-// commit() or keep() both are removed. Standard output and an existing
+// ".NAME.TOKEN.plan"; stage() hands them to the command's commit, which puts
+// them in place as NAME and NAME.plan. Without stage() or keep() both are
+// removed. Standard output and an existing
 // non-file (a device, a FIFO) take the rows directly and keep no record.
 class SweepJournal {
 public:
@@ -30,8 +34,11 @@ public:
     const OutputPlace& place() const { return output; }
     const std::string& path() const { return givenPath; }
 
-    // Starts a new summary: the header, and the record beside it.
-    void start(const std::string& header, const std::string& record);
+    // Starts a new summary: the header, and the record beside it; token, if
+    // given, for the temporaries' names.
+    void start(const std::string& header, const std::string& record, const std::string& token = {});
+    // The token of the temporaries (empty when not a file).
+    const std::string& token() const { return ownToken; }
     // Continues the kept summary with token, whose first keptBytes bytes are
     // its header and complete rows; what follows them is cut off.
     void adopt(const std::string& token, std::int64_t keptBytes);
@@ -39,8 +46,9 @@ public:
     void append(const std::string& row);
     // Puts every row written on the disk and leaves the files for a resume.
     void keep();
-    // Puts the summary and its record in place.
-    void commit();
+    // Syncs the summary and hands it and its record to unit as kind; they
+    // stay for a resume when the commit fails before it is decided.
+    void stage(CommitUnit& unit, OutputKind kind);
 
 private:
     void writeAll(int fd, const std::string& text);
@@ -56,6 +64,7 @@ private:
     Descriptor summary;              // the temporary summary
     std::string temporary;           // its name, empty when not a file
     std::string temporaryRecord;
+    std::string ownToken;
     bool finished = false;
     std::chrono::steady_clock::time_point lastSync;
 };

@@ -6,8 +6,11 @@
 #include "numbers.h"
 #include "interruption.h"
 #include "printable.h"
+#include "seeding.h"
+#include "summary.h"
 #include "sweeprecord.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
@@ -34,14 +37,15 @@ std::optional<std::string> ownFileText(int directory, const std::string& name)
 }
 
 // Whether a complete line (with its line end) may follow the lines before
-// it; kept counts what was accepted.
+// it; kept counts the complete units (rows, runs) accepted.
 using LineCheck = std::function<bool(const std::string& line, std::int64_t& kept)>;
 
-// The bytes of the header and of the accepted lines at the start of fd, and
-// the count the check keeps.
+// The bytes of the header and of the lines up to the last complete unit at
+// the start of fd, and the number of units.
 std::pair<std::int64_t, std::int64_t> keptPrefix(int fd, const std::string& header, const LineCheck& check)
 {
     std::int64_t bytes = 0;
+    std::int64_t boundary = 0;
     std::int64_t kept = 0;
     bool headerSeen = false;
     std::string line;
@@ -49,10 +53,13 @@ std::pair<std::int64_t, std::int64_t> keptPrefix(int fd, const std::string& head
         for (char c : line)
             if ((static_cast<unsigned char>(c) < 0x20 && c != '\n') || c == 0x7F)
                 return false;
+        const std::int64_t before = kept;
         if (!(headerSeen ? check(line, kept) : line == header))
             return false;
         headerSeen = true;
         bytes += static_cast<std::int64_t>(line.size());
+        if (kept != before || kept == 0)
+            boundary = bytes;
         return true;
     };
     char buffer[1 << 16];
@@ -66,41 +73,67 @@ std::pair<std::int64_t, std::int64_t> keptPrefix(int fd, const std::string& head
             line.push_back(buffer[i]);
             if (buffer[i] == '\n') {
                 if (!accept())
-                    return {bytes, kept};
+                    return {boundary, kept};
                 line.clear();
             } else if (line.size() > MaxRowBytes) {
-                return {bytes, kept};
+                return {boundary, kept};
             }
         }
     }
-    return {bytes, kept};
+    return {boundary, kept};
 }
 
-// Summary rows: row k is the part's k-th run with its seed.
-LineCheck summaryRows(std::int64_t seed, const TaskSplit& split)
+// Run run of the plan with the seed the kept record names.
+RunConfig keptRun(const SweepPlan& plan, std::int64_t seed, std::int64_t run)
 {
-    return [seed, split](const std::string& line, std::int64_t& kept) {
+    RunConfig config = plan.configForRun(run);
+    config.seed = static_cast<std::int32_t>(seed + run);
+    return config;
+}
+
+// Summary rows: row k is the part's k-th run with its seed and parameters,
+// followed by as many values as a row has; no more rows than the part's runs.
+LineCheck summaryRows(const SweepPlan& plan, std::int64_t seed, const TaskSplit& split, std::int64_t runs)
+{
+    // The columns after the parameters: counts, means, spreads, burn-in,
+    // pattern hash, period.
+    constexpr long ValueColumns = 18;
+    return [&plan, seed, split, runs](const std::string& line, std::int64_t& kept) {
+        if (kept >= runs)
+            return false;
         const std::int64_t run = nthRunOfPart(kept, split);
-        if (line.rfind(std::to_string(run) + "," + std::to_string(seed + run) + ",", 0) != 0)
+        const std::string expected = summaryRow(run, keptRun(plan, seed, run), RunSummary{});
+        std::size_t cut = expected.size();
+        for (long comma = 0; comma < ValueColumns && cut != std::string::npos; ++comma)
+            cut = expected.rfind(',', cut - 1);
+        if (cut == std::string::npos || line.compare(0, cut + 1, expected, 0, cut + 1) != 0
+            || std::count(line.begin() + static_cast<std::ptrdiff_t>(cut) + 1, line.end(), ',') != ValueColumns - 1)
             return false;
         ++kept;
         return true;
     };
 }
 
-// Time-series lines of the part's first runs runs, each run's together;
-// kept counts the runs begun.
-LineCheck seriesLines(const TaskSplit& split, std::int64_t runs)
+// Time-series lines of the part's first runs runs, each run's recorded steps
+// in order; kept counts the runs complete.
+LineCheck seriesLines(const SweepPlan& plan, const TaskSplit& split, std::int64_t runs)
 {
-    return [split, runs](const std::string& line, std::int64_t& kept) {
-        const auto comma = line.find(',');
-        const auto run = parseInteger(std::string_view(line).substr(0, comma), 0, INT64_MAX / 2);
-        if (comma == std::string::npos || !run || (*run - split.index) % split.count != 0)
+    auto nextStep = std::make_shared<std::int64_t>(0);
+    return [&plan, split, runs, nextStep](const std::string& line, std::int64_t& kept) {
+        if (kept >= runs || std::count(line.begin(), line.end(), ',') != StateCount + 1)
             return false;
-        const std::int64_t position = (*run - split.index) / split.count;
-        if (position >= runs || (position != kept - 1 && position != kept))
+        const std::int64_t run = nthRunOfPart(kept, split);
+        const std::string start = std::to_string(run) + "," + std::to_string(*nextStep) + ",";
+        if (line.compare(0, start.size(), start) != 0)
             return false;
-        kept = position + 1;
+        const std::int64_t steps = plan.configForRun(run).steps;
+        const std::int64_t every = std::max<std::int64_t>(plan.recording.countsEvery, 1);
+        if (*nextStep >= steps) {
+            *nextStep = 0;
+            ++kept;
+        } else {
+            *nextStep = std::min(steps, (*nextStep / every + 1) * every);
+        }
         return true;
     };
 }
@@ -116,6 +149,8 @@ std::string differenceText(const std::string& key)
         return "other options";
     if (key == "pattern")
         return "another pattern file";
+    if (key == "input")
+        return "another input file";
     if (key == "task")
         return "another part";
     if (key == "header")
@@ -147,7 +182,7 @@ std::optional<KeptSweep> findKept(const OutputPlace& place, const std::string& r
                                   const std::function<LineCheck(const std::string& kept)>& checkFor)
 {
     const int directory = place.directory.get();
-    std::unique_ptr<DIR, int (*)(DIR*)> entries(::fdopendir(::dup(directory)), ::closedir);
+    std::unique_ptr<DIR, int (*)(DIR*)> entries(::fdopendir(::openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)), ::closedir);
     if (!entries)
         return std::nullopt;
     const std::string prefix = "." + place.name + ".";
@@ -173,7 +208,7 @@ std::optional<KeptSweep> findKept(const OutputPlace& place, const std::string& r
         }
         const Descriptor file = openOwnFile(directory, temporaryName(place.name, token, ".tmp"), O_RDONLY);
         const std::optional<std::string> header = recordValue(*kept, "header");
-        if (!file || !header || !recordValue(*kept, "seed"))
+        if (!file || !header || !recordSeed(*kept))
             continue;
         const auto [bytes, count] = keptPrefix(file.get(), *header + "\n", checkFor(*kept));
         if (bytes > 0 && (!best || count > best->rows))
@@ -189,27 +224,35 @@ std::optional<KeptSweep> findKept(const OutputPlace& place, const std::string& r
 } // namespace
 
 std::optional<KeptSweep> findKeptSweep(const OutputPlace& place, const std::string& record, bool seedGiven,
-                                       const TaskSplit& split, const std::string& option)
+                                       const SweepPlan& plan, const TaskSplit& split, std::int64_t runs,
+                                       const std::string& option)
 {
     return findKept(place, record, seedGiven, option, [&](const std::string& kept) {
-        return summaryRows(std::stoll(*recordValue(kept, "seed")), split);
+        return summaryRows(plan, *recordSeed(kept), split, runs);
     });
 }
 
 std::optional<KeptSweep> findKeptSeries(const OutputPlace& place, const std::string& record, bool seedGiven,
-                                        const TaskSplit& split, std::int64_t runs, const std::string& option)
+                                        const SweepPlan& plan, const TaskSplit& split, std::int64_t runs,
+                                        const std::string& option)
 {
-    std::optional<KeptSweep> kept =
-        findKept(place, record, seedGiven, option, [&](const std::string&) { return seriesLines(split, runs); });
-    if (kept && kept->rows != runs)
-        return std::nullopt;
-    return kept;
+    return findKept(place, record, seedGiven, option,
+                    [&](const std::string&) { return seriesLines(plan, split, runs); });
 }
 
-bool sweepAlreadyDone(const OutputPlace& place, const std::string& record, bool seedGiven)
+OutputState finishedOutput(const OutputPlace& place, const std::string& record, bool seedGiven)
 {
+    if (!place.exists)
+        return OutputState::Missing;
     const std::optional<std::string> kept = ownFileText(place.directory.get(), recordName(place.name));
-    return place.exists && kept && matches(*kept, record, seedGiven);
+    if (!kept)
+        return OutputState::Missing;
+    return matches(*kept, record, seedGiven) ? OutputState::Matches : OutputState::Other;
+}
+
+std::optional<std::int64_t> recordSeed(const std::string& record)
+{
+    return parseInteger(recordValue(record, "seed").value_or(""), 1, MaxSeed);
 }
 
 std::string resumeCommand(const std::vector<std::string>& arguments)

@@ -5,6 +5,7 @@
 #include "printable.h"
 #include "csvformat.h"
 #include "fieldcsv.h"
+#include "commitunit.h"
 #include "outputfile.h"
 #include "outputnames.h"
 #include "datapackage.h"
@@ -40,6 +41,13 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
                        {"--picture", &options.picturePath},
                        {"--plot", &record.plotPath}});
 
+    // Finishes a commit of these outputs that a kill stopped.
+    for (const std::string* path : {&record.countsPath, static_cast<const std::string*>(&options.fieldPath),
+                                    static_cast<const std::string*>(&options.picturePath), &record.plotPath})
+        if (!path->empty() && *path != "-") {
+            const OutputPlace place = resolveOutput("--counts", *path);
+            rollForwardCommits(place.directory.get(), place.name);
+        }
     std::optional<OutputFile> counts;
     std::optional<OutputFile> field;
     std::optional<OutputFile> picture;
@@ -94,28 +102,20 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
         picture->write(pictures.field(*bed, record.cellSize, *pictureFormat));
     if (plot)
         plot->write(pictures.runPlot(plotted, config, *plotFormatFor(record.plotPath)));
-    for (std::optional<OutputFile>* output : {&counts, &field, &picture, &plot})
-        if (*output)
-            (*output)->commit();
-
-    std::vector<WrittenFile> written;
+    CommitUnit unit;
     if (counts)
-        written.push_back({counts->path(), OutputKind::Counts});
+        counts->stage(unit, OutputKind::Counts);
     if (field)
-        written.push_back({field->path(), OutputKind::Field, config.width});
+        field->stage(unit, OutputKind::Field, config.width);
     if (picture)
-        written.push_back({picture->path(), OutputKind::FieldPicture});
+        picture->stage(unit, OutputKind::FieldPicture);
     if (plot)
-        written.push_back({plot->path(), OutputKind::Plot});
-    if (snapshots) {
-        snapshots->keep();
-        for (const std::string& path : snapshots->written())
-            written.push_back({path, path.size() > 4 && path.substr(path.size() - 4) == ".png"
-                                         ? OutputKind::FieldPicture : OutputKind::Field, config.width});
-    }
+        plot->stage(unit, OutputKind::Plot);
+    if (snapshots)
+        snapshots->stage(unit);
     Provenance provenance{invocation, config.seed, {}};
     if (config.pattern.kind == PatternKind::File)
         provenance.inputs.push_back({config.pattern.path, config.pattern.field->sha256});
-    writeDataPackages(written, provenance);
+    unit.commit(provenance);
     return 0;
 }

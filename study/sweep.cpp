@@ -8,6 +8,7 @@
 #include "printable.h"
 #include "resume.h"
 #include "sweeprecord.h"
+#include "commitunit.h"
 #include "datapackage.h"
 #include "outputfile.h"
 #include "outputnames.h"
@@ -30,6 +31,8 @@
 #include <optional>
 #include <mutex>
 #include <thread>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -230,6 +233,45 @@ void warnOfGeneratorPeriod(const SweepPlan& plan, const TaskSplit& split, std::i
 
 } // namespace
 
+namespace {
+
+// Whether every snapshot the part's runs take is in folder.
+bool snapshotsInPlace(int folder, const SweepPlan& plan, const TaskSplit& split, std::int64_t runs,
+                      const RecordOptions& record)
+{
+    for (std::int64_t n = 0; n < runs; ++n) {
+        const std::int64_t run = nthRunOfPart(n, split);
+        const std::int64_t steps = plan.configForRun(run).steps;
+        const std::int64_t every = record.snapshotEvery > 0 ? record.snapshotEvery : steps;
+        for (std::int64_t step = 0;; step = std::min(steps, (step / std::max<std::int64_t>(every, 1) + 1) * every)) {
+            const std::string stem = "run" + std::to_string(run) + "-step" + std::to_string(step);
+            struct stat status {};
+            for (const char* suffix : {".csv", ".png"})
+                if ((suffix[1] == 'c' || record.snapshotPictures)
+                    && ::fstatat(folder, (stem + suffix).c_str(), &status, 0) != 0)
+                    return false;
+            if (step >= steps)
+                break;
+        }
+    }
+    return true;
+}
+
+bool fileInPlace(const std::string& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// Finishes a commit of the summary's that a kill stopped.
+void finishCommit(const std::string& summaryPath)
+{
+    const OutputPlace place = resolveOutput("--summary", summaryPath);
+    rollForwardCommits(place.directory.get(), place.name);
+}
+
+} // namespace
+
 int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, bool progressToTerminal,
                     const Invocation& invocation, const PictureSink& pictures)
 {
@@ -255,15 +297,19 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
                          "height or steps) for its axis");
     refuseSharedNames({{"--summary", &options.summaryPath}, {"--counts", &record.countsPath},
                        {"--plot", &record.plotPath}});
-    if (options.resume && (!record.plotPath.empty() || !record.snapshotsDir.empty()))
-        throw BatchError("--resume: a sweep with --plot or --snapshots starts again; resume it without them and "
-                         "draw the plot from the summary");
-    plan.runCount();
+    const std::int64_t runs = runsInPart(plan.runCount(), split);
+    // A sweep with a plot or snapshots runs whole: a resume starts it again.
+    const bool runsWhole = !record.plotPath.empty() || !record.snapshotsDir.empty();
 
+    if (options.resume && options.summaryPath != "-")
+        finishCommit(options.summaryPath);
     SweepJournal summary("--summary", options.summaryPath);
     std::optional<SweepJournal> counts;
     if (!record.countsPath.empty())
         counts.emplace("--counts", record.countsPath);
+    std::optional<SnapshotWriter> snapshots;
+    if (!record.snapshotsDir.empty())
+        snapshots.emplace(record.snapshotsDir, record.snapshotPictures ? &pictures : nullptr, record.cellSize, false);
     const std::string header = summaryHeader();
     const std::string seriesHeader = timeSeriesHeader();
     std::optional<KeptSweep> kept;
@@ -272,37 +318,57 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         if (!summary.toFile() || (counts && !counts->toFile()))
             throw BatchError("--resume needs files for --summary and --counts: a sweep to standard output or to "
                              "a device keeps nothing to resume");
-        const std::string summaryRecord = sweepRecord(options, plan, split, header);
-        kept = findKeptSweep(summary.place(), summaryRecord, !clockSeed, split, "--summary");
+        kept = findKeptSweep(summary.place(), sweepRecord(options, plan, split, header), !clockSeed, plan, split, runs,
+                             "--summary");
+        if (kept && clockSeed) {
+            plan.base.seed = static_cast<std::int32_t>(*recordSeed(kept->record));
+            plan.runCount();
+        }
         if (kept && counts) {
-            // The time series of a run is written before its row: every kept
-            // row has its series kept too.
-            keptCounts = findKeptSeries(counts->place(), sweepRecord(options, plan, split, seriesHeader),
-                                        !clockSeed, split, kept->rows, "--counts");
-            if (!keptCounts)
-                kept.reset();
+            // Every kept row needs its run's whole series: the summary is cut
+            // back to the runs whose series are complete.
+            keptCounts = findKeptSeries(counts->place(), sweepRecord(options, plan, split, seriesHeader), true,
+                                        plan, split, kept->rows, "--counts");
+            if (keptCounts && keptCounts->rows < kept->rows)
+                kept = findKeptSweep(summary.place(), kept->record, true, plan, split, keptCounts->rows, "--summary");
         }
-        if (kept && clockSeed)
-            plan.base.seed = static_cast<std::int32_t>(std::stol(*recordValue(kept->record, "seed")));
-        if (!kept && sweepAlreadyDone(summary.place(), summaryRecord, !clockSeed)) {
-            if (!options.quiet)
-                std::fprintf(stderr, "nothing to resume: %s is complete\n", inQuotes(options.summaryPath).c_str());
-            return 0;
+        if (kept && (runsWhole || (counts && !keptCounts))) {
+            for (const std::string& token : {kept->token, keptCounts ? keptCounts->token : kept->token}) {
+                removeTemporaries(summary.place().directory.get(), token);
+                if (counts)
+                    removeTemporaries(counts->place().directory.get(), token);
+                if (snapshots)
+                    removeTemporaries(snapshots->folder(), token);
+            }
+            kept.reset();
+            keptCounts.reset();
+            if (clockSeed)
+                plan.base.seed = seedFromClock();
+        }
+        if (!kept) {
+            const OutputState done =
+                finishedOutput(summary.place(), sweepRecord(options, plan, split, header), !clockSeed);
+            const OutputState countsDone =
+                counts ? finishedOutput(counts->place(), sweepRecord(options, plan, split, seriesHeader), !clockSeed)
+                       : OutputState::Matches;
+            const std::pair<OutputState, const std::string*> outputs[] = {{done, &options.summaryPath},
+                                                                          {countsDone, &record.countsPath}};
+            for (const auto& [state, path] : outputs)
+                if (state == OutputState::Other)
+                    throw BatchError("--resume: " + inQuotes(*path)
+                                     + " is the complete output of another sweep; give its options, or leave "
+                                       "--resume out to replace it");
+            if (done == OutputState::Matches && countsDone == OutputState::Matches
+                && (record.plotPath.empty() || fileInPlace(record.plotPath))
+                && (!snapshots || snapshotsInPlace(snapshots->folder(), plan, split, runs, record))) {
+                if (!options.quiet)
+                    std::fprintf(stderr, "nothing to resume: %s is complete\n", inQuotes(options.summaryPath).c_str());
+                return 0;
+            }
         }
     }
-    const std::int64_t runs = runsInPart(plan.runCount(), split);
 
-    std::optional<OutputFile> plot;
-    if (!record.plotPath.empty())
-        plot.emplace("--plot", record.plotPath, false);
-    std::optional<SnapshotWriter> snapshots;
-    if (!record.snapshotsDir.empty()) {
-        snapshots.emplace(record.snapshotsDir, record.snapshotPictures ? &pictures : nullptr, record.cellSize, false);
-        plan.recording.onSnapshot = [&snapshots](std::int64_t run, std::int64_t step, const Bed& bed) {
-            snapshots->write(run, step, bed);
-        };
-    }
-    if (clockSeed && !options.quiet)
+    if (clockSeed && !options.quiet && !kept)
         std::fprintf(stderr, "seed: %d\n", static_cast<int>(plan.base.seed));
     if (!options.quiet)
         warnOfGeneratorPeriod(plan, split, runs);
@@ -314,13 +380,30 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         summary.adopt(kept->token, kept->bytes);
     else
         summary.start(header, sweepRecord(options, plan, split, header));
-    ProgressBar progress(runs, "runs", progressToTerminal && !options.quiet);
+    const std::string token = summary.token();
     if (counts) {
         if (keptCounts)
             counts->adopt(keptCounts->token, keptCounts->bytes);
         else
-            counts->start(seriesHeader, sweepRecord(options, plan, split, seriesHeader));
+            counts->start(seriesHeader, sweepRecord(options, plan, split, seriesHeader), token);
     }
+    if (kept) {
+        // A commit killed before it was decided left its descriptors.
+        const std::string descriptor = temporaryName("datapackage.json", token, ".tmp");
+        ::unlinkat(summary.place().directory.get(), descriptor.c_str(), 0);
+        if (counts)
+            ::unlinkat(counts->place().directory.get(), descriptor.c_str(), 0);
+    }
+    std::optional<OutputFile> plot;
+    if (!record.plotPath.empty())
+        plot.emplace("--plot", record.plotPath, false, token);
+    if (snapshots) {
+        snapshots->useToken(token);
+        plan.recording.onSnapshot = [&snapshots](std::int64_t run, std::int64_t step, const Bed& bed) {
+            snapshots->write(run, step, bed);
+        };
+    }
+    ProgressBar progress(runs, "runs", progressToTerminal && !options.quiet);
     std::vector<RunOutput> plotted;
     const std::int64_t done = runSweepPart(
         plan, split, jobs,
@@ -342,17 +425,15 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     }
     if (plot)
         plot->write(pictures.sweepPlot(plotted, plan, *plotFormatFor(record.plotPath)));
-    summary.commit();
-    if (counts)
-        counts->commit();
-    if (plot)
-        plot->commit();
 
-    std::vector<WrittenFile> written = {{summary.path(), OutputKind::Summary}};
+    CommitUnit unit;
+    summary.stage(unit, OutputKind::Summary);
     if (counts)
-        written.push_back({counts->path(), OutputKind::TimeSeries});
+        counts->stage(unit, OutputKind::TimeSeries);
     if (plot)
-        written.push_back({plot->path(), OutputKind::Plot});
+        plot->stage(unit, OutputKind::Plot);
+    if (snapshots)
+        snapshots->stage(unit);
     Provenance provenance{invocation, plan.base.seed, {}};
     if (plan.base.pattern.kind == PatternKind::File)
         provenance.inputs.push_back({plan.base.pattern.path, plan.base.pattern.field->sha256});
@@ -360,16 +441,6 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         for (const Pattern& pattern : variation.patterns)
             if (pattern.kind == PatternKind::File)
                 provenance.inputs.push_back({pattern.path, pattern.field->sha256});
-    if (snapshots) {
-        snapshots->keep();
-        for (const std::string& path : snapshots->written()) {
-            const bool picture = path.size() > 4 && path.compare(path.size() - 4, 4, ".png") == 0;
-            // The run's width: run<k>-step<s>.csv
-            const std::int64_t run = std::stoll(path.substr(path.rfind("/run") + 4));
-            written.push_back({path, picture ? OutputKind::FieldPicture : OutputKind::Field,
-                               plan.configForRun(run).width});
-        }
-    }
-    writeDataPackages(written, provenance);
+    unit.commit(provenance, token);
     return 0;
 }

@@ -74,6 +74,12 @@ std::string sweepRecord(const SweepOptions& options, const SweepPlan& plan, cons
     record += "options: " + given + "\n";
     record += "seed: " + std::to_string(plan.base.seed) + "\n";
     record += "pattern: " + (pattern.field ? hashOf(*pattern.field) : std::string("-")) + "\n";
+    // Every other file read, by the SHA-256 of its bytes, one line each in
+    // the order given: a changed file is another sweep.
+    for (const Variation& variation : plan.variations)
+        for (const Pattern& varied : variation.patterns)
+            if (varied.kind == PatternKind::File)
+                record += "input: --vary pattern " + varied.field->sha256 + "\n";
     record += "runs: " + std::to_string(plan.runCount()) + "\n";
     record += "task: " + std::to_string(split.index) + "/" + std::to_string(split.count) + "\n";
     std::string firstLine = header.substr(0, header.find('\n'));

@@ -663,7 +663,8 @@ TEST_F(BatchTool, SweepTimeSeriesIsEachRunsCountsAndTheDescriptorHashesEveryFile
     std::map<std::string, std::string> hashes;
     for (const QJsonValue resource : package["resources"].toArray())
         hashes[resource["path"].toString().toStdString()] = resource["hash"].toString().toStdString();
-    EXPECT_EQ(hashes.size(), 4u);  // with t1.csv from the split part
+    EXPECT_EQ(hashes.size(), 7u);  // with t1.csv from the split part, and the three records
+    EXPECT_EQ(hashes.count("t1.csv.plan"), 1u);
     for (const char* name : {"s.csv", "t.csv", "p.png", "t1.csv"}) {
         const std::string bytes = file(name);
         const QByteArray digest = QCryptographicHash::hash(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
