@@ -551,6 +551,84 @@ TEST_F(BatchTool, InterruptedSweepsResumeToTheSameBytes)
     }
 }
 
+// A sweep with several outputs killed at each point of its commit in turn
+// (every rename, sync, lock and open of its main thread once its runs are
+// done, by strace's fault injection) ends, after --resume, with the bytes
+// and descriptors of a sweep never killed, and no temporary left.
+TEST_F(BatchTool, KilledAtEveryCommitPointResumesToTheSameOutputs)
+{
+    if (std::system("strace -f -o /dev/null true > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "strace cannot trace here";
+    auto sweepInto = [](const std::string& folder) {
+        return std::vector<std::string>{"sweep", "--seed", "40", "--width", "24", "--height", "24", "--steps", "20",
+                                        "--vary", "a2=0.3,0.6", "--replicates", "2", "--jobs", "2", "--quiet",
+                                        "--summary", folder + "/s.csv", "--counts", folder + "/c.csv",
+                                        "--snapshots", folder + "/snaps"};
+    };
+    fs::create_directory(dir / "ref");
+    ASSERT_EQ(run(sweepInto("ref")).status, 0);
+    // The descriptor without what differs between two commands.
+    auto described = [](const fs::path& path) {
+        QFile file(QString::fromStdString(path.string()));
+        if (!file.open(QIODevice::ReadOnly))
+            return std::string("(none)");
+        QJsonObject package = QJsonDocument::fromJson(file.readAll()).object();
+        package.remove("created");
+        QJsonObject provenance = package["provenance"].toObject();
+        provenance.remove("command_line");
+        provenance.remove("started_utc");
+        package["provenance"] = provenance;
+        return QJsonDocument(package).toJson().toStdString();
+    };
+    auto listing = [](const fs::path& folder) {
+        std::set<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            names.insert(fs::relative(entry.path(), folder).string());
+        return names;
+    };
+
+    // The main thread's calls of each kind, and how many came before the commit.
+    fs::create_directory(dir / "k");
+    ASSERT_EQ(finish(start(sweepInto("k"), {}, {"strace", "-f", "-o", (root / "trace").string(), "-e",
+                                        "trace=renameat,fsync,flock,openat"}))
+                  .status,
+              0);
+    std::map<std::string, int> calls;
+    std::vector<std::pair<std::string, int>> points;
+    std::string mainThread;
+    for (const std::string& line : lines(readFile(root / "trace"))) {
+        const std::string pid = line.substr(0, line.find(' '));
+        if (mainThread.empty())
+            mainThread = pid;
+        const auto open = line.find('(');
+        if (pid != mainThread || open == std::string::npos || line.find("resumed>") != std::string::npos)
+            continue;
+        const std::string name = line.substr(pid.size() + 1, open - pid.size() - 1);
+        ++calls[name];
+        if (calls.count("flock"))
+            points.emplace_back(name, calls[name]);
+    }
+    ASSERT_GE(points.size(), 20u);
+
+    for (const auto& [call, nth] : points) {
+        SCOPED_TRACE(call + " " + std::to_string(nth));
+        fs::remove_all(dir / "k");
+        fs::create_directory(dir / "k");
+        const Outcome killed = finish(start(sweepInto("k"), {}, {"strace", "-f", "-o", "/dev/null", "-e",
+                                                        "inject=" + call + ":signal=KILL:when=" + std::to_string(nth)}));
+        EXPECT_NE(killed.status, 0);
+        std::vector<std::string> resume = sweepInto("k");
+        resume.push_back("--resume");
+        const Outcome resumed = run(resume);
+        ASSERT_EQ(resumed.status, 0) << resumed.err;
+        EXPECT_EQ(listing(dir / "k"), listing(dir / "ref"));
+        for (const char* name : {"s.csv", "s.csv.plan", "c.csv", "c.csv.plan", "snaps/run3-step20.csv"})
+            EXPECT_EQ(file(std::string("k/") + name), file(std::string("ref/") + name)) << name;
+        EXPECT_EQ(described(dir / "k/datapackage.json"), described(dir / "ref/datapackage.json"));
+        EXPECT_EQ(described(dir / "k/snaps/datapackage.json"), described(dir / "ref/snaps/datapackage.json"));
+    }
+}
+
 // Nothing but a regular file is read, nothing planted redirects a write, and
 // what a message quotes cannot act on the terminal.
 TEST_F(BatchTool, InputsAndOutputsCannotBeTurnedAgainstTheUser)
