@@ -2,6 +2,7 @@
 #include "merge.h"
 
 #include "batcherror.h"
+#include "outputnames.h"
 #include "commitunit.h"
 #include "inputfile.h"
 #include "journal.h"
@@ -153,6 +154,7 @@ int runMergeCommand(const std::vector<std::string>& arguments, const Invocation&
         std::fputs(mergeUsage().c_str(), stdout);
         return 0;
     }
+    refuseToolNames({{"--summary", &options.summaryPath}}, {});
     std::vector<Part> parts;
     for (const std::string& path : options.parts)
         parts.push_back(readPart(path));

@@ -40,6 +40,11 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
                        {"--field", &options.fieldPath},
                        {"--picture", &options.picturePath},
                        {"--plot", &record.plotPath}});
+    refuseToolNames({{"--counts", &record.countsPath},
+                     {"--field", &options.fieldPath},
+                     {"--picture", &options.picturePath},
+                     {"--plot", &record.plotPath}},
+                    {});
 
     // Finishes a commit of these outputs that a kill stopped.
     for (const std::string* path : {&record.countsPath, static_cast<const std::string*>(&options.fieldPath),

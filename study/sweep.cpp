@@ -297,6 +297,9 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
                          "height or steps) for its axis");
     refuseSharedNames({{"--summary", &options.summaryPath}, {"--counts", &record.countsPath},
                        {"--plot", &record.plotPath}});
+    refuseToolNames({{"--summary", &options.summaryPath}, {"--counts", &record.countsPath},
+                     {"--plot", &record.plotPath}},
+                    {{"--summary", &options.summaryPath}, {"--counts", &record.countsPath}});
     const std::int64_t runs = runsInPart(plan.runCount(), split);
     // A sweep with a plot or snapshots runs whole: a resume starts it again.
     const bool runsWhole = !record.plotPath.empty() || !record.snapshotsDir.empty();

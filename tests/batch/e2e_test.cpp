@@ -641,8 +641,15 @@ TEST_F(BatchTool, InputsAndOutputsCannotBeTurnedAgainstTheUser)
     fs::create_symlink(dir / "victim", dir / "shared" / "planted.csv");
     fs::create_symlink(dir / "victim", dir / "shared" / "mine.csv");
     const bool root = ::geteuid() == 0;
+    fs::create_directory(dir / "fifodir");
+    ASSERT_EQ(::mkfifo((dir / "fifodir" / "datapackage.json").c_str(), 0600), 0);
+    fs::create_directory(dir / "elsewhere");
+    fs::create_directory_symlink(dir / "elsewhere", dir / "shared" / "snaps");
+    writeFile(dir / "shared" / "datapackage.json", "{\"resources\": []}");
     if (root) {
         ASSERT_EQ(::lchown((dir / "shared" / "planted.csv").c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::lchown((dir / "shared" / "snaps").c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::lchown((dir / "shared" / "datapackage.json").c_str(), 65534, 65534), 0);
     }
 
     const std::vector<std::string> small = {"--width", "4", "--height", "4", "--steps", "2", "--seed", "1"};
@@ -651,14 +658,33 @@ TEST_F(BatchTool, InputsAndOutputsCannotBeTurnedAgainstTheUser)
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         return arguments;
     };
+    auto sweepWith = [&](std::vector<std::string> extra) {
+        std::vector<std::string> arguments = with(extra);
+        arguments.insert(arguments.begin(), "sweep");
+        return arguments;
+    };
     std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
         {with({"--pattern", "/dev/zero", "--counts", "c.csv"}), "is a device"},
         {with({"--pattern", "fifo", "--counts", "c.csv"}), "is a FIFO"},
         {with({"--counts", "fifo"}), "is a FIFO that nobody reads"},
         {with({"--pattern", "escape.csv", "--counts", "c.csv"}), "'\\x1b]0;title\\x07' is not a cell code"},
+        // A FIFO in place of the descriptor is refused, not waited on.
+        {with({"--counts", "fifodir/c.csv"}), "datapackage.json' is not a regular file"},
+        // Names the tool keeps for itself.
+        {with({"--counts", "datapackage.json"}), "is the name of the folder's descriptor"},
+        {sweepWith({"--summary", "x.plan", "--counts", "x"}), "is the record tidmar-batch keeps beside --counts"},
+        {sweepWith({"--summary", "s.csv", "--counts", "s.csv.plan"}), "keeps beside --summary 's.csv'"},
+        {with({"--counts", ".c.csv.AAAAAAAAAAAA.tmp"}), "a name tidmar-batch gives its own temporaries"},
+        // A part whose record has no header.
+        {{"merge", "p.csv", "--summary", "o.csv"}, "'p.csv' does not start with the header its record names"},
     };
-    if (root)
+    writeFile(dir / "p.csv.plan", "tidmar-batch sweep record 1\nruns: 1\n");
+    writeFile(dir / "p.csv", "x\n");
+    if (root) {
         refused.push_back({with({"--counts", "shared/planted.csv"}), "symbolic link owned by another user"});
+        refused.push_back({with({"--snapshots", "shared/snaps"}), "symbolic link owned by another user"});
+        refused.push_back({with({"--counts", "shared/c.csv"}), "belongs to another user (uid 65534)"});
+    }
     for (const auto& [arguments, message] : refused) {
         const Outcome outcome = run(arguments);
         EXPECT_EQ(outcome.status, 2) << message;
@@ -668,6 +694,9 @@ TEST_F(BatchTool, InputsAndOutputsCannotBeTurnedAgainstTheUser)
     }
     EXPECT_EQ(file("victim"), "keep\n");
     EXPECT_FALSE(fs::exists(dir / "c.csv"));
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    EXPECT_EQ(filesInDir(), (std::vector<std::string>{"elsewhere", "escape.csv", "fifo", "fifodir", "p.csv",
+                                                      "p.csv.plan", "shared", "victim"}));
 
     // The user's own link is followed into the file it names.
     ASSERT_EQ(run(with({"--counts", "shared/mine.csv"})).status, 0);
