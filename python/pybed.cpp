@@ -14,6 +14,10 @@
 #include "options.h"
 #include "seeding.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <type_traits>
+
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
@@ -117,18 +121,36 @@ public:
         layDown(options.config.pattern, options);
     }
 
-    void resetField(const py::array_t<Cell, py::array::c_style | py::array::forcecast>& cells,
-                    const std::optional<std::string>& seed)
+    void resetField(const py::array& cells, const std::optional<std::string>& seed)
     {
         checkIdle();
         if (cells.ndim() != 2)
             throw py::value_error("a field is a two-dimensional array (height, width), not "
                                   + std::to_string(cells.ndim()) + "-dimensional");
+        // The size is checked before anything is copied: a huge view is
+        // refused, not read.
+        const py::ssize_t height = cells.shape(0);
+        const py::ssize_t width = cells.shape(1);
+        if (width < 1 || width > MusselBed::MaxCells || height < 1 || height > MusselBed::MaxCells)
+            throw py::value_error("field: field size " + std::to_string(width) + " x " + std::to_string(height)
+                                  + " is outside 1 .. " + std::to_string(MusselBed::MaxCells));
         auto field = std::make_shared<FieldData>();
-        field->height = static_cast<int>(std::min<py::ssize_t>(cells.shape(0), MusselBed::MaxCells + 1));
-        field->width = static_cast<int>(std::min<py::ssize_t>(cells.shape(1), MusselBed::MaxCells + 1));
-        if (field->width == cells.shape(1) && field->height == cells.shape(0))
-            field->codes.assign(cells.data(), cells.data() + cells.size());
+        field->width = static_cast<int>(width);
+        field->height = static_cast<int>(height);
+        // Codes beyond a cell's range keep their sign, so that they are refused.
+        auto take = [&](auto zero) {
+            using Value = decltype(zero);
+            const auto codes = py::array_t<Value, py::array::c_style | py::array::forcecast>::ensure(cells);
+            if (!codes)
+                throw py::value_error("a field holds integer cell codes");
+            for (py::ssize_t i = 0; i < codes.size(); ++i)
+                field->codes.push_back(static_cast<Cell>(std::clamp<Value>(
+                    codes.data()[i], std::is_signed_v<Value> ? Value(INT32_MIN) : 0, Value(INT32_MAX))));
+        };
+        if (cells.dtype().kind() == 'u')
+            take(std::uint64_t{0});
+        else
+            take(std::int64_t{0});
         std::string error;
         if (!checkFieldCodes(field->width, field->height, field->codes, MusselBed::MaxCells, &error))
             throw py::value_error("field: " + error);

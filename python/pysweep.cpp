@@ -78,6 +78,11 @@ void bindSweep(py::module_& module)
     module.def("sweep_rows", &sweepRows, py::arg("arguments"),
                "The summary rows of tidmar-batch sweep with these options, in run order.");
     module.def("default_jobs",
-               [](int threadsPerRun) { return sweepJobs(std::nullopt, threadsPerRun, processEnvironment); },
+               [](int threadsPerRun) {
+                   if (threadsPerRun < 1)
+                       throw py::value_error("threads: " + std::to_string(threadsPerRun)
+                                             + " is not a number of threads (1 or more)");
+                   return sweepJobs(std::nullopt, threadsPerRun, processEnvironment);
+               },
                py::arg("threads_per_run") = 1, "The sweep's default number of jobs, as tidmar-batch chooses it.");
 }

@@ -72,3 +72,6 @@ def test_default_jobs_are_the_command_lines(batch, monkeypatch):
     assert f"(here: {tidmar.default_jobs()})" in " ".join(help_text.split())
     monkeypatch.setenv("SLURM_CPUS_PER_TASK", "1")
     assert tidmar.default_jobs() == 1
+    for threads in (0, -1):
+        with pytest.raises(ValueError, match="is not a number of threads"):
+            tidmar.default_jobs(threads)

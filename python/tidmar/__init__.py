@@ -156,8 +156,7 @@ class Bed:
         cells = _np.asarray(pattern)
         if cells.dtype.kind not in "iu":
             raise TypeError(f"a field holds integer cell codes, not {cells.dtype}")
-        limits = _np.iinfo(_np.int32)
-        self._bed.reset_field(_np.clip(cells, limits.min, limits.max).astype(_np.int32), seed_text)
+        self._bed.reset_field(cells, seed_text)
 
     def __repr__(self):
         s = self._bed.settings()
