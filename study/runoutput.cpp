@@ -23,6 +23,8 @@ RunOutput performRun(std::int64_t run, const RunConfig& config, const Recording&
     summary.periodPassed = generatorPeriodPassedAt(config).has_value();
 
     const std::unique_ptr<Bed> bed = makeBed(config, threads);
+    const std::unique_ptr<SeriesSink> series =
+        recording.countsEvery > 0 && recording.seriesSink ? recording.seriesSink(run) : nullptr;
     const std::int64_t firstCounted = config.steps == 0 ? 0 : summary.burnIn + 1;
     const double cells = static_cast<double>(config.width) * config.height;
     // Integer sums give the means exactly as before; the spread comes from
@@ -47,7 +49,9 @@ RunOutput performRun(std::int64_t run, const RunConfig& config, const Recording&
                     squares[i] += delta * (fraction - runningMean[i]);
                 }
             }
-            if (inSeries)
+            if (inSeries && series)
+                series->add({step, counts});
+            else if (inSeries)
                 output.timeSeries.push_back({step, counts});
         }
         if (recording.onSnapshot && isRecordedStep(step, recording.snapshotEvery, config.steps))
@@ -62,6 +66,8 @@ RunOutput performRun(std::int64_t run, const RunConfig& config, const Recording&
         atStep(step);
     }
 
+    if (series)
+        series->finish();
     summary.finalCounts = bed->counts();
     for (int i = 0; i < StateCount; ++i) {
         summary.meanFractions[i] = static_cast<double>(sums[i]) / (static_cast<double>(fields) * cells);

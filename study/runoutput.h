@@ -8,11 +8,23 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <vector>
 
 class Bed;
+struct CountsAt;
+
+// Where a run's time series goes as it is recorded, when not into its
+// RunOutput: one per run, used from the run's thread.
+class SeriesSink {
+public:
+    virtual ~SeriesSink() = default;
+    virtual void add(const CountsAt& entry) = 0;
+    // The run is complete: everything added is written.
+    virtual void finish() = 0;
+};
 
 // What a run records besides its summary; the same for every run of a sweep.
 struct Recording {
@@ -21,6 +33,9 @@ struct Recording {
     std::int64_t snapshotEvery = 0;      // with onSnapshot: 0 takes the start and final field only
     // Called (from the run's thread) with the field at each snapshot step.
     std::function<void(std::int64_t run, std::int64_t step, const Bed& bed)> onSnapshot;
+    // With countsEvery: the sink of run's series; without it the series is
+    // kept in the run's output.
+    std::function<std::unique_ptr<SeriesSink>(std::int64_t run)> seriesSink;
 };
 
 // Whether step of a run of steps steps is recorded at every: steps 0, every,
@@ -37,7 +52,7 @@ struct RunOutput {
     std::int64_t run = 0;
     RunConfig config;
     RunSummary summary;
-    std::vector<CountsAt> timeSeries;  // empty without countsEvery
+    std::vector<CountsAt> timeSeries;  // empty without countsEvery or with a seriesSink
 };
 
 // A run ended early by its stop flag.

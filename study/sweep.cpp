@@ -7,6 +7,7 @@
 #include "journal.h"
 #include "printable.h"
 #include "resume.h"
+#include "runspool.h"
 #include "sweeprecord.h"
 #include "commitunit.h"
 #include "datapackage.h"
@@ -400,6 +401,12 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     std::optional<OutputFile> plot;
     if (!record.plotPath.empty())
         plot.emplace("--plot", record.plotPath, false, token);
+    // A file series streams through per-run files (see RunSpool).
+    std::optional<RunSpool> spool;
+    if (counts && counts->toFile()) {
+        spool.emplace(counts->place().directory.get(), counts->place().name, token, "--counts");
+        plan.recording.seriesSink = [&spool](std::int64_t run) { return spool->open(run); };
+    }
     if (snapshots) {
         snapshots->useToken(token);
         plan.recording.onSnapshot = [&snapshots](std::int64_t run, std::int64_t step, const Bed& bed) {
@@ -411,7 +418,9 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     const std::int64_t done = runSweepPart(
         plan, split, jobs,
         [&](const RunOutput& output) {
-            if (counts)
+            if (spool)
+                spool->appendTo(output.run, *counts);
+            else if (counts)
                 counts->append(timeSeriesRows(output));
             summary.append(summaryRow(output.run, output.config, output.summary));
             if (plot)
