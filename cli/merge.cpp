@@ -2,37 +2,31 @@
 #include "merge.h"
 
 #include "batcherror.h"
-#include "outputnames.h"
 #include "commitunit.h"
 #include "inputfile.h"
 #include "journal.h"
 #include "numbers.h"
+#include "outputnames.h"
 #include "printable.h"
 #include "sweeprecord.h"
 #include "usage.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <string_view>
+#include <unistd.h>
 
 namespace {
 
 constexpr std::int64_t MaxRecordBytes = 1 << 20;
+constexpr std::size_t MaxLineBytes = 1 << 20;
 constexpr std::size_t ShownMissing = 5;
-
-struct Part {
-    std::string path;
-    std::string record;
-    std::string text;
-};
-
-struct Row {
-    std::int64_t run;
-    std::string_view text;  // with its line end
-    std::size_t part;
-};
 
 struct MergeOptions {
     std::vector<std::string> parts;
@@ -73,76 +67,195 @@ MergeOptions parseMergeOptions(const std::vector<std::string>& arguments)
     return options;
 }
 
-Part readPart(const std::string& path)
+// A part read line by line, so that parts of any length merge in little
+// memory: its record, and its rows after the header with the run each
+// belongs to, checked against the sweep's runs and the part's task.
+class Part {
+public:
+    Part(std::string path, std::string record, std::int64_t runs)
+        : path(std::move(path)), record(std::move(record)), runs(runs),
+          file(openInput(this->path, std::numeric_limits<std::int64_t>::max(), inQuotes(this->path)))
+    {
+        const std::optional<std::string> header = recordValue(this->record, "header");
+        if (!header)
+            throw BatchError("the record of " + inQuotes(this->path) + " names no header");
+        headerLine = *header + "\n";
+        series = headerLine.rfind("run,step,", 0) == 0;
+        const std::string task = recordValue(this->record, "task").value_or("");
+        const auto slash = task.find('/');
+        taskIndex = parseInteger(task.substr(0, slash), 0, runs);
+        taskCount = slash == std::string::npos ? std::nullopt : parseInteger(task.substr(slash + 1), 1, runs + 1);
+        rewind();
+    }
+
+    // Back to the first row, which becomes the current one.
+    void rewind()
+    {
+        if (::lseek(file.get(), 0, SEEK_SET) != 0)
+            throw BatchError(inQuotes(path) + ": a part must be a file that can be read twice");
+        buffered.clear();
+        start = 0;
+        lineNumber = 0;
+        finished = true;
+        if (!readLine() || line != headerLine)
+            throw BatchError(inQuotes(path) + " does not start with the header its record names");
+        advance();
+    }
+
+    bool done() const { return finished; }
+    std::int64_t run() const { return currentRun; }
+    const std::string& text() const { return line; }
+    const std::string& name() const { return path; }
+    const std::string& header() const { return headerLine; }
+    bool isSeries() const { return series; }
+
+    // The next row becomes the current one; a run's rows must follow one
+    // another, runs in rising order, a series' steps rising from 0.
+    void advance()
+    {
+        const std::int64_t previousRun = finished ? -1 : currentRun;
+        if (!readLine()) {
+            finished = true;
+            return;
+        }
+        const std::string where = inQuotes(path) + ", line " + std::to_string(lineNumber);
+        const std::string_view view(line);
+        const auto comma = view.find(',');
+        const auto run = parseInteger(view.substr(0, comma), 0, runs - 1);
+        if (!run)
+            throw BatchError(where + ": " + inQuotes(view.substr(0, comma)) + " is not a run of the sweep's "
+                             + std::to_string(runs));
+        if (taskIndex && taskCount && *run % *taskCount != *taskIndex)
+            throw BatchError(where + ": run " + std::to_string(*run) + " does not belong to its part "
+                             + std::to_string(*taskIndex) + "/" + std::to_string(*taskCount));
+        if (*run < previousRun || (*run == previousRun && !series))
+            throw BatchError(where + ": run " + std::to_string(*run) + " is out of run order or there twice");
+        if (series) {
+            const auto next = view.find(',', comma + 1);
+            const auto step = parseInteger(view.substr(comma + 1, next - comma - 1), 0,
+                                           std::numeric_limits<std::int32_t>::max());
+            const bool first = *run != previousRun;
+            if (!step || (first ? *step != 0 : *step <= previousStep)
+                || std::count(line.begin(), line.end(), ',') != 6)
+                throw BatchError(where + ": the time series of run " + std::to_string(*run)
+                                 + " is not whole (its steps must rise from 0, each line with seven values)");
+            previousStep = *step;
+        }
+        currentRun = *run;
+        finished = false;
+    }
+
+private:
+    // The next line with its line end into line; false at the end.
+    bool readLine()
+    {
+        line.clear();
+        for (;;) {
+            const auto end = buffered.find('\n', start);
+            if (end != std::string::npos) {
+                line.append(buffered, start, end + 1 - start);
+                start = end + 1;
+                ++lineNumber;
+                return true;
+            }
+            line.append(buffered, start, std::string::npos);
+            buffered.clear();
+            start = 0;
+            if (line.size() > MaxLineBytes)
+                throw BatchError(inQuotes(path) + ", line " + std::to_string(lineNumber + 1)
+                                 + ": the row is longer than any a sweep writes");
+            buffered.resize(1 << 16);
+            ssize_t got;
+            do
+                got = ::read(file.get(), buffered.data(), buffered.size());
+            while (got < 0 && errno == EINTR);
+            if (got < 0)
+                throw BatchError("cannot read " + inQuotes(path) + ": " + std::strerror(errno));
+            buffered.resize(static_cast<std::size_t>(got));
+            if (got == 0) {
+                if (!line.empty())
+                    throw BatchError(inQuotes(path) + ", line " + std::to_string(lineNumber + 1)
+                                     + ": the row is cut short (no line end)");
+                return false;
+            }
+        }
+    }
+
+    std::string path;
+    std::string record;
+    std::int64_t runs;
+    Descriptor file;
+    std::string headerLine;
+    bool series = false;
+    std::optional<std::int64_t> taskIndex;
+    std::optional<std::int64_t> taskCount;
+    std::string buffered;
+    std::size_t start = 0;
+    long lineNumber = 0;
+    std::string line;
+    std::int64_t currentRun = -1;
+    std::int64_t previousStep = 0;
+    bool finished = true;
+};
+
+std::string readRecord(const std::string& path)
 {
-    Part part{path, {}, {}};
     const std::string recordPath = recordName(path);
     const Descriptor record = openInput(recordPath, MaxRecordBytes, inQuotes(recordPath));
-    part.record = readAll(record.get(), MaxRecordBytes, inQuotes(recordPath));
-    const Descriptor summary = openInput(path, std::numeric_limits<std::int64_t>::max(), inQuotes(path));
-    part.text = readAll(summary.get(), std::numeric_limits<std::int64_t>::max(), inQuotes(path));
-    return part;
+    return readAll(record.get(), MaxRecordBytes, inQuotes(recordPath));
 }
 
-// A run's time series: its recorded steps from 0 rising to its last, each
-// line with the run, the step and five counts.
-void checkSeries(const Part& part, const Row& row)
-{
-    std::string_view rest = row.text;
-    std::int64_t previous = -1;
-    while (!rest.empty()) {
-        const std::string_view line = rest.substr(0, rest.find('\n') + 1);
-        rest.remove_prefix(line.size());
-        const auto first = line.find(',');
-        const auto second = line.find(',', first + 1);
-        const auto step = parseInteger(line.substr(first + 1, second - first - 1), 0,
-                                       std::numeric_limits<std::int32_t>::max());
-        if (!step || *step <= previous || (previous < 0 && *step != 0)
-            || std::count(line.begin(), line.end(), ',') != 6)
-            throw BatchError(inQuotes(part.path) + ": the time series of run " + std::to_string(row.run)
-                             + " is not whole (its steps must rise from 0, each line with seven values)");
-        previous = *step;
+// What one pass over the parts found missing.
+struct Missing {
+    std::int64_t count = 0;
+    std::vector<std::int64_t> first;  // the first few
+
+    void add(std::int64_t from, std::int64_t to)
+    {
+        for (std::int64_t run = from; run < to && first.size() < ShownMissing; ++run)
+            first.push_back(run);
+        count += to - from;
     }
-}
+};
 
-// The part's rows, checked against its header and its task.
-void collectRows(const Part& part, std::size_t index, std::int64_t runs, std::vector<Row>& rows)
+// Goes through the parts' rows in run order, handing each row to write (may
+// be empty), and counts the runs missing. Throws BatchError for a run in two
+// parts or a part out of order.
+Missing mergePass(std::vector<std::unique_ptr<Part>>& parts, std::int64_t runs,
+                  const std::function<void(const std::string& row)>& write)
 {
-    const std::string name = inQuotes(part.path);
-    const std::string header = recordValue(part.record, "header").value_or("") + "\n";
-    if (header.size() == 1 || part.text.compare(0, header.size(), header) != 0)
-        throw BatchError(name + " does not start with the header its record names");
-    const std::string task = recordValue(part.record, "task").value_or("");
-    const bool series = header.rfind("run,step,", 0) == 0;
-    const std::int64_t firstRow = static_cast<std::int64_t>(rows.size());
-    const auto slash = task.find('/');
-    const auto taskIndex = parseInteger(task.substr(0, slash), 0, runs);
-    const auto taskCount = slash == std::string::npos ? std::nullopt : parseInteger(task.substr(slash + 1), 1, runs + 1);
-    std::string_view rest(part.text);
-    rest.remove_prefix(header.size());
-    for (long line = 2; !rest.empty(); ++line) {
-        const auto end = rest.find('\n');
-        if (end == std::string_view::npos)
-            throw BatchError(name + ", line " + std::to_string(line) + ": the row is cut short (no line end)");
-        const std::string_view row = rest.substr(0, end + 1);
-        rest.remove_prefix(end + 1);
-        const auto run = parseInteger(row.substr(0, row.find(',')), 0, runs - 1);
-        if (!run)
-            throw BatchError(name + ", line " + std::to_string(line) + ": " + inQuotes(row.substr(0, row.find(',')))
-                             + " is not a run of the sweep's " + std::to_string(runs));
-        if (taskIndex && taskCount && *run % *taskCount != *taskIndex)
-            throw BatchError(name + ", line " + std::to_string(line) + ": run " + std::to_string(*run)
-                             + " does not belong to its part " + task);
-        // A time series has several lines per run, one after the other.
-        if (series && !rows.empty() && rows.back().part == index && rows.back().run == *run) {
-            rows.back().text = std::string_view(rows.back().text.data(), rows.back().text.size() + row.size());
-            continue;
+    Missing missing;
+    std::int64_t expected = 0;
+    for (auto& part : parts)
+        part->rewind();
+    for (;;) {
+        Part* next = nullptr;
+        for (auto& part : parts) {
+            if (part->done())
+                continue;
+            if (next && part->run() == next->run())
+                throw BatchError("run " + std::to_string(part->run()) + " is in " + inQuotes(next->name())
+                                 + " and in " + inQuotes(part->name()));
+            if (!next || part->run() < next->run())
+                next = part.get();
         }
-        rows.push_back({*run, row, index});
+        if (!next)
+            break;
+        const std::int64_t run = next->run();
+        for (auto& part : parts)
+            if (part.get() != next && !part->done() && part->run() == run)
+                throw BatchError("run " + std::to_string(run) + " is in " + inQuotes(next->name()) + " and in "
+                                 + inQuotes(part->name()));
+        missing.add(expected, run);
+        expected = run + 1;
+        while (!next->done() && next->run() == run) {
+            if (write)
+                write(next->text());
+            next->advance();
+        }
     }
-    if (series)
-        for (auto row = rows.begin() + firstRow; row != rows.end(); ++row)
-            checkSeries(part, *row);
+    missing.add(expected, runs);
+    return missing;
 }
 
 } // namespace
@@ -155,55 +268,44 @@ int runMergeCommand(const std::vector<std::string>& arguments, const Invocation&
         return 0;
     }
     refuseToolNames({{"--summary", &options.summaryPath}}, {});
-    std::vector<Part> parts;
+    std::vector<std::string> records;
     for (const std::string& path : options.parts)
-        parts.push_back(readPart(path));
-    for (const Part& part : parts)
-        if (const auto difference = recordDifference(parts.front().record, part.record, {"task"}))
-            throw BatchError(inQuotes(part.path) + " is not a part of the sweep of " + inQuotes(parts.front().path)
-                             + " (the " + *difference + " of their records differ)");
-    const auto runs = parseInteger(recordValue(parts.front().record, "runs").value_or(""), 0,
+        records.push_back(readRecord(path));
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (const auto difference = recordDifference(records.front(), records[i], {"task"}))
+            throw BatchError(inQuotes(options.parts[i]) + " is not a part of the sweep of "
+                             + inQuotes(options.parts.front()) + " (the " + printable(*difference)
+                             + " of their records differ)");
+    const auto runs = parseInteger(recordValue(records.front(), "runs").value_or(""), 0,
                                    std::numeric_limits<std::int32_t>::max());
     if (!runs)
-        throw BatchError("the record of " + inQuotes(parts.front().path) + " has no number of runs");
+        throw BatchError("the record of " + inQuotes(options.parts.front()) + " has no number of runs");
+    std::vector<std::unique_ptr<Part>> parts;
+    for (std::size_t i = 0; i < records.size(); ++i)
+        parts.push_back(std::make_unique<Part>(options.parts[i], records[i], *runs));
 
-    std::vector<Row> rows;
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        collectRows(parts[i], i, *runs, rows);
-    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.run < b.run; });
-    std::vector<std::int64_t> missing;
-    std::int64_t expected = 0;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (i > 0 && rows[i].run == rows[i - 1].run)
-            throw BatchError("run " + std::to_string(rows[i].run) + " is in " + inQuotes(parts[rows[i - 1].part].path)
-                             + " and in " + inQuotes(parts[rows[i].part].path));
-        for (; expected < rows[i].run; ++expected)
-            missing.push_back(expected);
-        expected = rows[i].run + 1;
-    }
-    for (; expected < *runs; ++expected)
-        missing.push_back(expected);
-    if (!missing.empty() && !options.allowMissing) {
+    // A first pass checks every row, so that nothing is written of a merge
+    // that is refused.
+    const Missing missing = mergePass(parts, *runs, {});
+    if (missing.count > 0 && !options.allowMissing) {
         std::string shown;
-        for (std::size_t i = 0; i < std::min(missing.size(), ShownMissing); ++i)
-            shown += (i ? ", " : "") + std::to_string(missing[i]);
-        if (missing.size() > ShownMissing)
+        for (std::size_t i = 0; i < missing.first.size(); ++i)
+            shown += (i ? ", " : "") + std::to_string(missing.first[i]);
+        if (missing.count > static_cast<std::int64_t>(missing.first.size()))
             shown += ", ...";
-        throw BatchError(std::to_string(missing.size()) + " of the sweep's " + std::to_string(*runs)
+        throw BatchError(std::to_string(missing.count) + " of the sweep's " + std::to_string(*runs)
                          + " runs are missing (" + shown + "); give every part, or --allow-missing");
     }
 
     std::string task = "0/1";
-    if (!missing.empty())
-        task += ", " + std::to_string(missing.size()) + " runs missing";
+    if (missing.count > 0)
+        task += ", " + std::to_string(missing.count) + " runs missing";
     SweepJournal summary("--summary", options.summaryPath);
-    const std::string header = *recordValue(parts.front().record, "header") + "\n";
-    summary.start(header, withRecordValue(parts.front().record, "task", task));
-    for (const Row& row : rows)
-        summary.append(std::string(row.text));
+    summary.start(parts.front()->header(), withRecordValue(records.front(), "task", task));
+    mergePass(parts, *runs, [&](const std::string& row) { summary.append(row); });
     CommitUnit unit;
-    summary.stage(unit, header.rfind("run,step,", 0) == 0 ? OutputKind::TimeSeries : OutputKind::Summary);
-    const auto seed = parseInteger(recordValue(parts.front().record, "seed").value_or(""), 1,
+    summary.stage(unit, parts.front()->isSeries() ? OutputKind::TimeSeries : OutputKind::Summary);
+    const auto seed = parseInteger(recordValue(records.front(), "seed").value_or(""), 1,
                                    std::numeric_limits<std::int32_t>::max());
     unit.commit(Provenance{invocation, static_cast<std::int32_t>(seed.value_or(0)), {}});
     return 0;

@@ -703,7 +703,7 @@ TEST_F(BatchTool, InputsAndOutputsCannotBeTurnedAgainstTheUser)
         {sweepWith({"--summary", "s.csv", "--counts", "s.csv.plan"}), "keeps beside --summary 's.csv'"},
         {with({"--counts", ".c.csv.AAAAAAAAAAAA.tmp"}), "a name tidmar-batch gives its own temporaries"},
         // A part whose record has no header.
-        {{"merge", "p.csv", "--summary", "o.csv"}, "'p.csv' does not start with the header its record names"},
+        {{"merge", "p.csv", "--summary", "o.csv"}, "the record of 'p.csv' names no header"},
     };
     writeFile(dir / "p.csv.plan", "tidmar-batch sweep record 1\nruns: 1\n");
     writeFile(dir / "p.csv", "x\n");
