@@ -10,6 +10,7 @@
 #include "outputnames.h"
 #include "datapackage.h"
 #include "imageformats.h"
+#include "interruption.h"
 #include "picturesink.h"
 #include "progressbar.h"
 #include "seeding.h"
@@ -93,8 +94,18 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
         if (snapshots && isRecordedStep(step, record.snapshotEvery, config.steps))
             snapshots->write(0, step, *bed);
     };
+    // A signal stops the run between two steps; the temporaries go with
+    // the outputs that are not put in place.
+    const SignalStop stopOnSignal;
     atStep(0);
     for (std::int64_t step = 1; step <= config.steps; ++step) {
+        if (stopOnSignal.flag()->load(std::memory_order_relaxed)) {
+            progress.finish();
+            std::fprintf(stderr, "tidmar-batch: stopped by %s after step %lld of %lld: no output put in place\n",
+                         signalName(stopOnSignal.received()), static_cast<long long>(step - 1),
+                         static_cast<long long>(config.steps));
+            return statusForSignal(stopOnSignal.received());
+        }
         bed->advance();
         atStep(step);
         progress.update(step);

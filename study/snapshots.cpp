@@ -15,8 +15,8 @@
 #include <unistd.h>
 
 SnapshotWriter::SnapshotWriter(const std::string& path, const PictureSink* pictures, int cellSize, bool singleRun)
-    : shown(path), directory(openOutputFolder("--snapshots", path)), pictures(pictures), cellSize(cellSize),
-      singleRun(singleRun)
+    : shown(path), madeFolder(::access(path.c_str(), F_OK) != 0), directory(openOutputFolder("--snapshots", path)),
+      pictures(pictures), cellSize(cellSize), singleRun(singleRun)
 {
 }
 
@@ -24,6 +24,9 @@ SnapshotWriter::~SnapshotWriter()
 {
     for (const auto& file : files)
         ::unlinkat(directory.get(), std::get<1>(file).c_str(), 0);
+    // A folder made for a command that failed goes again (only when empty).
+    if (madeFolder && !staged)
+        ::rmdir(shown.c_str());
 }
 
 void SnapshotWriter::writeFile(const std::string& name, const std::string& data, std::int64_t run,
@@ -63,6 +66,7 @@ void SnapshotWriter::write(std::int64_t run, std::int64_t step, const Bed& bed)
 void SnapshotWriter::stage(CommitUnit& unit)
 {
     std::lock_guard lock(mutex);
+    staged = true;
     std::sort(files.begin(), files.end());
     for (const auto& [key, temporary, width] : files)
         unit.stage(directory.get(), temporary, std::get<2>(key),

@@ -18,8 +18,8 @@ class PictureSink;
 // when that is given. The folder is made when missing. Each file is written
 // and synced under a temporary name and put in place only by the command's
 // commit (stage); until then an earlier file of that name stays, and what
-// is not staged is removed again, so that a failed command leaves the folder
-// as it found it.
+// is not staged is removed again (and the folder, when made for it), so
+// that a failed command leaves the folder as it found it.
 class SnapshotWriter {
 public:
     // Throws BatchError when the folder cannot be made or opened.
@@ -42,6 +42,8 @@ private:
                    int width);
 
     std::string shown;
+    bool madeFolder;
+    bool staged = false;
     Descriptor directory;
     const PictureSink* pictures;
     int cellSize;

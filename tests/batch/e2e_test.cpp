@@ -551,8 +551,19 @@ TEST_F(BatchTool, InterruptedSweepsResumeToTheSameBytes)
         EXPECT_EQ(lines(file("s.csv")).size(), 55u);
         EXPECT_EQ(lines(file("t.csv")).size(), 1u + 54u * 5u);
         for (const auto& entry : fs::directory_iterator(dir))
-            fs::remove(entry.path());
+            fs::remove_all(entry.path());
     }
+
+    // A single run stops between two steps and leaves nothing behind.
+    const pid_t single = start({"--steps", "100000000", "--counts", "c.csv", "--snapshots", "snaps", "--quiet"});
+    for (int wait = 0; wait < 6000 && (!fs::exists(dir / "snaps") || fs::is_empty(dir / "snaps")); ++wait)
+        ::usleep(10000);
+    ::kill(single, SIGTERM);
+    const Outcome stopped = finish(single);
+    EXPECT_EQ(stopped.status, 128 + SIGTERM);
+    EXPECT_EQ(lines(stopped.err).size(), 1u) << stopped.err;
+    EXPECT_NE(stopped.err.find("stopped by SIGTERM after step"), std::string::npos) << stopped.err;
+    EXPECT_TRUE(filesInDir().empty());
 }
 
 // A sweep with several outputs killed at each point of its commit in turn
