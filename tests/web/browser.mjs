@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A static server on the loopback interface and headless Chromium driven
-// through its DevTools protocol (Node's WebSocket), for the page's test and
-// benchmark. No packages beyond Node's own.
+// through its DevTools protocol, for the page's test and benchmark. The
+// WebSocket is Node's own where it has one (Node 22, or 20 with
+// --experimental-websocket), else Debian's node-ws (on NODE_PATH).
 
 import { spawn } from 'node:child_process';
+import { createRequire } from 'node:module';
 import { mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
 import { extname, join, normalize } from 'node:path';
+
+const Socket = globalThis.WebSocket ?? createRequire(import.meta.url)('ws');
 
 const Types = {
   '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.txt': 'text/plain', '.png': 'image/png',
@@ -57,7 +61,7 @@ export async function launch({ width = 1280, height = 900 } = {}) {
     });
     child.on('exit', (code) => reject(new Error(`${executable} ended with ${code}: ${text}`)));
   });
-  const browser = new Browser(child, profile, new WebSocket(endpoint));
+  const browser = new Browser(child, profile, new Socket(endpoint));
   await new Promise((resolve, reject) => {
     browser.socket.onopen = resolve;
     browser.socket.onerror = reject;
@@ -80,7 +84,7 @@ export class Browser {
     this.waiting = new Map();
     this.errors = [];  // exceptions and console errors of the page
     socket.onmessage = ({ data }) => {
-      const message = JSON.parse(data);
+      const message = JSON.parse(String(data));
       if (message.id && this.waiting.has(message.id)) {
         const { resolve, reject } = this.waiting.get(message.id);
         this.waiting.delete(message.id);
