@@ -137,9 +137,10 @@ export class Browser {
       await this.page('Input.dispatchMouseEvent', { type, x, y, button, clickCount: 1 });
   }
 
-  // A click in the middle of the element with that id.
+  // A click in the middle of the element with that id, scrolled into view.
   async clickElement(id, button = 'left') {
-    const r = await this.eval(`(() => { const b = document.getElementById('${id}').getBoundingClientRect();
+    const r = await this.eval(`(() => { const e = document.getElementById('${id}');
+      e.scrollIntoView({ block: 'center' }); const b = e.getBoundingClientRect();
       return [b.left + b.width / 2, b.top + b.height / 2]; })()`);
     await this.click(r[0], r[1], button);
   }
