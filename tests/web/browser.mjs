@@ -151,9 +151,17 @@ export class Browser {
   }
 
   async close() {
+    const exited = new Promise((r) => (this.child.exitCode !== null ? r() : this.child.on('exit', r)));
+    await Promise.race([this.send('Browser.close').catch(() => {}), new Promise((r) => setTimeout(r, 5000))]);
     this.socket.close();
+    await Promise.race([exited, new Promise((r) => setTimeout(r, 5000))]);
     this.child.kill();
-    await new Promise((r) => (this.child.exitCode !== null ? r() : this.child.on('exit', r)));
-    rmSync(this.profile, { recursive: true, force: true });
+    await exited;
+    // Helper processes may still be writing into the profile for a moment.
+    try {
+      rmSync(this.profile, { recursive: true, force: true, maxRetries: 20, retryDelay: 100 });
+    } catch (error) {
+      console.log(`note: ${this.profile} left behind (${error.code})`);
+    }
   }
 }

@@ -62,10 +62,14 @@ try {
   // During the run: no maturing and every adult torn out, so the adults vanish.
   await browser.eval(`for (const [id, v] of [['a3', '0'], ['d0', '1']]) { const e = document.getElementById(id);
     e.value = v; e.dispatchEvent(new Event('change')); }`);
-  const changedAt = Number(await browser.eval(stepText));
-  await browser.waitFor(`Number(${stepText}) >= ${changedAt + 10}`);
-  check(await browser.eval(`${counts}.split(',')[4]`) === '0' && await browser.eval(startText) === 'Stop',
-    'A3 = 0 and D0 = 1 set during the run leave no adult, and the run goes on');
+  // They land between two steps: wait for the adults to go, then see them
+  // stay away while the run goes on.
+  await browser.waitFor(`${counts}.split(',')[4] === '0'`);
+  const goneAt = Number(await browser.eval(stepText));
+  await browser.waitFor(`Number(${stepText}) >= ${goneAt + 10}`);
+  const during = [await browser.eval(counts), await browser.eval(startText)];
+  check(during[0].split(',')[4] === '0' && during[1] === 'Stop',
+    `A3 = 0 and D0 = 1 set during the run leave no adult, and the run goes on (${during.join(' ')})`);
   const query = new URL(await browser.eval(`document.getElementById('link').href`)).searchParams;
   check(query.get('a3') === '0' && query.get('d0') === '1', 'the link carries them');
 
@@ -76,15 +80,13 @@ try {
   const rect = await browser.eval(`(() => { const b = document.getElementById('field').getBoundingClientRect();
     return [b.left, b.top, b.width / 64]; })()`);
   const at = (x, y) => [rect[0] + (x + 0.5) * rect[2], rect[1] + (y + 0.5) * rect[2]];
-  const cellColour = (x, y) => browser.eval(`Array.from(document.getElementById('field').getContext('2d')
-    .getImageData(${x}, ${y}, 1, 1).data.slice(0, 3)).join(',')`);
+  const cellColour = (x, y) => `Array.from(document.getElementById('field').getContext('2d')
+    .getImageData(${x}, ${y}, 1, 1).data.slice(0, 3)).join(',')`;
   const painted = [];
   for (const [x, y, button, colour] of [[10, 7, 'left', '255,0,0'], [11, 7, 'right', '0,0,255'],
     [12, 7, 'middle', '0,128,0']]) {
     await browser.click(...at(x, y), button);
-    await browser.waitFor(`${counts} === ${canvasCounts}`);
-    await new Promise((r) => setTimeout(r, 100));
-    painted.push((await cellColour(x, y)) === colour);
+    painted.push(await browser.waitFor(`${cellColour(x, y)} === '${colour}'`, 20000).then(() => true, () => false));
   }
   check(painted.every(Boolean) && await browser.eval(`${counts} === ${canvasCounts}`),
     'the left, right and middle buttons paint red, blue and young, counted in data-counts');
