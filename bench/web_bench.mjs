@@ -62,7 +62,7 @@ for (const size of sizes) {
 }
 
 console.log(`\nThe page in headless Chromium, running with painting on (${seconds} s each)`);
-console.log('    size  scheme     steps/s  frames/s');
+console.log('    size  scheme     steps/s  frames/s  longest pause of the page (ms)');
 const server = await serve(site);
 const browser = await launch();
 try {
@@ -71,18 +71,26 @@ try {
       await browser.goto(`${server.url}?width=${size}&height=${size}&seed=1000&scheme=${scheme}&pattern=line`
         + '&a2=0.6&a0=0.5&d0=0.02');
       await browser.waitFor(`!document.getElementById('start').disabled`);
+      // Frames painted, and the longest wait of a 10 ms timer on the page's
+      // thread: how long the page could not answer the user.
       await browser.eval(`window.frames_ = 0; new MutationObserver(() => ++window.frames_)
-        .observe(document.getElementById('counts'), { attributes: true });`);
+        .observe(document.getElementById('counts'), { attributes: true });
+        window.pause_ = 0; let last = performance.now();
+        setInterval(() => { const now = performance.now(); window.pause_ = Math.max(window.pause_, now - last);
+          last = now; }, 10);`);
       await browser.clickElement('start');
       await browser.waitFor(`Number(document.getElementById('step').textContent) >= ${plan[size].warm / 4}`);
       const sample = () => browser.eval(`[Number(document.getElementById('step').textContent), window.frames_,
         performance.now()]`);
+      await browser.eval('window.pause_ = 0');
       const [s0, f0, t0] = await sample();
       await new Promise((r) => setTimeout(r, seconds * 1000));
       const [s1, f1, t1] = await sample();
+      const pause = await browser.eval('window.pause_');
       await browser.clickElement('start');
       const dt = (t1 - t0) / 1000;
-      console.log(`${String(size).padStart(8)}  ${scheme.padEnd(10)}${fmt((s1 - s0) / dt)}  ${fmt((f1 - f0) / dt)}`);
+      console.log(`${String(size).padStart(8)}  ${scheme.padEnd(10)}${fmt((s1 - s0) / dt)}  ${fmt((f1 - f0) / dt)}`
+        + `  ${fmt(pause)}`);
     }
   }
 } finally {

@@ -44,8 +44,10 @@ export function serve(root) {
 export async function launch({ width = 1280, height = 900 } = {}) {
   const profile = mkdtempSync(join(tmpdir(), 'tidmar-chromium-'));
   const executable = process.env.CHROMIUM || 'chromium';
-  const child = spawn(executable, ['--headless=new', '--no-sandbox', '--disable-gpu', '--no-first-run',
-    '--no-default-browser-check', '--disable-extensions', '--disable-background-networking',
+  // As root Chromium runs only without its sandbox; containers often have a
+  // small /dev/shm.
+  const child = spawn(executable, ['--headless=new', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage',
+    '--no-first-run', '--no-default-browser-check', '--disable-extensions', '--disable-background-networking',
     `--user-data-dir=${profile}`, '--remote-debugging-port=0', `--window-size=${width},${height}`, 'about:blank'],
   { stdio: ['ignore', 'ignore', 'pipe'] });
   const endpoint = await new Promise((resolve, reject) => {
@@ -91,7 +93,8 @@ export class Browser {
         if (message.error) reject(new Error(`${message.error.message} ${message.error.data || ''}`));
         else resolve(message.result);
       } else if (message.method === 'Runtime.exceptionThrown') {
-        this.errors.push(message.params.exceptionDetails.exception?.description || message.params.exceptionDetails.text);
+        const details = message.params.exceptionDetails;
+        this.errors.push(details.exception?.description || details.text);
       } else if (message.method === 'Runtime.consoleAPICalled' && message.params.type === 'error') {
         this.errors.push(message.params.args.map((a) => a.value ?? a.description).join(' '));
       }
@@ -117,7 +120,8 @@ export class Browser {
   async eval(expression) {
     const { result, exceptionDetails } = await this.page('Runtime.evaluate',
       { expression, awaitPromise: true, returnByValue: true });
-    if (exceptionDetails) throw new Error(`${expression}: ${exceptionDetails.exception?.description || exceptionDetails.text}`);
+    if (exceptionDetails)
+      throw new Error(`${expression}: ${exceptionDetails.exception?.description || exceptionDetails.text}`);
     return result.value;
   }
 
