@@ -83,8 +83,11 @@ commit, command line, start time, seed and the SHA-256 of every field file
 read; it replaces the descriptions of the files written now and keeps those
 of other files still in the folder. A symbolic link as output is followed,
 except one of another user in a directory that is sticky and writable by all
-(such as /tmp), which is refused. On SIGINT, SIGTERM or SIGHUP a sweep starts
-no more runs, keeps the finished ones and names the command that resumes it.
+(such as /tmp), which is refused. A command's outputs and their descriptions
+are put in place together, after all are written. On SIGINT, SIGTERM or SIGHUP
+a sweep starts no more runs, keeps the finished ones and names the command
+that resumes it; a single run stops between two steps and puts nothing in
+place.
 )";
 
 } // namespace
@@ -153,6 +156,8 @@ Sweep:
                          that was stopped (by a signal, a kill, a power cut):
                          only the runs missing from what it kept are run,
                          and the result is that of an uninterrupted sweep
+                         (with --plot or --snapshots it runs again); a
+                         commit cut short is finished
   --summary PATH|-       CSV, one row per run in run order, with the columns
                          run,seed,width,height,scheme,a2,a0,d0,a3,a4,jump,
                          long_range,boundary,steps,pattern,mode, the final
