@@ -183,7 +183,8 @@ void checkRecordOptions(const RecordOptions& record, const std::set<std::string>
     needs("--snapshot-every", "--snapshots DIR", !record.snapshotsDir.empty());
     needs("--snapshot-pictures", "--snapshots DIR", !record.snapshotsDir.empty());
     if (!record.plotPath.empty() && !plotFormatFor(record.plotPath))
-        throw BatchError("--plot: '" + record.plotPath + "' does not end in .png or .svg, which choose the plot's format");
+        throw BatchError("--plot: " + inQuotes(record.plotPath)
+                         + " does not end in .png or .svg, which choose the plot's format");
 }
 
 } // namespace

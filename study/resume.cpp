@@ -155,7 +155,7 @@ std::string differenceText(const std::string& key)
         return "another part";
     if (key == "header")
         return "other columns";
-    return "another " + key;
+    return "another " + printable(key);
 }
 
 std::string shellWord(const std::string& word)
