@@ -687,6 +687,36 @@ TEST_F(BatchTool, LongSeriesSweepHoldsNoRunsSeriesInMemory)
     EXPECT_LT(both.peakKilobytes, alone.peakKilobytes * 3 / 2) << alone.peakKilobytes;
 }
 
+// The field files a sweep varies are in its record by hash: changed between
+// two parts, or before a resume, they make another sweep.
+TEST_F(BatchTool, VariedPatternFilesAreInTheRecord)
+{
+    writeFile(dir / "a.csv", "2,2\n2,2\n");
+    writeFile(dir / "b.csv", "3,2\n2,1\n");
+    auto part = [](const char* task, const char* summary) {
+        return std::vector<std::string>{"sweep", "--seed", "5", "--steps", "3", "--vary", "pattern=a.csv,b.csv",
+                                        "--task", task, "--summary", summary, "--quiet"};
+    };
+    ASSERT_EQ(run(part("0/2", "p0.csv")).status, 0);
+    const std::string record = file("p0.csv.plan");
+    EXPECT_NE(record.find("input: --vary pattern 81d3d98c10dfc4719c7d9cb1b79c5e1e27c0ff6f1e9981cb1b3faf8f83b41fe1\n"
+                          "input: --vary pattern ea40420d"),
+              std::string::npos)
+        << record;
+    writeFile(dir / "b.csv", "1,1\n1,1\n");
+    ASSERT_EQ(run(part("1/2", "p1.csv")).status, 0);
+    const Outcome merged = run({"merge", "p0.csv", "p1.csv", "--summary", "m.csv"});
+    EXPECT_EQ(merged.status, 2);
+    EXPECT_NE(merged.err.find("(the input of their records differ)"), std::string::npos) << merged.err;
+    std::vector<std::string> resume = part("0/2", "p0.csv");
+    resume.push_back("--resume");
+    const Outcome resumed = run(resume);
+    EXPECT_EQ(resumed.status, 2);
+    EXPECT_NE(resumed.err.find("'p0.csv' is the complete output of another sweep"), std::string::npos)
+        << resumed.err;
+    EXPECT_EQ(file("p0.csv.plan"), record);
+}
+
 // Nothing but a regular file is read, nothing planted redirects a write, and
 // what a message quotes cannot act on the terminal.
 TEST_F(BatchTool, InputsAndOutputsCannotBeTurnedAgainstTheUser)
