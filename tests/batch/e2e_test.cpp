@@ -663,6 +663,23 @@ TEST_F(BatchTool, KilledAtEveryCommitPointResumesToTheSameOutputs)
     resume.push_back("--resume");
     ASSERT_EQ(run(resume).status, 0);
     EXPECT_EQ(file("k/c.csv"), file("ref/c.csv"));
+
+    // A commit refused before it is decided (a FIFO in place of the
+    // snapshots' descriptor) leaves every earlier file as it was.
+    fs::remove(dir / "k/snaps/datapackage.json");
+    ASSERT_EQ(::mkfifo((dir / "k/snaps/datapackage.json").c_str(), 0600), 0);
+    std::vector<std::string> another = sweepInto("k");
+    another[2] = "41";
+    const Outcome failed = run(another);
+    EXPECT_EQ(failed.status, 2);
+    EXPECT_NE(failed.err.find("is not a regular file"), std::string::npos) << failed.err;
+    EXPECT_EQ(file("k/s.csv"), file("ref/s.csv"));
+    for (const std::string& name : listing(dir / "ref/snaps")) {
+        if (name != "datapackage.json")
+            EXPECT_EQ(file("k/snaps/" + name), file("ref/snaps/" + name)) << name;
+    }
+    for (const std::string& name : listing(dir / "k/snaps"))
+        EXPECT_NE(name[0], '.') << name;
 }
 
 // A sweep's long time series streams to its file as the single run's does:
