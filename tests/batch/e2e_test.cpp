@@ -675,8 +675,9 @@ TEST_F(BatchTool, KilledAtEveryCommitPointResumesToTheSameOutputs)
     EXPECT_NE(failed.err.find("is not a regular file"), std::string::npos) << failed.err;
     EXPECT_EQ(file("k/s.csv"), file("ref/s.csv"));
     for (const std::string& name : listing(dir / "ref/snaps")) {
-        if (name != "datapackage.json")
+        if (name != "datapackage.json") {
             EXPECT_EQ(file("k/snaps/" + name), file("ref/snaps/" + name)) << name;
+        }
     }
     for (const std::string& name : listing(dir / "k/snaps"))
         EXPECT_NE(name[0], '.') << name;
