@@ -308,8 +308,12 @@ bool rollForwardCommits(int directory, const std::string& name)
         const std::string text = readAll(file.get(), MaxRecordBytes, inQuotes(found));
         const json record = json::parse(text, nullptr, false);
         // A record cut short was never synced: its commit was not decided.
-        if (!record.is_discarded())
-            rollForward(record);
+        try {
+            if (!record.is_discarded())
+                rollForward(record);
+        } catch (const json::exception&) {
+            throw BatchError("the commit record " + inQuotes(found) + " cannot be read; move it away");
+        }
         ::unlinkat(directory, found.c_str(), 0);
         ::fsync(directory);
         finished = finished || !record.is_discarded();
