@@ -178,6 +178,9 @@ void rollForward(const json& record)
     std::vector<Folder> folders;
     auto open = [&](const json& path) -> Folder& {
         const std::string folder = unhex(path);
+        for (Folder& known : folders)
+            if (known.path == folder)
+                return known;
         Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!directory)
             throw BatchError("cannot finish the commit into " + inQuotes(folder) + ": " + std::strerror(errno));

@@ -305,7 +305,8 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     // A sweep with a plot or snapshots runs whole: a resume starts it again.
     const bool runsWhole = !record.plotPath.empty() || !record.snapshotsDir.empty();
 
-    if (options.resume && options.summaryPath != "-")
+    // Before anything else, so that an old commit never lands on this one.
+    if (options.summaryPath != "-")
         finishCommit(options.summaryPath);
     SweepJournal summary("--summary", options.summaryPath);
     std::optional<SweepJournal> counts;
