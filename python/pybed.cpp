@@ -10,9 +10,9 @@
 #include "livebed.h"
 #include "modelparameters.h"
 #include "musselbed.h"
-#include "numbers.h"
-#include "options.h"
 #include "seeding.h"
+#include "settings.h"
+#include "values.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
@@ -23,22 +23,20 @@ namespace py = pybind11;
 
 namespace {
 
-// One model option read as the command line reads it (throws BatchError).
-ModelOptions readOptions(const Arguments& arguments)
+std::int64_t readSteps(const Value& count, const char* name)
 {
-    return parseRunOptions(arguments).model;
-}
-
-std::int64_t readSteps(const std::string& text)
-{
-    return readOptions({"--steps", text}).config.steps;
+    return readWhole(count, 0, 2147483647, name);
 }
 
 class PyBed {
 public:
-    explicit PyBed(const Arguments& arguments)
+    explicit PyBed(const Settings& settings)
     {
-        const ModelOptions options = readOptions(arguments);
+        ModelOptions options;
+        for (const auto& [key, value] : settings)
+            if (!setModelValue(options, key, value, key))
+                throw py::type_error("Bed() got an unexpected keyword argument '" + key + "'");
+        checkModelOptions(options, keywordName);
         config = options.config;
         if (!options.seedGiven)
             config.seed = seedFromClock();
@@ -46,25 +44,23 @@ public:
         bed = makeLiveBed(config, threads);
     }
 
-    void step(const std::string& count)
+    void step(const Value& count)
     {
-        const std::int64_t steps = readSteps(count);
+        const std::int64_t steps = readSteps(count, "n");
         advance(steps, [](std::int64_t) {});
     }
 
     // Counts at steps 0, every, 2 every, ... of the next steps steps: rows of
     // the step number (the bed's count) and the five counts.
-    py::array_t<std::int64_t> run(const std::string& count, const std::string& interval)
+    py::array_t<std::int64_t> run(const Value& count, const Value& interval)
     {
-        const std::int64_t steps = readSteps(count);
-        const auto every = parseInteger(interval, 1, 2147483647);
-        if (!every)
-            throw BatchError("every: '" + interval + "' is not a whole number from 1 to 2147483647");
-        const std::int64_t rows = steps / *every + 1;
+        const std::int64_t steps = readSteps(count, "steps");
+        const std::int64_t every = readWhole(interval, 1, 2147483647, "every");
+        const std::int64_t rows = steps / every + 1;
         py::array_t<std::int64_t> table({rows, static_cast<std::int64_t>(1 + StateCount)});
         std::int64_t* out = table.mutable_data();
         auto record = [&](std::int64_t done) {
-            if (done % *every != 0)
+            if (done % every != 0)
                 return;
             *out++ = stepCount;
             for (long count : bed->counts())
@@ -105,20 +101,17 @@ public:
                                   + " field");
     }
 
-    void reset(const std::string& pattern, const std::optional<std::string>& seed)
+    void reset(const Value& pattern, const std::optional<Value>& seed)
     {
         checkIdle();
-        Arguments arguments{"--pattern", pattern};
-        if (seed)
-            arguments.insert(arguments.end(), {"--seed", *seed});
-        const ModelOptions options = readOptions(arguments);
-        if (options.config.pattern.kind == PatternKind::File)
-            throw BatchError("--pattern: '" + pattern + "' is not young or line (give a field as an array)");
-        layDown(options.config.pattern, options);
+        const Pattern start = readPattern(pattern, "pattern");
+        if (start.kind == PatternKind::File)
+            throw BatchError("pattern: " + quoted(pattern) + " is not young or line (give a field as an array)");
+        layDown(start, seed);
     }
 
     void resetField(const py::array_t<Cell, py::array::c_style | py::array::forcecast>& cells,
-                    const std::optional<std::string>& seed)
+                    const std::optional<Value>& seed)
     {
         checkIdle();
         if (cells.ndim() != 2)
@@ -132,36 +125,37 @@ public:
         std::string error;
         if (!checkFieldCodes(field->width, field->height, field->codes, MusselBed::MaxCells, &error))
             throw py::value_error("field: " + error);
-        const ModelOptions options = readOptions(seed ? Arguments{"--seed", *seed} : Arguments{});
-        layDown({PatternKind::File, {}, std::move(field)}, options);
+        layDown({PatternKind::File, {}, std::move(field)}, seed);
     }
 
     // A changeable parameter, set through the desktop control's setter.
-    void set(const std::string& option, const std::string& text)
+    void set(const std::string& key, const Value& given)
     {
         checkIdle();
-        const RunConfig value = readOptions({option, text}).config;
+        ModelOptions options;
+        if (key == "width" || key == "height" || key == "seed" || key == "mode" || key == "threads"
+            || key == "pattern" || key == "steps" || !setModelValue(options, key, given, key))
+            throw py::value_error(key + " cannot change on a bed");
+        const RunConfig& value = options.config;
         ModelParameters& parameters = bed->parameters();
-        if (option == "--a2") {
+        if (key == "a2") {
             parameters.setcolonization(config.a2 = value.a2);
-        } else if (option == "--a0") {
+        } else if (key == "a0") {
             parameters.setneighbourcoupling(config.a0 = value.a0);
-        } else if (option == "--d0") {
+        } else if (key == "d0") {
             parameters.setoceanforcing(config.d0 = value.d0);
-        } else if (option == "--a3") {
+        } else if (key == "a3") {
             parameters.setmaturing(config.a3 = value.a3);
-        } else if (option == "--a4") {
+        } else if (key == "a4") {
             parameters.setpredation(config.a4 = value.a4);
-        } else if (option == "--jump") {
+        } else if (key == "jump") {
             parameters.setjumpdistance(config.jump = value.jump);
-        } else if (option == "--long-range") {
+        } else if (key == "long_range") {
             parameters.setlongrange(config.longRange = value.longRange);
-        } else if (option == "--boundary") {
+        } else if (key == "boundary") {
             parameters.randbedingungaendern(config.periodic = value.periodic);
-        } else if (option == "--scheme") {
+        } else if (key == "scheme") {
             parameters.updatemethodeaendern(config.scheme = value.scheme);
-        } else {
-            throw py::value_error(option + " cannot change on a bed");
         }
     }
 
@@ -209,11 +203,12 @@ private:
         }
     }
 
-    void layDown(const Pattern& pattern, const ModelOptions& options)
+    // Lays down pattern, restarting the generators from seed when given.
+    void layDown(const Pattern& pattern, const std::optional<Value>& seed)
     {
-        if (options.seedGiven) {
-            bed->reseed(options.config.seed);
-            config.seed = options.config.seed;
+        if (seed) {
+            config.seed = readSeed(*seed, "seed");
+            bed->reseed(config.seed);
         }
         bed->layDown(pattern);
         config.width = bed->cellsX();
@@ -240,7 +235,7 @@ private:
 void bindBed(py::module_& module)
 {
     py::class_<PyBed>(module, "_Bed", "One field on either engine; use tidmar.Bed.")
-        .def(py::init<const Arguments&>(), py::arg("arguments"))
+        .def(py::init<const Settings&>(), py::arg("settings"))
         .def("step", &PyBed::step, py::arg("count"))
         .def("run", &PyBed::run, py::arg("count"), py::arg("every"))
         .def("counts", &PyBed::counts)
@@ -248,7 +243,7 @@ void bindBed(py::module_& module)
         .def("edit", &PyBed::edit, py::arg("x"), py::arg("y"), py::arg("state"))
         .def("reset", &PyBed::reset, py::arg("pattern"), py::arg("seed"))
         .def("reset_field", &PyBed::resetField, py::arg("cells"), py::arg("seed"))
-        .def("set", &PyBed::set, py::arg("option"), py::arg("value"))
+        .def("set", &PyBed::set, py::arg("key"), py::arg("value"))
         .def("settings", &PyBed::settings)
         .def_property_readonly("steps", &PyBed::steps);
 }
