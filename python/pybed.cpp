@@ -10,18 +10,30 @@
 #include "livebed.h"
 #include "modelparameters.h"
 #include "musselbed.h"
-#include "seeding.h"
+#include "randomseed.h"
+#include "runoutput.h"
 #include "settings.h"
+#include "summary.h"
 #include "values.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
+#include <atomic>
 #include <memory>
 
 namespace py = pybind11;
 
 namespace {
+
+// A drawn seed, never the one drawn for the bed made just before.
+std::int32_t newSeed()
+{
+    static std::atomic<std::int32_t> last{0};
+    const std::int32_t seed = drawSeed(last.load());
+    last = seed;
+    return seed;
+}
 
 std::int64_t readSteps(const Value& count, const char* name)
 {
@@ -39,7 +51,7 @@ public:
         checkModelOptions(options, keywordName);
         config = options.config;
         if (!options.seedGiven)
-            config.seed = seedFromClock();
+            config.seed = newSeed();
         threads = options.threads;
         bed = makeLiveBed(config, threads);
     }
@@ -50,17 +62,18 @@ public:
         advance(steps, [](std::int64_t) {});
     }
 
-    // Counts at steps 0, every, 2 every, ... of the next steps steps: rows of
-    // the step number (the bed's count) and the five counts.
+    // Counts at steps 0, every, 2 every, ... and the last of the next steps
+    // steps, as --counts-every records them: rows of the step number (the
+    // bed's count) and the five counts.
     py::array_t<std::int64_t> run(const Value& count, const Value& interval)
     {
         const std::int64_t steps = readSteps(count, "steps");
         const std::int64_t every = readWhole(interval, 1, 2147483647, "every");
-        const std::int64_t rows = steps / every + 1;
+        const std::int64_t rows = steps / every + 1 + (steps % every != 0 ? 1 : 0);
         py::array_t<std::int64_t> table({rows, static_cast<std::int64_t>(1 + StateCount)});
         std::int64_t* out = table.mutable_data();
         auto record = [&](std::int64_t done) {
-            if (done % every != 0)
+            if (!isRecordedStep(done, every, steps))
                 return;
             *out++ = stepCount;
             for (long count : bed->counts())
@@ -181,6 +194,8 @@ public:
 
     std::int64_t steps() const { return stepCount; }
 
+    bool generatorPeriodPassed() const { return periodPassed; }
+
 private:
     // Performs steps steps without the GIL, calling after(n) after the n-th.
     // Ctrl+C ends the loop between two steps; the bed stays whole.
@@ -193,14 +208,42 @@ private:
             bool& busy;
             ~Idle() { busy = false; }
         } idle{busy};
-        py::gil_scoped_release release;
-        InterruptCheck interrupt;
-        for (std::int64_t done = 1; done <= steps; ++done) {
-            interrupt.poll();
-            bed->advance();
-            ++stepCount;
-            after(done);
+        {
+            py::gil_scoped_release release;
+            InterruptCheck interrupt;
+            for (std::int64_t done = 1; done <= steps; ++done) {
+                interrupt.poll();
+                bed->advance();
+                ++stepCount;
+                countDraws();
+                after(done);
+            }
         }
+        warnOfPeriod();
+    }
+
+    // The exact engine's draws since its generator started, at the least
+    // (generatorPeriodPassedAt counts alike); the fast engine's generators
+    // have no period to pass.
+    void countDraws()
+    {
+        if (config.mode != EngineMode::Exact || periodPassed)
+            return;
+        drawsSinceSeed += leastDrawsPerStep(config.scheme, bed->cellsX(), bed->cellsY());
+        periodPassed = drawsSinceSeed > GeneratorPeriod;
+    }
+
+    // A Python warning, once per bed, when its numbers have begun to repeat.
+    void warnOfPeriod()
+    {
+        if (!periodPassed || warned)
+            return;
+        warned = true;
+        const std::string text = "this exact bed (" + std::to_string(bed->cellsX()) + " x "
+                                 + std::to_string(bed->cellsY()) + " cells) has drawn more random numbers than "
+                                 "ran1's period of 2^31 - 2, so its numbers repeat; mode=\"fast\" has no such limit";
+        if (PyErr_WarnEx(PyExc_RuntimeWarning, text.c_str(), 2) != 0)
+            throw py::error_already_set();
     }
 
     // Lays down pattern, restarting the generators from seed when given.
@@ -209,6 +252,7 @@ private:
         if (seed) {
             config.seed = readSeed(*seed, "seed");
             bed->reseed(config.seed);
+            drawsSinceSeed = 0;
         }
         bed->layDown(pattern);
         config.width = bed->cellsX();
@@ -228,6 +272,9 @@ private:
     std::unique_ptr<LiveBed> bed;
     std::int64_t stepCount = 0;
     bool busy = false;
+    std::int64_t drawsSinceSeed = 0;
+    bool periodPassed = false;  // stays once passed, as the summary's flag
+    bool warned = false;
 };
 
 } // namespace
@@ -245,5 +292,6 @@ void bindBed(py::module_& module)
         .def("reset_field", &PyBed::resetField, py::arg("cells"), py::arg("seed"))
         .def("set", &PyBed::set, py::arg("key"), py::arg("value"))
         .def("settings", &PyBed::settings)
-        .def_property_readonly("steps", &PyBed::steps);
+        .def_property_readonly("steps", &PyBed::steps)
+        .def_property_readonly("generator_period_passed", &PyBed::generatorPeriodPassed);
 }
