@@ -87,6 +87,8 @@ void PlottingArea::countStep(bool show)
 // wait at once; every control works during it.
 void PlottingArea::waitUntilDue(const QElapsedTimer& pass)
 {
+    if (!running || stepsPerSecond <= 0)
+        return;
     QTimer wake;
     wake.setSingleShot(true);
     wake.setTimerType(Qt::PreciseTimer);

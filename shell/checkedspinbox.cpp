@@ -5,21 +5,19 @@
 #include <QLineEdit>
 #include <QToolTip>
 
+#include <algorithm>
+
 CheckedSpinBox::CheckedSpinBox(QWidget* parent, const QString& label)
     : QSpinBox(parent)
     , valueLabel(label)
 {
     setKeyboardTracking(false);
+    connect(this, &QSpinBox::valueChanged, this, [this] { refused = false; });
 }
 
 void CheckedSpinBox::setNoteHandler(NoteHandler handler)
 {
     noteHandler = std::move(handler);
-}
-
-bool CheckedSpinBox::takeRefusal()
-{
-    return std::exchange(refused, false);
 }
 
 // Digits beyond the range are Intermediate rather than Invalid, so "2000" in
@@ -58,23 +56,41 @@ void CheckedSpinBox::keyPressEvent(QKeyEvent* event)
     }
     const bool commit = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     const QString before = edit->text();
-    const bool refusedOnCommit = commit && !acceptable(before);
     QSpinBox::keyPressEvent(event);
-    if (refusedOnCommit) {
-        refused = true;
-        refuse(before);
-    }
+    if (commit)
+        committed(before);
 }
 
 void CheckedSpinBox::focusOutEvent(QFocusEvent* event)
 {
     const QString before = lineEdit()->text();
-    const bool refusedNow = !acceptable(before);
     QSpinBox::focusOutEvent(event);
-    if (refusedNow) {
-        refused = true;
-        refuse(before);
-    }
+    committed(before);
+}
+
+// After Enter or leaving the box: text was taken, or turned back.
+void CheckedSpinBox::committed(const QString& text)
+{
+    refused = !acceptable(text);
+    if (refused)
+        refuse(text);
+}
+
+// The arrows take a typed value not yet taken and step from it: a box at its
+// minimum showing a typed 0.5 steps down from 0.5, and a box at 0.460
+// showing a typed 0 takes the 0 on Down.
+QAbstractSpinBox::StepEnabled CheckedSpinBox::stepEnabled() const
+{
+    StepEnabled enabled = QSpinBox::stepEnabled();
+    const QString text = lineEdit()->displayText();
+    if (isReadOnly() || wrapping() || !acceptable(text))
+        return enabled;
+    const int typed = valueFromText(text);
+    if (typed < maximum())
+        enabled |= StepUpEnabled;
+    if (typed > minimum())
+        enabled |= StepDownEnabled;
+    return enabled;
 }
 
 QString CheckedSpinBox::refusalNote(const QString& text) const

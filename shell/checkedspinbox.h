@@ -24,13 +24,16 @@ public:
     explicit CheckedSpinBox(QWidget* parent = nullptr, const QString& label = QString());
 
     void setNoteHandler(NoteHandler handler);
-    // True when typed text was turned back since the last call.
-    bool takeRefusal();
+    // True when the box's last typed text was turned back and its value has
+    // not changed since.
+    bool hasRefusal() const { return refused; }
+    void forgetRefusal() { refused = false; }
 
 protected:
     QValidator::State validate(QString& input, int& pos) const override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    StepEnabled stepEnabled() const override;
 
     // Why text is refused, in a short sentence that names the value kept.
     virtual QString refusalNote(const QString& text) const;
@@ -38,6 +41,7 @@ protected:
 
 private:
     bool acceptable(const QString& text) const;
+    void committed(const QString& text);
     void refuse(const QString& text);
 
     QString valueLabel;

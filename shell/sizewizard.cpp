@@ -11,6 +11,8 @@
 #include <QSpinBox>
 #include <QString>
 
+#include <algorithm>
+
 namespace {
 
 CheckedSpinBox* makeSpinBox(const char* name, const QString& label, int maxValue, int step, QWidget* parent)
@@ -80,9 +82,9 @@ void SizeWizard::setSizeCheck(SizeCheck check)
 // warning, so that a width of 2000 never passes as the 256 shown again.
 void SizeWizard::accept()
 {
-    bool turnedBack = false;
-    for (CheckedSpinBox* box : boxes)
-        turnedBack = box->takeRefusal() || turnedBack;
+    const bool turnedBack =
+        std::any_of(boxes.begin(), boxes.end(), [](const CheckedSpinBox* box) { return box->hasRefusal(); });
+    forgetRefusals();
     if (turnedBack) {
         QMessageBox::warning(this, QStringLiteral("Value out of range"),
                              QStringLiteral("A typed value was beyond its range and was not taken:\n"
@@ -103,6 +105,19 @@ void SizeWizard::accept()
     }
     emit setchangedsize(changedX, changedY, changedZellgr);
     QDialog::accept();
+}
+
+// Each opening starts afresh.
+void SizeWizard::showEvent(QShowEvent* event)
+{
+    forgetRefusals();
+    QDialog::showEvent(event);
+}
+
+void SizeWizard::forgetRefusals()
+{
+    for (CheckedSpinBox* box : boxes)
+        box->forgetRefusal();
 }
 
 void SizeWizard::keepchangedX(int x)

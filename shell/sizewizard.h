@@ -43,7 +43,12 @@ public slots:
 signals:
     void setchangedsize(int x, int y, int zellgr);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void forgetRefusals();
+
     int changedX = 256;
     int changedY = 256;
     int changedZellgr = 2;
