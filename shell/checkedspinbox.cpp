@@ -95,11 +95,11 @@ QAbstractSpinBox::StepEnabled CheckedSpinBox::stepEnabled() const
 
 QString CheckedSpinBox::refusalNote(const QString& text) const
 {
-    return QStringLiteral("%1: \u201c%2\u201d refused, a whole number from %3 to %4 is needed; %1 stays %5.")
+    return QStringLiteral("%1: \u201c%2\u201d refused, %1 stays %3 (a whole number from %4 to %5).")
         .arg(valueLabel.isEmpty() ? QStringLiteral("Value") : valueLabel, text.trimmed())
+        .arg(value())
         .arg(minimum())
-        .arg(maximum())
-        .arg(value());
+        .arg(maximum());
 }
 
 void CheckedSpinBox::refuse(const QString& text)

@@ -137,8 +137,8 @@ void ScaledSpinBox::fixup(QString& input) const
 
 QString ScaledSpinBox::refusalNote(const QString& text) const
 {
-    return QStringLiteral("%1: \u201c%2\u201d refused, a probability runs from %3 to %4 (type 0.25, or 250 for "
-                          "thousandths); %1 stays %5.")
-        .arg(label(), text.trimmed(), textFromValue(minimum()).mid(int(qstrlen(valuePrefix))),
-             textFromValue(maximum()).mid(int(qstrlen(valuePrefix))), textFromValue(value()).mid(int(qstrlen(valuePrefix))));
+    const int shown = int(qstrlen(valuePrefix));
+    return QStringLiteral("%1: \u201c%2\u201d refused, %1 stays %3 (type %4 to %5, as 0.25 or 250).")
+        .arg(label(), text.trimmed(), textFromValue(value()).mid(shown), QString::number(minimum() / 1000),
+             QString::number(maximum() / 1000));
 }
