@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 
+class CheckedSpinBox;
 class Helpview;
 class PlottingArea;
 class QButtonGroup;
@@ -18,7 +19,7 @@ class SizeWizard;
 class Zeitverlauf;
 
 // The main window: the field at the top, six rows of controls below it, a
-// menu bar, and the hidden time-series window, field-dimensions dialog and
+// menu bar, a status bar for notes, and the hidden time-series window, field-dimensions dialog and
 // help viewer. Its size is fixed by its layout and follows the field's
 // dimensions; a field too large for the screen is shown in a scroll area.
 // Everything after construction runs through the connections made here; the
@@ -65,7 +66,7 @@ private:
         QGroupBox* longDistanceBox = nullptr;
         ScaledSpinBox* a3Box = nullptr;
         ScaledSpinBox* a4Box = nullptr;
-        QSpinBox* jumpBox = nullptr;
+        CheckedSpinBox* jumpBox = nullptr;
         QCheckBox* longRangeBox = nullptr;
         // Rows 5 and 6: start patterns, save and quit.
         QWidget* lineGrid = nullptr;
