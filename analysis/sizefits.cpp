@@ -232,14 +232,22 @@ struct CutOff {
 
 // The log-likelihood is concave in (alpha, lambda): alpha(lambda) maximises
 // it for each lambda, and ln lambda is found where the profile's derivative,
-// n (E[s] - mean s), vanishes. Where the profile falls from lambda = 0 on,
-// the maximum is the power law itself (lambda 0).
+// n (E[s] - mean s), vanishes; E[s] = v Z(alpha - 1, lambda) / Z(alpha,
+// lambda). Where the profile falls from lambda = 0 on (alpha > 2 and the
+// power law's mean at most the sizes'), the maximum is the power law itself,
+// given as lambda 0.
 CutOff fitCutOff(const Tail& tail, const PowerLaw& pl)
 {
-    const CutOffSum sum(tail.v);
+    const double v = tail.v;
     const double n = static_cast<double>(tail.n);
     const double meanLogRatio = tail.sumLogRatio / n;
     const double meanExcess = tail.sumExcess / n;
+    if (pl.alpha > 2) {
+        const double powerLawMean = std::exp(logZeta(pl.alpha - 1, v) - logZeta(pl.alpha, v));
+        if (powerLawMean - v <= meanExcess)
+            return {pl.alpha, 0, pl.loglik};
+    }
+    const CutOffSum sum(v);
     double lastAlpha = pl.alpha;
     auto bestAlpha = [&](double lambda) -> double {
         auto score = [&](double alpha) {
@@ -258,20 +266,15 @@ CutOff fitCutOff(const Tail& tail, const PowerLaw& pl)
         const double alpha = bestAlpha(lambda);
         if (std::isnan(alpha))
             return NaN;
-        // E[s - v] = -d ln Z / d lambda, taken in t = ln lambda.
-        const double slope = derivative([&](double x) { return sum.logZ(alpha, std::exp(x)); }, t, 1e-3);
-        return -slope / lambda - meanExcess;
+        return v * std::expm1(sum.logZ(alpha - 1, lambda) - sum.logZ(alpha, lambda)) - meanExcess;
     };
-    const double lowest = -40;
-    const double atLowest = profileSlope(lowest);
-    if (std::isnan(atLowest))
-        return {};
-    if (atLowest <= 0)
-        return {pl.alpha, 0, pl.loglik};
     double low = 0, high = 0;
     const double guess = -std::log(meanExcess + 1);
-    if (!bracket(profileSlope, guess, 1.0, lowest, 10.0, low, high))
+    if (!bracket(profileSlope, guess, 1.0, -50.0, 10.0, low, high)) {
+        if (profileSlope(-50.0) <= 0)
+            return {pl.alpha, 0, pl.loglik};
         return {};
+    }
     const std::optional<double> t = decreasingRoot(profileSlope, low, high);
     if (!t)
         return {};

@@ -34,4 +34,5 @@ PYBIND11_MODULE(_tidmar, module)
 
     bindBed(module);
     bindSweep(module);
+    bindPatterns(module);
 }

@@ -9,6 +9,7 @@
 // The parts of the compiled module _tidmar.
 void bindBed(pybind11::module_& module);
 void bindSweep(pybind11::module_& module);
+void bindPatterns(pybind11::module_& module);
 
 // Arguments in the command line's wording ("--a2", "0.3", ...).
 using Arguments = std::vector<std::string>;

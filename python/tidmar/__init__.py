@@ -18,6 +18,7 @@ mussel, 3 adult mussel. Counts and fractions come in that order (STATES).
 import numpy as _np
 
 from . import _tidmar
+from ._patterns import PatternSummary, fit_sizes, patch_sizes, patterns
 from ._pictures import colormap, colours, imshow_args, other_colour
 from ._values import arguments as _arguments
 from ._values import option_name as _option_name
@@ -25,7 +26,7 @@ from ._values import option_text as _option_text
 from ._values import typed_columns as _typed_columns
 
 __all__ = ["Bed", "sweep", "STATES", "CODES", "colours", "other_colour", "colormap", "imshow_args",
-           "default_jobs"]
+           "default_jobs", "patterns", "patch_sizes", "fit_sizes", "PatternSummary"]
 
 #: The state names in the order of counts() and fractions(): codes -1 .. 3.
 STATES = tuple(_tidmar.STATE_NAMES)
@@ -158,6 +159,15 @@ class Bed:
             raise TypeError(f"a field holds integer cell codes, not {cells.dtype}")
         limits = _np.iinfo(_np.int32)
         self._bed.reset_field(_np.clip(cells, limits.min, limits.max).astype(_np.int32), seed_text)
+
+    def patterns(self, cls="gap", *, wrap=None, neighbourhood=4, coarse_grain=4, xmin="estimate",
+                 min_tail=10):
+        """tidmar.patterns of the current field; wrap defaults to the bed's
+        boundary (periodic joins patches across the edges)."""
+        if wrap is None:
+            wrap = self.boundary == "periodic"
+        return patterns(self._bed.field(False), cls, wrap=wrap, neighbourhood=neighbourhood,
+                        coarse_grain=coarse_grain, xmin=xmin, min_tail=min_tail)
 
     def __repr__(self):
         s = self._bed.settings()
