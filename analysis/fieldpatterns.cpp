@@ -10,10 +10,15 @@ FieldAnalyser::FieldAnalyser(int rows, int cols)
 {
 }
 
+void FieldAnalyser::labelOnly(const PatternSettings& settings)
+{
+    labeller_.label(mask_.data(), settings.periodic, settings.neighbourhood);
+}
+
 FieldMeasures FieldAnalyser::measure(const PatternSettings& settings)
 {
     const int rows = labeller_.rows(), cols = labeller_.cols();
-    labeller_.label(mask_.data(), settings.periodic, settings.neighbourhood);
+    labelOnly(settings);
     FieldMeasures measures;
     long cells = 0;
     for (long size : labeller_.sizes()) {

@@ -44,6 +44,8 @@ public:
 
     // Labels the mask and measures it; the sizes stay in sizes().
     FieldMeasures measure(const PatternSettings& settings);
+    // Labels the mask only, for its sizes.
+    void labelOnly(const PatternSettings& settings);
     const std::vector<long>& sizes() const { return labeller_.sizes(); }
     const PatchLabeller& labeller() const { return labeller_; }
 

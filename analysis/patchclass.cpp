@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <type_traits>
 
 namespace {
 
@@ -21,6 +22,13 @@ const std::vector<NamedClass>& namedClasses()
     return classes;
 }
 
+template <typename Code>
+void classifyListed(const Code* codes, long count, const PatchClass& cls, std::uint8_t* mask)
+{
+    for (long i = 0; i < count; ++i)
+        mask[i] = cls.contains(codes[i]);
+}
+
 // Most classes are a run of consecutive codes, tested by one unsigned
 // comparison the compiler vectorises; other sets go through the list.
 template <typename Code>
@@ -33,15 +41,18 @@ void classifyCodes(const Code* codes, long count, const PatchClass& cls, std::ui
     const long low = cls.codes.front();
     const long high = cls.codes.back();
     if (high - low + 1 == static_cast<long>(cls.codes.size())) {
-        // Modulo 2^64, c - low <= high - low exactly when low <= c <= high.
-        const auto span = static_cast<std::uint64_t>(high - low);
-        const auto base = static_cast<std::uint64_t>(low);
+        // Modulo 2^k, c - low <= high - low exactly when low <= c <= high
+        // (k = 32 for codes of up to 32 bits, whose loop vectorises).
+        using Word = std::conditional_t<sizeof(Code) <= 4, std::uint32_t, std::uint64_t>;
+        if (sizeof(Code) <= 4 && (low < INT_MIN || high > INT_MAX))
+            return classifyListed(codes, count, cls, mask);
+        const auto span = static_cast<Word>(high - low);
+        const auto base = static_cast<Word>(low);
         for (long i = 0; i < count; ++i)
-            mask[i] = static_cast<std::uint64_t>(codes[i]) - base <= span;
+            mask[i] = static_cast<Word>(static_cast<Word>(codes[i]) - base) <= span;
         return;
     }
-    for (long i = 0; i < count; ++i)
-        mask[i] = cls.contains(codes[i]);
+    classifyListed(codes, count, cls, mask);
 }
 
 } // namespace

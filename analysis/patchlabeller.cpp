@@ -1,34 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "patchlabeller.h"
 
+#include <algorithm>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
-
-// Eight mask bytes at once, for skipping whole words of zeros or ones.
-std::uint64_t load8(const std::uint8_t* bytes)
-{
-    std::uint64_t word;
-    std::memcpy(&word, bytes, sizeof word);
-    return word;
-}
-
-constexpr std::uint64_t AllOnes = 0x0101010101010101ULL;
 
 enum Edge : std::uint8_t { FirstRow = 1, LastRow = 2, FirstCol = 4, LastCol = 8 };
 
 } // namespace
 
 PatchLabeller::PatchLabeller(int rows, int cols)
-    : rows_(rows), cols_(cols), rowStart_(static_cast<std::size_t>(rows) + 1)
+    : rows_(rows), cols_(cols), rowStart_(new std::int32_t[static_cast<std::size_t>(rows) + 1])
 {
     // A row holds at most ceil(cols / 2) runs.
     const std::size_t most = static_cast<std::size_t>(rows) * ((static_cast<std::size_t>(cols) + 1) / 2);
-    runBegin_.resize(most);
-    runEnd_.resize(most);
-    parent_.resize(most);
-    runTotal_.resize(most);
-    edges_.resize(most);
+    runBegin_.reset(new std::int32_t[most]);
+    runEnd_.reset(new std::int32_t[most]);
+    parent_.reset(new std::int32_t[most]);
+    runTotal_.reset(new long[most]);
+    rowBits_.reset(new std::uint64_t[(static_cast<std::size_t>(cols) + 63) / 64]);
+    edges_.reset(new std::uint8_t[most]());
     sizes_.reserve(most);
 }
 
@@ -52,25 +48,50 @@ void PatchLabeller::join(std::int32_t a, std::int32_t b)
         parent_[a] = b;
 }
 
+// The row as bits, 64 cells a word, then its runs from the cells that
+// differ from their left neighbours: such changes alternate between the
+// start of a run and the cell after its end.
 void PatchLabeller::findRuns(const std::uint8_t* row, int r)
 {
+    const int words = (cols_ + 63) / 64;
+    for (int w = 0; w < words; ++w) {
+        std::uint64_t bits = 0;
+        const int first = w * 64;
+        const int count = std::min(64, cols_ - first);
+        int c = 0;
+#ifdef __SSE2__
+        for (; c + 16 <= count; c += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + first + c));
+            bits |= static_cast<std::uint64_t>(_mm_movemask_epi8(_mm_slli_epi16(bytes, 7))) << c;
+        }
+#endif
+        for (; c < count; ++c)
+            bits |= static_cast<std::uint64_t>(row[first + c]) << c;
+        rowBits_[w] = bits;
+    }
     std::int32_t run = runCount_;
     rowStart_[r] = run;
-    int x = 0;
-    while (x < cols_) {
-        while (x + 8 <= cols_ && load8(row + x) == 0)
-            x += 8;
-        while (x < cols_ && !row[x])
-            ++x;
-        if (x == cols_)
-            break;
-        const int begin = x;
-        while (x + 8 <= cols_ && load8(row + x) == AllOnes)
-            x += 8;
-        while (x < cols_ && row[x])
-            ++x;
-        runBegin_[run] = begin;
-        runEnd_[run] = x - 1;
+    std::uint64_t previous = 0; // the last cell of the word before, in bit 0
+    bool inside = false;
+    for (int w = 0; w < words; ++w) {
+        const std::uint64_t bits = rowBits_[w];
+        std::uint64_t changes = bits ^ ((bits << 1) | previous);
+        previous = bits >> 63;
+        while (changes) {
+            const int x = w * 64 + __builtin_ctzll(changes);
+            changes &= changes - 1;
+            if (inside) {
+                runEnd_[run] = x - 1;
+                parent_[run] = run;
+                ++run;
+            } else {
+                runBegin_[run] = x;
+            }
+            inside = !inside;
+        }
+    }
+    if (inside) {
+        runEnd_[run] = cols_ - 1;
         parent_[run] = run;
         ++run;
     }
@@ -88,16 +109,18 @@ void PatchLabeller::joinRows(int upper, int lower, int neighbourhood)
     const std::int32_t iEnd = rowStart_[upper + 1];
     const std::int32_t jEnd = rowStart_[lower + 1];
     while (i < iEnd && j < jEnd) {
-        if (runBegin_[i] <= runEnd_[j] + reach && runBegin_[j] <= runEnd_[i] + reach)
-            join(i, j);
-        if (runEnd_[i] < runEnd_[j])
-            ++i;
-        else if (runEnd_[j] < runEnd_[i])
-            ++j;
-        else {
-            ++i;
-            ++j;
+        if (runBegin_[i] <= runEnd_[j] + reach && runBegin_[j] <= runEnd_[i] + reach) {
+            // A lower run met for the first time joins the upper run's root,
+            // which lies before it.
+            if (parent_[j] == j && upper < lower)
+                parent_[j] = find(i);
+            else
+                join(i, j);
         }
+        // The run that ends first meets no later run of the other row.
+        const std::int32_t endI = runEnd_[i], endJ = runEnd_[j];
+        i += endI <= endJ;
+        j += endJ <= endI;
     }
 }
 
@@ -164,13 +187,17 @@ void PatchLabeller::label(const std::uint8_t* mask, bool periodic, int neighbour
                 joinAcrossSeam(r, r + 1 < rows_ ? r + 1 : 0);
         }
     }
-    // Parents lie below their runs, so one pass in order finds every root.
+    // Parents lie below their runs, so one pass in order finds every root
+    // and adds each run to it.
     for (std::int32_t run = 0; run < runCount_; ++run) {
-        parent_[run] = parent_[parent_[run]];
-        runTotal_[run] = 0;
+        const std::int32_t root = parent_[parent_[run]];
+        parent_[run] = root;
+        const long length = runEnd_[run] - runBegin_[run] + 1;
+        if (root == run)
+            runTotal_[run] = length;
+        else
+            runTotal_[root] += length;
     }
-    for (std::int32_t run = 0; run < runCount_; ++run)
-        runTotal_[parent_[run]] += runEnd_[run] - runBegin_[run] + 1;
     sizes_.clear();
     for (std::int32_t run = 0; run < runCount_; ++run) {
         if (parent_[run] == run)

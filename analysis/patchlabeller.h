@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // Labels the patches of a 0/1 mask of rows x cols bytes, row after row: the
@@ -44,12 +45,15 @@ private:
 
     int rows_;
     int cols_;
-    std::vector<std::int32_t> rowStart_; // runs of row r: [rowStart_[r], rowStart_[r + 1])
-    std::vector<std::int32_t> runBegin_;
-    std::vector<std::int32_t> runEnd_;   // the last column of the run
-    std::vector<std::int32_t> parent_;   // never above the run's own index
-    std::vector<long> runTotal_;
-    std::vector<std::uint8_t> edges_;
+    // Left uninitialised until used, so that sizing a labeller for a large
+    // field costs no pass over memory that may stay untouched.
+    std::unique_ptr<std::int32_t[]> rowStart_; // runs of row r: [rowStart_[r], rowStart_[r + 1])
+    std::unique_ptr<std::int32_t[]> runBegin_;
+    std::unique_ptr<std::int32_t[]> runEnd_;   // the last column of the run
+    std::unique_ptr<std::int32_t[]> parent_;   // never above the run's own index
+    std::unique_ptr<long[]> runTotal_;
+    std::unique_ptr<std::uint8_t[]> edges_;    // zero outside markEdges
+    std::unique_ptr<std::uint64_t[]> rowBits_; // the row being read, as bits
     std::vector<long> sizes_;
     std::int32_t runCount_ = 0;
     bool spans_ = false;

@@ -34,23 +34,41 @@ Request readRequest(const std::string& cls, const std::vector<std::pair<std::str
     return request;
 }
 
+// The analyser of the thread's last call, kept for the next one of the same
+// size: a series of fields is analysed without sizing one for each.
+FieldAnalyser& analyserFor(int rows, int cols)
+{
+    thread_local std::unique_ptr<FieldAnalyser> kept;
+    if (!kept || kept->labeller().rows() != rows || kept->labeller().cols() != cols) {
+        kept.reset();
+        kept = std::make_unique<FieldAnalyser>(rows, cols);
+    }
+    return *kept;
+}
+
 // Classifies and labels field; the analyser is sized by the array's layout.
 template <typename Code>
-FieldMeasures analyse(const py::array& field, const Request& request, std::unique_ptr<FieldAnalyser>& analyser)
+std::optional<FieldMeasures> analyse(const py::array& field, const Request& request, bool measured,
+                                     FieldAnalyser*& analyser)
 {
     const bool rowMajor = field.flags() & py::array::c_style;
     const auto rows = static_cast<int>(rowMajor ? field.shape(0) : field.shape(1));
     const auto cols = static_cast<int>(rowMajor ? field.shape(1) : field.shape(0));
     const auto* codes = static_cast<const Code*>(field.data());
     py::gil_scoped_release unlocked;
-    analyser = std::make_unique<FieldAnalyser>(rows, cols);
+    analyser = &analyserFor(rows, cols);
     analyser->classifyField(codes, request.cls);
+    if (!measured) {
+        analyser->labelOnly(request.settings);
+        return std::nullopt;
+    }
     return analyser->measure(request.settings);
 }
 
 // field is 2-D, C or Fortran contiguous, of one of these types (the package
 // converts the others).
-FieldMeasures analyseArray(const py::array& field, const Request& request, std::unique_ptr<FieldAnalyser>& analyser)
+std::optional<FieldMeasures> analyseArray(const py::array& field, const Request& request, bool measured,
+                                          FieldAnalyser*& analyser)
 {
     if (field.ndim() != 2 || field.shape(0) < 1 || field.shape(1) < 1)
         throw py::value_error("a field is a two-dimensional array with at least one cell");
@@ -59,15 +77,15 @@ FieldMeasures analyseArray(const py::array& field, const Request& request, std::
     if (!(field.flags() & (py::array::c_style | py::array::f_style)))
         throw py::value_error("the field must be contiguous");
     if (py::isinstance<py::array_t<std::int8_t>>(field))
-        return analyse<std::int8_t>(field, request, analyser);
+        return analyse<std::int8_t>(field, request, measured, analyser);
     if (py::isinstance<py::array_t<std::uint8_t>>(field) || py::isinstance<py::array_t<bool>>(field))
-        return analyse<std::uint8_t>(field, request, analyser);
+        return analyse<std::uint8_t>(field, request, measured, analyser);
     if (py::isinstance<py::array_t<std::int16_t>>(field))
-        return analyse<std::int16_t>(field, request, analyser);
+        return analyse<std::int16_t>(field, request, measured, analyser);
     if (py::isinstance<py::array_t<std::int32_t>>(field))
-        return analyse<std::int32_t>(field, request, analyser);
+        return analyse<std::int32_t>(field, request, measured, analyser);
     if (py::isinstance<py::array_t<std::int64_t>>(field))
-        return analyse<std::int64_t>(field, request, analyser);
+        return analyse<std::int64_t>(field, request, measured, analyser);
     throw py::type_error("a field holds integer codes (or bools)");
 }
 
@@ -88,8 +106,8 @@ py::dict patterns(const py::array& field, const std::string& cls,
                   const std::vector<std::pair<std::string, std::string>>& options)
 {
     const Request request = readRequest(cls, options);
-    std::unique_ptr<FieldAnalyser> analyser;
-    const FieldMeasures measures = analyseArray(field, request, analyser);
+    FieldAnalyser* analyser = nullptr;
+    const FieldMeasures measures = *analyseArray(field, request, true, analyser);
     SizeFits fits;
     {
         py::gil_scoped_release unlocked;
@@ -108,8 +126,8 @@ py::array_t<std::int64_t> patchSizes(const py::array& field, const std::string& 
                                      const std::vector<std::pair<std::string, std::string>>& options)
 {
     const Request request = readRequest(cls, options);
-    std::unique_ptr<FieldAnalyser> analyser;
-    analyseArray(field, request, analyser);
+    FieldAnalyser* analyser = nullptr;
+    analyseArray(field, request, false, analyser);
     const std::vector<long>& sizes = analyser->sizes();
     py::array_t<std::int64_t> result(static_cast<py::ssize_t>(sizes.size()));
     std::copy(sizes.begin(), sizes.end(), result.mutable_data());
