@@ -44,6 +44,41 @@ void addCountFields(json& fields, const std::string& prefix, const std::string& 
                                what + states[i]));
 }
 
+// The file and class columns of tidmar-batch patterns' outputs.
+void addFileClassFields(json& fields)
+{
+    fields.push_back(field("file", "string", "the field file analysed"));
+    fields.push_back(field("class", "string", "the class of cells: a name (gap, mussel, ...) or codes"));
+}
+
+// The columns of the patches' measures, indicators and fits.
+void addPatternFields(json& fields, const std::string& prefix)
+{
+    static const char* const columns[][3] = {
+        {"cover", "number", "share of the cells in the class"},
+        {"patches", "integer", "number of patches (cells of the class joined through their neighbours)"},
+        {"mean_size", "number", "mean patch size in cells; empty without patches"},
+        {"max_size", "integer", "largest patch size in cells"},
+        {"spans", "boolean", "a patch, labelled without joining across edges, touches two opposite edges"},
+        {"variance", "number", "variance of the class's cover in the complete blocks of --coarse-grain cells a side"},
+        {"skewness", "number", "skewness of the same block covers; empty when their variance is 0"},
+        {"moran", "number", "Moran's I at lag 1 over the four nearest neighbours"},
+        {"xmin", "integer", "smallest size fitted (given or estimated by the Kolmogorov-Smirnov distance)"},
+        {"n_tail", "integer", "number of patch sizes >= xmin"},
+        {"pl_alpha", "number", "power law s^-alpha / zeta(alpha, xmin): exponent alpha"},
+        {"pl_loglik", "number", "power law: maximum log-likelihood"},
+        {"tpl_alpha", "number", "power law with exponential cut-off s^-alpha e^(-lambda s): alpha"},
+        {"tpl_lambda", "number", "power law with cut-off: lambda (0: the power law itself)"},
+        {"tpl_loglik", "number", "power law with cut-off: maximum log-likelihood"},
+        {"exp_lambda", "number", "discrete exponential (1 - e^-lambda) e^(-lambda (s - xmin)): lambda"},
+        {"exp_loglik", "number", "discrete exponential: maximum log-likelihood"},
+        {"best", "string", "pl, tpl or exp: the smallest BIC, k ln(n_tail) - 2 loglik"},
+        {"plrange", "number", "power-law range: 1 - (log xmin - log smin) / (log smax - log smin)"},
+    };
+    for (const auto& column : columns)
+        fields.push_back(field(prefix + column[0], column[1], column[2]));
+}
+
 json schemaFor(const WrittenFile& file)
 {
     json fields = json::array();
@@ -98,6 +133,17 @@ json schemaFor(const WrittenFile& file)
             fields.push_back(column);
         }
         break;
+    case OutputKind::PatternSummary:
+        addFileClassFields(fields);
+        fields.push_back(field("width", "integer", "values a line of the file"));
+        fields.push_back(field("height", "integer", "lines of the file"));
+        addPatternFields(fields, "");
+        break;
+    case OutputKind::PatchSizes:
+        addFileClassFields(fields);
+        fields.push_back(field("size", "integer", "patch size in cells"));
+        fields.push_back(field("count", "integer", "number of patches of that size"));
+        break;
     case OutputKind::FieldPicture:
     case OutputKind::Plot:
         return json::object();
@@ -121,7 +167,11 @@ std::string descriptionOf(const WrittenFile& file)
     case OutputKind::FieldPicture:
         return "A field as a picture, in the program's colours.";
     case OutputKind::Plot:
-        return "A plot of the run's or the sweep's fractions.";
+        return "A plot of the run's or the sweep's fractions, or of patch size distributions.";
+    case OutputKind::PatternSummary:
+        return "One row per field file and class: its patches, spatial indicators and the fits of its patch sizes.";
+    case OutputKind::PatchSizes:
+        return "The number of patches of each size, per field file and class.";
     }
     return {};
 }
