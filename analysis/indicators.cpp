@@ -9,8 +9,7 @@ BlockMoments blockMoments(const std::uint8_t* mask, int rows, int cols, int bloc
     const int blockCols = cols / block;
     if (blockRows == 0 || blockCols == 0)
         return {};
-    // Moments of the blocks' counts (the means are the counts / block^2),
-    // in two passes, the second about the mean.
+    // Moments of the blocks' counts; the means are the counts / block^2.
     auto count = [&](int br, int bc) {
         long ones = 0;
         for (int r = br * block; r < (br + 1) * block; ++r) {
@@ -20,26 +19,29 @@ BlockMoments blockMoments(const std::uint8_t* mask, int rows, int cols, int bloc
         }
         return ones;
     };
-    long total = 0;
-    for (int br = 0; br < blockRows; ++br)
-        for (int bc = 0; bc < blockCols; ++bc)
-            total += count(br, bc);
-    const double n = static_cast<double>(blockRows) * blockCols;
-    const double mean = static_cast<double>(total) / n;
-    double sum2 = 0, sum3 = 0;
+    // The power sums of the counts are exact integers, so that the moments
+    // do not depend on the order the blocks are visited in (a field stored
+    // either way gives the same bits): with n blocks,
+    // n^2 m2 = n S2 - S1^2 and n^3 m3 = n^2 S3 - 3 n S1 S2 + 2 S1^3.
+    using Wide = __int128;
+    Wide s1 = 0, s2 = 0, s3 = 0;
     for (int br = 0; br < blockRows; ++br) {
         for (int bc = 0; bc < blockCols; ++bc) {
-            const double d = static_cast<double>(count(br, bc)) - mean;
-            sum2 += d * d;
-            sum3 += d * d * d;
+            const Wide c = count(br, bc);
+            s1 += c;
+            s2 += c * c;
+            s3 += c * c * c;
         }
     }
+    const Wide n = static_cast<Wide>(blockRows) * blockCols;
+    const Wide second = n * s2 - s1 * s1;
+    const Wide third = n * n * s3 - 3 * n * s1 * s2 + 2 * s1 * s1 * s1;
     const double area = static_cast<double>(block) * block;
-    const double m2 = sum2 / n;
+    const double blocks = static_cast<double>(n);
     BlockMoments moments;
-    moments.variance = m2 / (area * area);
-    if (m2 > 0)
-        moments.skewness = (sum3 / n) / std::pow(m2, 1.5);
+    moments.variance = static_cast<double>(second) / (blocks * blocks) / (area * area);
+    if (second > 0)
+        moments.skewness = static_cast<double>(third) / std::pow(static_cast<double>(second), 1.5);
     return moments;
 }
 

@@ -2,7 +2,6 @@
 #include "patchplot.h"
 
 #include "chart.h"
-#include "plot.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -187,12 +186,12 @@ void drawPlot(QPainter& painter, const std::vector<PatchCurve>& curves, const st
         }
     }
     painter.setClipping(false);
-    // The legend in the upper right corner of the frame.
+    // The legend in the lower left corner, which falling curves leave free.
     double legendWidth = 0;
     for (const Entry& entry : legend)
         legendWidth = std::max<double>(legendWidth, metrics.horizontalAdvance(entry.label));
-    const QRectF box(frame.area.right() - legendWidth - 60, frame.area.top() + 10, legendWidth + 50,
-                     legend.size() * (metrics.height() + 4) + 8);
+    const double legendHeight = static_cast<double>(legend.size()) * (metrics.height() + 4) + 8;
+    const QRectF box(frame.area.left() + 10, frame.area.bottom() - legendHeight - 10, legendWidth + 50, legendHeight);
     painter.setPen(QColor(0xa0, 0xa0, 0xa0));
     painter.setBrush(Qt::white);
     painter.drawRect(box);

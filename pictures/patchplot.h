@@ -3,6 +3,7 @@
 
 #include "imageformats.h"
 #include "picturesink.h"
+#include "plot.h"
 
 #include <QByteArray>
 #include <QColor>

@@ -190,3 +190,68 @@ def test_refusals():
             call()
     with pytest.raises(TypeError):
         tidmar.patterns(np.zeros((3, 3)))
+
+
+def run_batch(*arguments):
+    import os
+    import subprocess
+
+    path = os.environ.get("TIDMAR_BATCH")
+    if not path:
+        pytest.skip("TIDMAR_BATCH names no tidmar-batch (CTest sets it)")
+    return subprocess.run([path, *arguments], capture_output=True, text=True)
+
+
+def test_command_line_gives_the_same_numbers(tmp_path):
+    import csv
+
+    bed = tidmar.Bed(90, 70, seed=3, scheme="sync", a2=0.6, a0=0.5, d0=0.02)
+    bed.step(80)
+    np.savetxt(tmp_path / "bed.csv", bed.field, fmt="%d", delimiter=",")
+    own = np.random.default_rng(2).random((40, 64)) < 0.55
+    np.savetxt(tmp_path / "own.csv", own.astype(int), fmt="%d", delimiter=",")
+    done = run_batch("patterns", str(tmp_path / "bed.csv"), "--neighbourhood", "8", "--coarse-grain", "3",
+                     "--sizes", str(tmp_path / "sizes.csv"), "--summary", "-")
+    assert done.returncode == 0, done.stderr
+    rows = list(csv.DictReader(done.stdout.splitlines()))
+    assert [row["class"] for row in rows] == ["gap", "mussel"]
+    sizes = list(csv.DictReader(open(tmp_path / "sizes.csv")))
+    for row in rows:
+        expected = bed.patterns(row["class"], neighbourhood=8, coarse_grain=3)
+        for name, value in expected.items():
+            text = row[name]
+            if value is None:
+                assert text == "", name
+            elif isinstance(value, bool):
+                assert text == str(value).lower(), name
+            elif isinstance(value, float):
+                assert float(text) == value, name
+            else:
+                assert text == str(value), name
+        counted = np.unique(tidmar.patch_sizes(bed.field, row["class"], neighbourhood=8), return_counts=True)
+        assert [(int(r["size"]), int(r["count"])) for r in sizes if r["class"] == row["class"]] == \
+            list(zip(*map(list, counted)))
+    done = run_batch("patterns", str(tmp_path / "own.csv"), "--class", "1", "--boundary", "closed")
+    row = next(csv.DictReader(done.stdout.splitlines()))
+    expected = tidmar.patterns(own, wrap=False)
+    assert float(row["pl_alpha"]) == expected.pl_alpha and float(row["moran"]) == expected.moran
+
+
+def test_command_line_refuses_with_one_line_and_leaves_nothing(tmp_path):
+    (tmp_path / "field.csv").write_text("1,2,3\n2,3,1\n")
+    (tmp_path / "ragged.csv").write_text("1,2,3\n2,3\n")
+    (tmp_path / "words.csv").write_text("1,2\n2,x\n")
+    (tmp_path / "big.csv").write_text("1,7\n2,3\n")
+    field = str(tmp_path / "field.csv")
+    summary = str(tmp_path / "summary.csv")
+    for arguments, message in (([field, "--class", "gaps"], "--class: 'gaps' is not a class"),
+                               ([field, "--class", ""], "--class: '' is not a class"),
+                               ([field, "--coarse-grain", "0"], "--coarse-grain: '0' is not"),
+                               ([field, "--xmin", "0"], "--xmin: '0' is not"),
+                               ([str(tmp_path / "ragged.csv")], "line 2: 2 values where the first line has 3"),
+                               ([str(tmp_path / "words.csv")], "line 2, column 2: 'x' is not a whole-number code"),
+                               ([str(tmp_path / "big.csv")], "codes other than the model's"),
+                               ([field, "--sizes", str(tmp_path / "no" / "sizes.csv")], "--sizes")):
+        done = run_batch("patterns", *arguments, "--summary", summary)
+        assert done.returncode == 2 and done.stderr.count("\n") == 1 and message in done.stderr, done.stderr
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["big.csv", "field.csv", "ragged.csv", "words.csv"]
