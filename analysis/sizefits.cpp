@@ -312,8 +312,11 @@ void addSizeCounts(SizeCounts& counts, const SizeCounts& more)
             merged.push_back(*a++);
         else if (a == counts.cend() || b->first < a->first)
             merged.push_back(*b++);
-        else
-            merged.emplace_back(a->first, (a++)->second + (b++)->second);
+        else {
+            merged.emplace_back(a->first, a->second + b->second);
+            ++a;
+            ++b;
+        }
     }
     counts = std::move(merged);
 }

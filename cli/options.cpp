@@ -4,12 +4,14 @@
 #include "batcherror.h"
 #include "printable.h"
 #include "numbers.h"
+#include "patternoptions.h"
 #include "imageformats.h"
 #include "seeding.h"
 
 #include "musselbed.h"
 
 #include <algorithm>
+#include <cctype>
 #include <array>
 #include <set>
 
@@ -28,7 +30,7 @@ struct OptionSpec {
     OptionGroup group;
 };
 
-constexpr std::array<OptionSpec, 33> Options = {{
+constexpr std::array<OptionSpec, 40> Options = {{
     {"--width", true, OptionGroup::Model},
     {"--height", true, OptionGroup::Model},
     {"--scheme", true, OptionGroup::Model},
@@ -53,6 +55,13 @@ constexpr std::array<OptionSpec, 33> Options = {{
     {"--snapshot-pictures", false, OptionGroup::Record},
     {"--cell-size", true, OptionGroup::Record},
     {"--plot", true, OptionGroup::Record},
+    {"--patterns", true, OptionGroup::Record},
+    {"--patterns-every", true, OptionGroup::Record},
+    {"--patch-class", true, OptionGroup::Record},
+    {"--neighbourhood", true, OptionGroup::Record},
+    {"--coarse-grain", true, OptionGroup::Record},
+    {"--xmin", true, OptionGroup::Record},
+    {"--min-tail", true, OptionGroup::Record},
     {"--field", true, OptionGroup::RunOutput},
     {"--picture", true, OptionGroup::RunOutput},
     {"--vary", true, OptionGroup::Sweep},
@@ -220,6 +229,38 @@ bool applyModelOption(const Argument& argument, ModelOptions& model)
     return true;
 }
 
+// Applies an option of the patches; false when it is not one of them.
+bool applyPatchOption(const Argument& argument, RecordOptions& record)
+{
+    const std::string& name = argument.name;
+    std::string expected;
+    if (name == "--patterns") {
+        record.patternsPath = outputPath(argument);
+    } else if (name == "--patterns-every") {
+        record.patternsEvery = wholeNumber(argument, 1, 2147483647);
+    } else if (name == "--patch-class") {
+        // Named classes only: the names prefix the summary's columns.
+        std::string_view rest = argument.value;
+        while (true) {
+            const std::string text(rest.substr(0, rest.find(',')));
+            PatchClass cls;
+            if (!parsePatchClass(text, cls, nullptr) || !std::isalpha(static_cast<unsigned char>(text.front())))
+                throw BatchError("--patch-class: " + inQuotes(text)
+                                 + " is not gap, empty, mussel, young, adult or predator");
+            record.patchClasses.push_back(cls);
+            if (rest.find(',') == std::string_view::npos)
+                break;
+            rest.remove_prefix(rest.find(',') + 1);
+        }
+    } else if (name == "--neighbourhood" || name == "--coarse-grain" || name == "--xmin" || name == "--min-tail") {
+        if (!readPatternOption(name, argument.value, record.patternSettings, &expected))
+            throw BatchError(name + ": " + inQuotes(argument.value) + " is not " + expected);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // Applies an option of what runs record; false when it is not one of them.
 bool applyRecordOption(const Argument& argument, RecordOptions& record)
 {
@@ -238,13 +279,15 @@ bool applyRecordOption(const Argument& argument, RecordOptions& record)
         record.cellSize = static_cast<int>(wholeNumber(argument, 1, MaxCellSize));
     else if (name == "--plot")
         record.plotPath = outputPath(argument);
+    else if (applyPatchOption(argument, record))
+        record.patches = true;
     else
         return false;
     return true;
 }
 
 // What the record options refuse together, once all are read.
-void checkRecordOptions(const RecordOptions& record, const std::set<std::string>& given)
+void checkRecordOptions(RecordOptions& record, const std::set<std::string>& given)
 {
     auto needs = [&](const char* option, const char* needed, bool present) {
         if (given.count(option) && !present)
@@ -253,6 +296,12 @@ void checkRecordOptions(const RecordOptions& record, const std::set<std::string>
     needs("--counts-every", "--counts PATH", !record.countsPath.empty());
     needs("--snapshot-every", "--snapshots DIR", !record.snapshotsDir.empty());
     needs("--snapshot-pictures", "--snapshots DIR", !record.snapshotsDir.empty());
+    if (record.patches && record.patchClasses.empty()) {
+        for (const char* name : {"gap", "mussel"}) {
+            record.patchClasses.emplace_back();
+            parsePatchClass(name, record.patchClasses.back(), nullptr);
+        }
+    }
     if (!record.plotPath.empty() && !plotFormatFor(record.plotPath))
         throw BatchError("--plot: '" + record.plotPath + "' does not end in .png or .svg, which choose the plot's format");
 }

@@ -123,6 +123,9 @@ json schemaFor(const WrittenFile& file)
         fields.push_back(field("pattern_sha256", "string", "SHA-256 of the pattern file; empty for young and line"));
         fields.push_back(field("generator_period_passed", "boolean",
                             "true when the exact run drew more than 2^31-2 numbers, ran1's period"));
+        // Means over the fields sampled in the window; fits of their sizes pooled.
+        for (const std::string& cls : file.patchClasses)
+            addPatternFields(fields, cls + "_");
         break;
     }
     case OutputKind::Field:
@@ -141,6 +144,14 @@ json schemaFor(const WrittenFile& file)
         break;
     case OutputKind::PatchSizes:
         addFileClassFields(fields);
+        fields.push_back(field("size", "integer", "patch size in cells"));
+        fields.push_back(field("count", "integer", "number of patches of that size"));
+        break;
+    case OutputKind::PatchSeries:
+        if (file.perRun)
+            fields.push_back(field("run", "integer", "run number k of the sweep (from 0; seed S + k)"));
+        fields.push_back(field("step", "integer", "step after which the field was analysed (0: the start field)"));
+        fields.push_back(field("class", "string", "the class of cells (--patch-class)"));
         fields.push_back(field("size", "integer", "patch size in cells"));
         fields.push_back(field("count", "integer", "number of patches of that size"));
         break;
@@ -172,6 +183,8 @@ std::string descriptionOf(const WrittenFile& file)
         return "One row per field file and class: its patches, spatial indicators and the fits of its patch sizes.";
     case OutputKind::PatchSizes:
         return "The number of patches of each size, per field file and class.";
+    case OutputKind::PatchSeries:
+        return "The number of patches of each size and class in the fields after the recorded steps.";
     }
     return {};
 }

@@ -23,3 +23,42 @@ std::string patternCell(const PatternValue& value)
         },
         value);
 }
+
+std::string patternSummaryHeader(const std::vector<PatchClass>& classes)
+{
+    std::string header;
+    for (const PatchClass& cls : classes)
+        for (const char* column : PatternColumns)
+            header += ',' + cls.name + '_' + column;
+    return header;
+}
+
+std::string withPatternColumns(const std::string& line, const std::string& columns)
+{
+    return line.substr(0, line.size() - 1) + columns + '\n';
+}
+
+std::string patternSummaryCells(const RunOutput& output, const FitSettings& fit)
+{
+    std::string cells;
+    for (const WindowPatterns& window : output.patterns)
+        cells += patternCells(window.values(fit));
+    return cells;
+}
+
+std::string patchSeriesHeader(bool withRun)
+{
+    return std::string(withRun ? "run," : "") + "step,class,size,count\n";
+}
+
+std::string patchSeriesRows(const RunOutput& output, const std::vector<PatchClass>& classes, bool withRun)
+{
+    std::string rows;
+    const std::string run = withRun ? std::to_string(output.run) + ',' : std::string();
+    for (const PatchSizesAt& at : output.patchSeries) {
+        const std::string start = run + std::to_string(at.step) + ',' + classes[at.classIndex].name + ',';
+        for (const auto& [size, count] : at.counts)
+            rows += start + std::to_string(size) + ',' + std::to_string(count) + '\n';
+    }
+    return rows;
+}

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sweep.h"
 
+#include "patterncsv.h"
+
 #include "batcherror.h"
 #include "cpus.h"
 #include "interruption.h"
@@ -244,6 +246,12 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     if (!record.countsPath.empty())
         plan.recording.countsEvery = record.countsEvery;
     plan.recording.snapshotEvery = record.snapshotEvery;
+    if (record.patches) {
+        plan.recording.patterns.classes = record.patchClasses;
+        plan.recording.patterns.settings = record.patternSettings;
+        plan.recording.patterns.every = record.patternsEvery > 0 ? record.patternsEvery : record.countsEvery;
+        plan.recording.patterns.series = !record.patternsPath.empty();
+    }
     if (record.snapshotPictures) {
         const auto [width, height] = largestField(plan);
         checkPictureSize(width, height, record.cellSize, "--snapshot-pictures");
@@ -254,7 +262,7 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         throw BatchError("--plot: a sweep's plot needs a --vary of a number (a2, a0, d0, a3, a4, jump, width, "
                          "height or steps) for its axis");
     refuseSharedNames({{"--summary", &options.summaryPath}, {"--counts", &record.countsPath},
-                       {"--plot", &record.plotPath}});
+                       {"--plot", &record.plotPath}, {"--patterns", &record.patternsPath}});
     if (options.resume && (!record.plotPath.empty() || !record.snapshotsDir.empty()))
         throw BatchError("--resume: a sweep with --plot or --snapshots starts again; resume it without them and "
                          "draw the plot from the summary");
@@ -264,14 +272,20 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     std::optional<SweepJournal> counts;
     if (!record.countsPath.empty())
         counts.emplace("--counts", record.countsPath);
-    const std::string header = summaryHeader();
+    std::optional<SweepJournal> patches;
+    if (!record.patternsPath.empty())
+        patches.emplace("--patterns", record.patternsPath);
+    const std::string patternColumns = record.patches ? patternSummaryHeader(record.patchClasses) : std::string();
+    const std::string header = withPatternColumns(summaryHeader(), patternColumns);
     const std::string seriesHeader = timeSeriesHeader();
+    const std::string patchesHeader = patchSeriesHeader(true);
     std::optional<KeptSweep> kept;
     std::optional<KeptSweep> keptCounts;
+    std::optional<KeptSweep> keptPatches;
     if (options.resume) {
-        if (!summary.toFile() || (counts && !counts->toFile()))
-            throw BatchError("--resume needs files for --summary and --counts: a sweep to standard output or to "
-                             "a device keeps nothing to resume");
+        if (!summary.toFile() || (counts && !counts->toFile()) || (patches && !patches->toFile()))
+            throw BatchError("--resume needs files for --summary, --counts and --patterns: a sweep to standard "
+                             "output or to a device keeps nothing to resume");
         const std::string summaryRecord = sweepRecord(options, plan, split, header);
         kept = findKeptSweep(summary.place(), summaryRecord, !clockSeed, split, "--summary");
         if (kept && counts) {
@@ -280,6 +294,12 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
             keptCounts = findKeptSeries(counts->place(), sweepRecord(options, plan, split, seriesHeader),
                                         !clockSeed, split, kept->rows, "--counts");
             if (!keptCounts)
+                kept.reset();
+        }
+        if (kept && patches) {
+            keptPatches = findKeptSeries(patches->place(), sweepRecord(options, plan, split, patchesHeader),
+                                         !clockSeed, split, kept->rows, "--patterns");
+            if (!keptPatches)
                 kept.reset();
         }
         if (kept && clockSeed)
@@ -321,13 +341,23 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         else
             counts->start(seriesHeader, sweepRecord(options, plan, split, seriesHeader));
     }
+    if (patches) {
+        if (keptPatches)
+            patches->adopt(keptPatches->token, keptPatches->bytes);
+        else
+            patches->start(patchesHeader, sweepRecord(options, plan, split, patchesHeader));
+    }
     std::vector<RunOutput> plotted;
     const std::int64_t done = runSweepPart(
         plan, split, jobs,
         [&](const RunOutput& output) {
             if (counts)
                 counts->append(timeSeriesRows(output));
-            summary.append(summaryRow(output.run, output.config, output.summary));
+            if (patches)
+                patches->append(patchSeriesRows(output, record.patchClasses, true));
+            const std::string row = summaryRow(output.run, output.config, output.summary);
+            summary.append(record.patches ? withPatternColumns(row, patternSummaryCells(output, record.patternSettings.fit))
+                                          : row);
             if (plot)
                 plotted.push_back({output.run, output.config, output.summary, {}});
         },
@@ -336,6 +366,8 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     if (done < runs) {
         if (counts)
             counts->keep();
+        if (patches)
+            patches->keep();
         summary.keep();
         reportInterruption(stopOnSignal.received(), done, runs, summary.toFile(), options.arguments);
         return statusForSignal(stopOnSignal.received());
@@ -345,12 +377,18 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     summary.commit();
     if (counts)
         counts->commit();
+    if (patches)
+        patches->commit();
     if (plot)
         plot->commit();
 
     std::vector<WrittenFile> written = {{summary.path(), OutputKind::Summary}};
+    for (const PatchClass& cls : record.patchClasses)
+        written.front().patchClasses.push_back(cls.name);
     if (counts)
         written.push_back({counts->path(), OutputKind::TimeSeries});
+    if (patches)
+        written.push_back({patches->path(), OutputKind::PatchSeries});
     if (plot)
         written.push_back({plot->path(), OutputKind::Plot});
     Provenance provenance{invocation, plan.base.seed, {}};
