@@ -43,7 +43,7 @@ std::vector<std::string> sweepRows(Arguments arguments)
         try {
             runSweepPart(
                 plan, TaskSplit{}, jobs,
-                [&](const RunOutput& output) { rows.push_back(summaryRow(output.run, output.config, output.summary)); },
+                [&](const RunOutput& output) { rows.push_back(sweepSummaryRow(output, options.record)); },
                 nullptr, 0, &stop, StopRuns::Abandon);
         } catch (...) {
             failure = std::current_exception();
@@ -71,10 +71,19 @@ std::vector<std::string> sweepRows(Arguments arguments)
     return rows;
 }
 
+// The header of the rows of sweepRows for the same arguments.
+std::string sweepHeader(Arguments arguments)
+{
+    arguments.insert(arguments.end(), {"--summary", "-"});
+    return sweepSummaryHeader(parseSweepOptions(arguments).record);
+}
+
 } // namespace
 
 void bindSweep(py::module_& module)
 {
+    module.def("sweep_header", &sweepHeader, py::arg("arguments"),
+               "The header of tidmar-batch sweep's summary with these options.");
     module.def("sweep_rows", &sweepRows, py::arg("arguments"),
                "The summary rows of tidmar-batch sweep with these options, in run order.");
     module.def("default_jobs",

@@ -187,7 +187,26 @@ SweepPlan planSweep(SweepOptions& options)
         options.model.config.seed = seedFromClock();
     SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {}};
     plan.recording.burnIn = options.burnIn;
+    const RecordOptions& record = options.record;
+    if (record.patches) {
+        plan.recording.patterns.classes = record.patchClasses;
+        plan.recording.patterns.settings = record.patternSettings;
+        plan.recording.patterns.every = record.patternsEvery > 0 ? record.patternsEvery : record.countsEvery;
+        plan.recording.patterns.series = !record.patternsPath.empty();
+    }
     return plan;
+}
+
+std::string sweepSummaryHeader(const RecordOptions& record)
+{
+    return record.patches ? withPatternColumns(summaryHeader(), patternSummaryHeader(record.patchClasses))
+                          : summaryHeader();
+}
+
+std::string sweepSummaryRow(const RunOutput& output, const RecordOptions& record)
+{
+    const std::string row = summaryRow(output.run, output.config, output.summary);
+    return record.patches ? withPatternColumns(row, patternSummaryCells(output, record.patternSettings.fit)) : row;
 }
 
 int sweepJobs(std::optional<int> requested, int threadsPerRun, const EnvironmentLookup& environment)
@@ -246,12 +265,6 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     if (!record.countsPath.empty())
         plan.recording.countsEvery = record.countsEvery;
     plan.recording.snapshotEvery = record.snapshotEvery;
-    if (record.patches) {
-        plan.recording.patterns.classes = record.patchClasses;
-        plan.recording.patterns.settings = record.patternSettings;
-        plan.recording.patterns.every = record.patternsEvery > 0 ? record.patternsEvery : record.countsEvery;
-        plan.recording.patterns.series = !record.patternsPath.empty();
-    }
     if (record.snapshotPictures) {
         const auto [width, height] = largestField(plan);
         checkPictureSize(width, height, record.cellSize, "--snapshot-pictures");
@@ -275,8 +288,7 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     std::optional<SweepJournal> patches;
     if (!record.patternsPath.empty())
         patches.emplace("--patterns", record.patternsPath);
-    const std::string patternColumns = record.patches ? patternSummaryHeader(record.patchClasses) : std::string();
-    const std::string header = withPatternColumns(summaryHeader(), patternColumns);
+    const std::string header = sweepSummaryHeader(record);
     const std::string seriesHeader = timeSeriesHeader();
     const std::string patchesHeader = patchSeriesHeader(true);
     std::optional<KeptSweep> kept;
@@ -355,9 +367,7 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
                 counts->append(timeSeriesRows(output));
             if (patches)
                 patches->append(patchSeriesRows(output, record.patchClasses, true));
-            const std::string row = summaryRow(output.run, output.config, output.summary);
-            summary.append(record.patches ? withPatternColumns(row, patternSummaryCells(output, record.patternSettings.fit))
-                                          : row);
+            summary.append(sweepSummaryRow(output, record));
             if (plot)
                 plotted.push_back({output.run, output.config, output.summary, {}});
         },

@@ -255,3 +255,53 @@ def test_command_line_refuses_with_one_line_and_leaves_nothing(tmp_path):
         done = run_batch("patterns", *arguments, "--summary", summary)
         assert done.returncode == 2 and done.stderr.count("\n") == 1 and message in done.stderr, done.stderr
     assert sorted(p.name for p in tmp_path.iterdir()) == ["big.csv", "field.csv", "ragged.csv", "words.csv"]
+
+
+def test_sweep_columns_equal_the_patterns_command_on_its_snapshots(tmp_path):
+    import csv
+
+    common = ["--seed", "7", "--width", "48", "--height", "40", "--steps", "40", "--burn-in", "20", "--a2", "0.6",
+              "--a0", "0.5", "--scheme", "sync", "--vary", "d0=0.02,0.1", "--patterns-every", "5"]
+    done = run_batch("sweep", *common, "--patch-class", "gap,young", "--jobs", "2", "--quiet", "--snapshots",
+                     str(tmp_path / "fields"), "--snapshot-every", "5", "--summary", str(tmp_path / "summary.csv"),
+                     "--patterns", str(tmp_path / "patterns.csv"))
+    assert done.returncode == 0, done.stderr
+    summary = list(csv.DictReader(open(tmp_path / "summary.csv")))
+    series = list(csv.DictReader(open(tmp_path / "patterns.csv")))
+    fits = ["xmin", "n_tail", "pl_alpha", "pl_loglik", "tpl_alpha", "tpl_lambda", "tpl_loglik", "exp_lambda",
+            "exp_loglik", "best", "plrange"]
+    for row in summary:
+        run = row["run"]
+        files = [str(tmp_path / "fields" / f"run{run}-step{step}.csv") for step in (25, 30, 35, 40)]
+        done = run_batch("patterns", *files, "--class", "gap", "--class", "young", "--summary",
+                         str(tmp_path / "rows.csv"), "--sizes", str(tmp_path / "sizes.csv"))
+        assert done.returncode == 0, done.stderr
+        rows = list(csv.DictReader(open(tmp_path / "rows.csv")))
+        sizes = list(csv.DictReader(open(tmp_path / "sizes.csv")))
+        for cls in ("gap", "young"):
+            mine = [r for r in rows if r["class"] == cls]
+            for name in ("cover", "patches", "mean_size", "max_size", "variance", "moran"):
+                assert float(row[f"{cls}_{name}"]) == pytest.approx(np.mean([float(r[name]) for r in mine]),
+                                                                    rel=1e-13, abs=1e-15), name
+            assert float(row[f"{cls}_spans"]) == np.mean([r["spans"] == "true" for r in mine])
+            counts = [(int(r["size"]), int(r["count"])) for r in sizes if r["class"] == cls]
+            pooled = tidmar.fit_sizes(np.repeat(*map(np.array, zip(*counts))))
+            for name in fits:
+                value, text = pooled[name], row[f"{cls}_{name}"]
+                if value is None:
+                    assert text == "", name
+                elif isinstance(value, float):
+                    assert float(text) == value, name
+                else:
+                    assert text == str(value), name
+            # The size series holds the snapshots' sizes, step by step.
+            for step, path in zip((25, 30, 35, 40), files):
+                assert [(int(r["size"]), int(r["count"])) for r in series
+                        if r["run"] == run and r["step"] == str(step) and r["class"] == cls] == \
+                    [(int(r["size"]), int(r["count"])) for r in sizes if r["file"] == path and r["class"] == cls]
+    # The module gives the same columns.
+    table = tidmar.sweep(vary={"d0": [0.02, 0.1]}, replicates=1, seed=7, steps=40, burn_in=20, width=48,
+                         height=40, a2=0.6, a0=0.5, scheme="sync", patch_class=["gap", "young"],
+                         patterns={"patterns_every": 5}, as_frame=False)
+    for got, row in zip(table, summary):
+        assert got["gap_pl_alpha"] == float(row["gap_pl_alpha"]) and got["young_moran"] == float(row["young_moran"])

@@ -193,7 +193,8 @@ _SWEEP_FIXED = ("width", "height", "scheme", "mode", "a2", "a0", "d0", "a3", "a4
                 "boundary", "threads", "pattern", "burn_in")
 
 
-def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=None, **fixed):
+def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=None, patch_class=None,
+          patterns=None, **fixed):
     """Runs a parameter sweep as tidmar-batch sweep does and returns its
     summary: the same runs, seeds and rows.
 
@@ -209,6 +210,13 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
     Returns a pandas DataFrame with the summary's columns, or without pandas
     (or with as_frame=False) a list of dicts. Runs release the GIL; Ctrl+C
     stops the sweep within a step with KeyboardInterrupt.
+
+    patch_class (a list of class names, such as ["gap", "mussel"]) adds the
+    patch columns of tidmar-batch's --patch-class: per class the means of
+    the patch measures and indicators over the fields sampled in the window
+    and the fits of their sizes pooled (gap_cover, ..., gap_pl_alpha, ...).
+    patterns takes the analysis options as a dict: patterns_every,
+    neighbourhood, coarse_grain, xmin, min_tail.
     """
     for name in fixed:
         if name not in _SWEEP_FIXED:
@@ -225,8 +233,12 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
                                 f"not {type(values).__name__}") from None
             text = ",".join(_option_text(name, value) for value in items)
         args += ["--vary", f"{name}={text}"]
+    if patch_class is not None:
+        args += ["--patch-class", patch_class if isinstance(patch_class, str) else ",".join(patch_class)]
+    for name, value in (patterns or {}).items():
+        args += [_option_name(name), _option_text(name, value)]
     rows = _tidmar.sweep_rows(args)
-    names, table = _typed_columns(_tidmar.summary_header(), rows)
+    names, table = _typed_columns(_tidmar.sweep_header(args), rows)
     if as_frame is None:
         try:
             import pandas  # noqa: F401
