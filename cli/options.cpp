@@ -30,7 +30,7 @@ struct OptionSpec {
     OptionGroup group;
 };
 
-constexpr std::array<OptionSpec, 40> Options = {{
+constexpr std::array<OptionSpec, 41> Options = {{
     {"--width", true, OptionGroup::Model},
     {"--height", true, OptionGroup::Model},
     {"--scheme", true, OptionGroup::Model},
@@ -56,6 +56,7 @@ constexpr std::array<OptionSpec, 40> Options = {{
     {"--cell-size", true, OptionGroup::Record},
     {"--plot", true, OptionGroup::Record},
     {"--patterns", true, OptionGroup::Record},
+    {"--plot-patches", true, OptionGroup::Record},
     {"--patterns-every", true, OptionGroup::Record},
     {"--patch-class", true, OptionGroup::Record},
     {"--neighbourhood", true, OptionGroup::Record},
@@ -236,6 +237,11 @@ bool applyPatchOption(const Argument& argument, RecordOptions& record)
     std::string expected;
     if (name == "--patterns") {
         record.patternsPath = outputPath(argument);
+    } else if (name == "--plot-patches") {
+        record.patchPlotPath = outputPath(argument);
+        if (!plotFormatFor(record.patchPlotPath))
+            throw BatchError("--plot-patches: " + inQuotes(record.patchPlotPath)
+                             + " does not end in .png or .svg, which choose the plot's format");
     } else if (name == "--patterns-every") {
         record.patternsEvery = wholeNumber(argument, 1, 2147483647);
     } else if (name == "--patch-class") {

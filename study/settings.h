@@ -39,6 +39,7 @@ struct RecordOptions {
     // options): any of them adds the classes' summary columns to a sweep.
     bool patches = false;
     std::string patternsPath;            // the size series; empty: not written
+    std::string patchPlotPath;           // .png or .svg; empty: no patch plot
     std::int64_t patternsEvery = 0;      // 0: countsEvery
     std::vector<PatchClass> patchClasses; // empty: gap and mussel
     PatternSettings patternSettings;

@@ -275,7 +275,11 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         throw BatchError("--plot: a sweep's plot needs a --vary of a number (a2, a0, d0, a3, a4, jump, width, "
                          "height or steps) for its axis");
     refuseSharedNames({{"--summary", &options.summaryPath}, {"--counts", &record.countsPath},
-                       {"--plot", &record.plotPath}, {"--patterns", &record.patternsPath}});
+                       {"--plot", &record.plotPath}, {"--patterns", &record.patternsPath},
+                       {"--plot-patches", &record.patchPlotPath}});
+    if (options.resume && !record.patchPlotPath.empty())
+        throw BatchError("--resume: a sweep with --plot-patches starts again; resume it without it and plot the "
+                         "sizes of --patterns with tidmar-batch patterns or Python");
     if (options.resume && (!record.plotPath.empty() || !record.snapshotsDir.empty()))
         throw BatchError("--resume: a sweep with --plot or --snapshots starts again; resume it without them and "
                          "draw the plot from the summary");
@@ -327,6 +331,11 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     std::optional<OutputFile> plot;
     if (!record.plotPath.empty())
         plot.emplace("--plot", record.plotPath, false);
+    std::optional<OutputFile> patchPlot;
+    if (!record.patchPlotPath.empty())
+        patchPlot.emplace("--plot-patches", record.patchPlotPath, false);
+    // The first class's pooled sizes by the value of the first varied parameter.
+    std::map<std::size_t, SizeCounts> pooledByValue;
     std::optional<SnapshotWriter> snapshots;
     if (!record.snapshotsDir.empty()) {
         snapshots.emplace(record.snapshotsDir, record.snapshotPictures ? &pictures : nullptr, record.cellSize, false);
@@ -370,6 +379,9 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
             summary.append(sweepSummaryRow(output, record));
             if (plot)
                 plotted.push_back({output.run, output.config, output.summary, {}});
+            if (patchPlot)
+                addSizeCounts(pooledByValue[plan.variations.empty() ? 0 : plan.valueIndex(output.run, 0)],
+                              output.patterns.front().pooled);
         },
         &progress, kept ? kept->rows : 0, stopOnSignal.flag());
     progress.finish();
@@ -384,6 +396,19 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     }
     if (plot)
         plot->write(pictures.sweepPlot(plotted, plan, *plotFormatFor(record.plotPath)));
+    if (patchPlot) {
+        std::vector<PatchCurve> curves;
+        for (const auto& [value, pooled] : pooledByValue) {
+            std::string label = record.patchClasses.front().name;
+            if (!plan.variations.empty())
+                label = std::string(varyNameText(plan.variations.front().name)) + " = "
+                        + valueText(plan.variations.front(), plan.variations.front().values[value]);
+            curves.push_back({label, pooled, fitSizes(pooled, record.patternSettings.fit)});
+        }
+        patchPlot->write(pictures.patchPlot(curves, "Sizes of " + record.patchClasses.front().name
+                                                        + " patches in the measurement window",
+                                            *plotFormatFor(record.patchPlotPath)));
+    }
     summary.commit();
     if (counts)
         counts->commit();
@@ -391,6 +416,8 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         patches->commit();
     if (plot)
         plot->commit();
+    if (patchPlot)
+        patchPlot->commit();
 
     std::vector<WrittenFile> written = {{summary.path(), OutputKind::Summary}};
     for (const PatchClass& cls : record.patchClasses)
@@ -401,6 +428,8 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         written.push_back({patches->path(), OutputKind::PatchSeries});
     if (plot)
         written.push_back({plot->path(), OutputKind::Plot});
+    if (patchPlot)
+        written.push_back({patchPlot->path(), OutputKind::Plot});
     Provenance provenance{invocation, plan.base.seed, {}};
     if (plan.base.pattern.kind == PatternKind::File)
         provenance.inputs.push_back({plan.base.pattern.path, plan.base.pattern.field->sha256});
