@@ -64,6 +64,21 @@ const char* const RecordOptionsText = R"(  --counts-every N       keep the count
                          per cell
   --plot PATH            a plot in the program's colours, PNG or SVG by the
                          name's ending (.png, .svg)
+  --patch-class C,...    patches of these classes (gap, empty, mussel, young,
+                         adult, predator; default gap,mussel) in the fields
+                         after steps 0, P, 2P, ... and the last; a sweep's
+                         summary gains per class (gap_cover, ...) the means
+                         over those fields in the window and the fits of
+                         their sizes pooled (see patterns --help)
+  --patterns-every P     (default: the counts' interval)
+  --patterns PATH|-      the patch size counts of those fields: [run,]step,
+                         class,size,count
+  --plot-patches PATH    the share of patches of size >= s against s, log-log,
+                         for the window's sizes pooled, with the fits (a
+                         sweep: the first class, a curve per value of the
+                         first varied parameter)
+  --neighbourhood N, --coarse-grain S, --xmin estimate|N, --min-tail N
+                         the analysis of the patches, as for patterns
 )";
 
 const char* const CommonOptionsText = R"(  --quiet                no progress bar and no seed line on standard error
