@@ -23,6 +23,7 @@ PatchLabeller::PatchLabeller(int rows, int cols)
     runEnd_.reset(new std::int32_t[most]);
     parent_.reset(new std::int32_t[most]);
     runTotal_.reset(new long[most]);
+    rootTotal_.reset(new long[most + 1]);
     rowBits_.reset(new std::uint64_t[(static_cast<std::size_t>(cols) + 63) / 64]);
     edges_.reset(new std::uint8_t[most]());
     sizes_.reserve(most);
@@ -188,21 +189,20 @@ void PatchLabeller::label(const std::uint8_t* mask, bool periodic, int neighbour
         }
     }
     // Parents lie below their runs, so one pass in order finds every root
-    // and adds each run to it.
+    // and adds each run to it; then the roots' totals in order. Neither
+    // loop branches on the data.
     for (std::int32_t run = 0; run < runCount_; ++run) {
         const std::int32_t root = parent_[parent_[run]];
         parent_[run] = root;
-        const long length = runEnd_[run] - runBegin_[run] + 1;
-        if (root == run)
-            runTotal_[run] = length;
-        else
-            runTotal_[root] += length;
+        runTotal_[run] = 0;
+        runTotal_[root] += runEnd_[run] - runBegin_[run] + 1;
     }
-    sizes_.clear();
+    std::size_t patches = 0;
     for (std::int32_t run = 0; run < runCount_; ++run) {
-        if (parent_[run] == run)
-            sizes_.push_back(runTotal_[run]);
+        rootTotal_[patches] = runTotal_[run];
+        patches += parent_[run] == run;
     }
+    sizes_.assign(rootTotal_.get(), rootTotal_.get() + patches);
 }
 
 void PatchLabeller::writeLabels(std::int32_t* out) const

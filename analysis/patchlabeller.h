@@ -52,6 +52,7 @@ private:
     std::unique_ptr<std::int32_t[]> runEnd_;   // the last column of the run
     std::unique_ptr<std::int32_t[]> parent_;   // never above the run's own index
     std::unique_ptr<long[]> runTotal_;
+    std::unique_ptr<long[]> rootTotal_;         // the totals of the roots, in order
     std::unique_ptr<std::uint8_t[]> edges_;    // zero outside markEdges
     std::unique_ptr<std::uint64_t[]> rowBits_; // the row being read, as bits
     std::vector<long> sizes_;
