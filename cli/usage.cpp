@@ -108,6 +108,7 @@ std::string runUsage()
 {
     return std::string(R"(Usage: tidmar-batch [options]
        tidmar-batch sweep [options] --vary NAME=LIST ... --summary PATH|-   (see sweep --help)
+       tidmar-batch patterns FILE... [options]   (patches of field files; see patterns --help)
 
 Runs the Tidmar III mussel-bed automaton without a display.
 
