@@ -4,29 +4,78 @@
 
 #include "interrupt.h"
 
-#include "options.h"
+#include "patchsettings.h"
 #include "summary.h"
 #include "sweep.h"
+#include "sweepsettings.h"
 
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <set>
 #include <thread>
+#include <variant>
 
 namespace py = pybind11;
 
 namespace {
 
-// The summary rows of the sweep the arguments describe (the sweep command's
-// options without --summary), in run order, as tidmar-batch writes them. The
-// runs go on without the GIL; Ctrl+C stops every run within a step.
-std::vector<std::string> sweepRows(Arguments arguments)
+// A varied setting's values: a list, or a text as --vary takes it.
+using VariedValues = std::variant<std::string, std::vector<Value>>;
+
+// A setting of the patches (patch_class, patterns_every, neighbourhood,
+// coarse_grain, xmin, min_tail), whole numbers and texts as the command line's
+// texts.
+bool setPatchValue(RecordOptions& record, const std::string& key, const Value& value)
 {
-    arguments.insert(arguments.end(), {"--summary", "-"});
-    SweepOptions options = parseSweepOptions(arguments);
+    std::string option = "--" + key;
+    std::replace(option.begin(), option.end(), '_', '-');
+    std::string text;
+    if (const auto* whole = std::get_if<std::int64_t>(&value))
+        text = std::to_string(*whole);
+    else if (const auto* words = std::get_if<std::string>(&value))
+        text = *words;
+    else if (option == "--patch-class" || option == "--patterns-every" || option == "--neighbourhood"
+             || option == "--coarse-grain" || option == "--xmin" || option == "--min-tail")
+        throw py::type_error(key + ": expected a whole number or a string");
+    return setPatchSetting(record, option, text, key);
+}
+
+// The options of the sweep the settings (the model's and replicates, jobs,
+// burn_in) and variations describe, read and checked as tidmar-batch reads
+// its options, in the Python argument's words.
+SweepOptions sweepOptions(const Settings& settings, const std::vector<std::pair<std::string, VariedValues>>& vary)
+{
+    SweepOptions options;
+    std::set<std::string> given;
+    for (const auto& [key, value] : settings) {
+        if (!setModelValue(options.model, key, value, key) && !setSweepValue(options, key, value, key)
+            && !setPatchValue(options.record, key, value))
+            throw py::type_error("sweep() got an unexpected keyword argument '" + key + "'");
+        given.insert(key);
+    }
+    completePatchSettings(options.record);
+    for (const auto& [key, values] : vary) {
+        if (const auto* text = std::get_if<std::string>(&values))
+            addVariation(options, readVariation(key, {*text}, "vary"), keywordName);
+        else
+            addVariation(options, readVariation(key, std::get<std::vector<Value>>(values), "vary"), keywordName);
+    }
+    checkModelOptions(options.model, keywordName);
+    checkSweepOptions(options, given, keywordName);
+    return options;
+}
+
+// The summary rows of the sweep, in run order, as tidmar-batch writes them.
+// The runs go on without the GIL; Ctrl+C stops every run within a step.
+std::vector<std::string> sweepRows(const Settings& settings,
+                                   const std::vector<std::pair<std::string, VariedValues>>& vary)
+{
+    SweepOptions options = sweepOptions(settings, vary);
     const SweepPlan plan = planSweep(options);
     plan.runCount();  // refuses too many runs before any starts
     const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, processEnvironment);
@@ -71,21 +120,20 @@ std::vector<std::string> sweepRows(Arguments arguments)
     return rows;
 }
 
-// The header of the rows of sweepRows for the same arguments.
-std::string sweepHeader(Arguments arguments)
+// The header of the rows of sweepRows for the same settings.
+std::string sweepHeader(const Settings& settings, const std::vector<std::pair<std::string, VariedValues>>& vary)
 {
-    arguments.insert(arguments.end(), {"--summary", "-"});
-    return sweepSummaryHeader(parseSweepOptions(arguments).record);
+    return sweepSummaryHeader(sweepOptions(settings, vary).record);
 }
 
 } // namespace
 
 void bindSweep(py::module_& module)
 {
-    module.def("sweep_header", &sweepHeader, py::arg("arguments"),
-               "The header of tidmar-batch sweep's summary with these options.");
-    module.def("sweep_rows", &sweepRows, py::arg("arguments"),
-               "The summary rows of tidmar-batch sweep with these options, in run order.");
+    module.def("sweep_header", &sweepHeader, py::arg("settings"), py::arg("vary"),
+               "The header of tidmar-batch sweep's summary with these settings.");
+    module.def("sweep_rows", &sweepRows, py::arg("settings"), py::arg("vary"),
+               "The summary rows of tidmar-batch sweep with these settings, in run order.");
     module.def("default_jobs",
                [](int threadsPerRun) { return sweepJobs(std::nullopt, threadsPerRun, processEnvironment); },
                py::arg("threads_per_run") = 1, "The sweep's default number of jobs, as tidmar-batch chooses it.");

@@ -4,7 +4,13 @@
 import numpy as _np
 
 from . import _tidmar
-from ._values import option_text as _option_text
+
+
+def _option_text(name, value):
+    """value as the command line's text, for the readers of the options."""
+    if isinstance(value, bool) or not isinstance(value, (str, int, _np.integer)):
+        raise TypeError(f"{name}: expected a whole number or a string, not {type(value).__name__}")
+    return str(value)
 
 _NATIVE = (_np.int8, _np.uint8, _np.int16, _np.int32, _np.int64, _np.bool_)
 
