@@ -4,6 +4,7 @@
 #include "batcherror.h"
 #include "printable.h"
 #include "numbers.h"
+#include "patchsettings.h"
 #include "imageformats.h"
 #include "seeding.h"
 #include "sweepsettings.h"
@@ -28,7 +29,7 @@ struct OptionSpec {
     OptionGroup group;
 };
 
-constexpr std::array<OptionSpec, 33> Options = {{
+constexpr std::array<OptionSpec, 41> Options = {{
     {"--width", true, OptionGroup::Model},
     {"--height", true, OptionGroup::Model},
     {"--scheme", true, OptionGroup::Model},
@@ -53,6 +54,14 @@ constexpr std::array<OptionSpec, 33> Options = {{
     {"--snapshot-pictures", false, OptionGroup::Record},
     {"--cell-size", true, OptionGroup::Record},
     {"--plot", true, OptionGroup::Record},
+    {"--patterns", true, OptionGroup::Record},
+    {"--plot-patches", true, OptionGroup::Record},
+    {"--patterns-every", true, OptionGroup::Record},
+    {"--patch-class", true, OptionGroup::Record},
+    {"--neighbourhood", true, OptionGroup::Record},
+    {"--coarse-grain", true, OptionGroup::Record},
+    {"--xmin", true, OptionGroup::Record},
+    {"--min-tail", true, OptionGroup::Record},
     {"--field", true, OptionGroup::RunOutput},
     {"--picture", true, OptionGroup::RunOutput},
     {"--vary", true, OptionGroup::Sweep},
@@ -149,6 +158,23 @@ bool applyModelOption(const Argument& argument, ModelOptions& model)
     return setModelValue(model, keyOf(argument.name), argument.value, argument.name);
 }
 
+// Applies an option of the patches; false when it is not one of them.
+bool applyPatchOption(const Argument& argument, RecordOptions& record)
+{
+    const std::string& name = argument.name;
+    if (name == "--patterns") {
+        record.patternsPath = outputPath(argument);
+    } else if (name == "--plot-patches") {
+        record.patchPlotPath = outputPath(argument);
+        if (!plotFormatFor(record.patchPlotPath))
+            throw BatchError("--plot-patches: " + inQuotes(record.patchPlotPath)
+                             + " does not end in .png or .svg, which choose the plot's format");
+    } else {
+        return setPatchSetting(record, name, argument.value, name);
+    }
+    return true;
+}
+
 // Applies an option of what runs record; false when it is not one of them.
 bool applyRecordOption(const Argument& argument, RecordOptions& record)
 {
@@ -167,13 +193,15 @@ bool applyRecordOption(const Argument& argument, RecordOptions& record)
         record.cellSize = static_cast<int>(wholeNumber(argument, 1, MaxCellSize));
     else if (name == "--plot")
         record.plotPath = outputPath(argument);
+    else if (applyPatchOption(argument, record))
+        record.patches = true;
     else
         return false;
     return true;
 }
 
 // What the record options refuse together, once all are read.
-void checkRecordOptions(const RecordOptions& record, const std::set<std::string>& given)
+void checkRecordOptions(RecordOptions& record, const std::set<std::string>& given)
 {
     auto needs = [&](const char* option, const char* needed, bool present) {
         if (given.count(option) && !present)
@@ -182,6 +210,7 @@ void checkRecordOptions(const RecordOptions& record, const std::set<std::string>
     needs("--counts-every", "--counts PATH", !record.countsPath.empty());
     needs("--snapshot-every", "--snapshots DIR", !record.snapshotsDir.empty());
     needs("--snapshot-pictures", "--snapshots DIR", !record.snapshotsDir.empty());
+    completePatchSettings(record);
     if (!record.plotPath.empty() && !plotFormatFor(record.plotPath))
         throw BatchError("--plot: '" + record.plotPath + "' does not end in .png or .svg, which choose the plot's format");
 }

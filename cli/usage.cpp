@@ -65,6 +65,21 @@ const char* const RecordOptionsText = R"(  --counts-every N       keep the count
                          per cell
   --plot PATH            a plot in the program's colours, PNG or SVG by the
                          name's ending (.png, .svg)
+  --patch-class C,...    patches of these classes (gap, empty, mussel, young,
+                         adult, predator; default gap,mussel) in the fields
+                         after steps 0, P, 2P, ... and the last; a sweep's
+                         summary gains per class (gap_cover, ...) the means
+                         over those fields in the window and the fits of
+                         their sizes pooled (see patterns --help)
+  --patterns-every P     (default: the counts' interval)
+  --patterns PATH|-      the patch size counts of those fields: [run,]step,
+                         class,size,count
+  --plot-patches PATH    the share of patches of size >= s against s, log-log,
+                         for the window's sizes pooled, with the fits (a
+                         sweep: the first class, a curve per value of the
+                         first varied parameter)
+  --neighbourhood N, --coarse-grain S, --xmin estimate|N, --min-tail N
+                         the analysis of the patches, as for patterns
 )";
 
 const char* const CommonOptionsText = R"(  --quiet                no progress bar and no seed line on standard error
@@ -94,6 +109,7 @@ std::string runUsage()
 {
     return std::string(R"(Usage: tidmar-batch [options]
        tidmar-batch sweep [options] --vary NAME=LIST ... --summary PATH|-   (see sweep --help)
+       tidmar-batch patterns FILE... [options]   (patches of field files; see patterns --help)
 
 Runs the Tidmar III mussel-bed automaton without a display.
 
@@ -201,6 +217,43 @@ them. Missing runs are named and refused.
 
   --summary PATH|-       the merged summary, with its record beside it
   --allow-missing        write the runs there are, even with some missing
+  --help, -h             this text
+)";
+}
+
+std::string patternsUsage()
+{
+    return R"(Usage: tidmar-batch patterns FILE... [options]
+
+The patches of field files (this program's field CSV, or any rectangular CSV
+of whole-number codes, such as one's own 0/1 data): per file and class its
+cover, patches, mean and largest size, whether a patch spans the field, the
+variance and skewness of coarse-grained cover, Moran's I, and maximum-
+likelihood fits of the patch sizes (power law pl, power law with exponential
+cut-off tpl, exponential exp; the best by BIC).
+
+  --class C              the cells forming patches: gap (-1, 0, 1), empty (1),
+                         mussel (2, 3), young (2), adult (3), predator (-1, 0)
+                         or a comma-separated list of codes (1 for the ones of
+                         a 0/1 field); may be repeated; default gap and mussel,
+                         for fields of the model's codes only
+  --boundary B           periodic (default: patches join across opposite
+                         edges) or closed
+  --neighbourhood N      4 (default) or 8 nearest neighbours join a patch
+  --coarse-grain S       side of the blocks of variance and skewness (default
+                         4; 1 for none)
+  --xmin estimate|N      smallest size fitted: estimated by the least
+                         Kolmogorov-Smirnov distance (default) or N
+  --min-tail N           the fewest sizes >= xmin a fit needs (default 10)
+  --summary PATH|-       one row per file and class (file,class,width,height,
+                         cover,patches,mean_size,max_size,spans,variance,
+                         skewness,moran,xmin,n_tail,pl_alpha,pl_loglik,
+                         tpl_alpha,tpl_lambda,tpl_loglik,exp_lambda,
+                         exp_loglik,best,plrange); standard output when no
+                         output is named
+  --sizes PATH|-         the patch size counts: file,class,size,count
+  --plot PATH.png|.svg   the share of patches of size >= s against s on
+                         log-log axes, with the fitted curves, the best marked
   --help, -h             this text
 )";
 }

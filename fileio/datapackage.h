@@ -9,12 +9,14 @@
 #include <vector>
 
 // What an output file holds, for its description in datapackage.json.
-enum class OutputKind { Counts, TimeSeries, Summary, Field, FieldPicture, Plot };
+enum class OutputKind { Counts, TimeSeries, Summary, Field, FieldPicture, Plot, PatternSummary, PatchSizes, PatchSeries };
 
 struct WrittenFile {
     std::string path;  // as written; "-" and devices are not described
     OutputKind kind;
     int fieldWidth = 0;  // Field: the number of columns
+    std::vector<std::string> patchClasses = {};  // Summary: the classes of its patch columns
+    bool perRun = true;  // PatchSeries: a sweep's, with the run column
 };
 
 // The Frictionless Data descriptor of the files of one folder: one resource

@@ -55,12 +55,7 @@ std::vector<double> ticks(double low, double high)
 
 void draw(QPainter& painter, const Chart& chart, int width, int height)
 {
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(QRect(0, 0, width, height), Qt::white);
-    QFont font("DejaVu Sans");
-    font.setPixelSize(14);
-    painter.setFont(font);
-    const QFontMetrics metrics(font);
+    const QFontMetrics metrics(painter.font());
 
     double xLow = 0, xHigh = 1;
     bool first = true;
@@ -156,9 +151,18 @@ void draw(QPainter& painter, const Chart& chart, int width, int height)
 
 } // namespace
 
-QByteArray renderChart(const Chart& chart, int width, int height, bool svg)
+QByteArray renderDrawing(int width, int height, bool svg, const QString& title,
+                         const std::function<void(QPainter&)>& draw)
 {
     ensureGuiApplication();
+    // A white page and the plots' font.
+    auto prepare = [width, height](QPainter& painter) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillRect(QRect(0, 0, width, height), Qt::white);
+        QFont font("DejaVu Sans");
+        font.setPixelSize(14);
+        painter.setFont(font);
+    };
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -167,18 +171,26 @@ QByteArray renderChart(const Chart& chart, int width, int height, bool svg)
         generator.setOutputDevice(&buffer);
         generator.setSize(QSize(width, height));
         generator.setViewBox(QRect(0, 0, width, height));
-        generator.setTitle(chart.title);
+        generator.setTitle(title);
         QPainter painter(&generator);
-        draw(painter, chart, width, height);
+        prepare(painter);
+        draw(painter);
         painter.end();
         return bytes;
     }
     QImage image(width, height, QImage::Format_RGB32);
     {
         QPainter painter(&image);
-        draw(painter, chart, width, height);
+        prepare(painter);
+        draw(painter);
     }
     if (!image.save(&buffer, "PNG"))
         throw BatchError("--plot: cannot encode the plot as PNG");
     return bytes;
+}
+
+QByteArray renderChart(const Chart& chart, int width, int height, bool svg)
+{
+    return renderDrawing(width, height, svg, chart.title,
+                         [&](QPainter& painter) { draw(painter, chart, width, height); });
 }

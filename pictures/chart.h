@@ -6,7 +6,10 @@
 #include <QPointF>
 #include <QString>
 
+#include <functional>
 #include <vector>
+
+class QPainter;
 
 // A line chart of fractions (0 to 1) against a number, drawn by QPainter
 // into a PNG or an SVG.
@@ -33,3 +36,8 @@ struct Chart {
 
 // width x height pixels (SVG: user units); svg chooses the format.
 QByteArray renderChart(const Chart& chart, int width, int height, bool svg);
+
+// What draw paints on a width x height surface, as a PNG or an SVG
+// (whose title is title); text works without a display.
+QByteArray renderDrawing(int width, int height, bool svg, const QString& title,
+                         const std::function<void(QPainter&)>& draw);

@@ -36,4 +36,5 @@ PYBIND11_MODULE(_tidmar, module)
 
     bindBed(module);
     bindSweep(module);
+    bindPatterns(module);
 }

@@ -4,12 +4,14 @@
 
 #include "interrupt.h"
 
+#include "patchsettings.h"
 #include "summary.h"
 #include "sweep.h"
 #include "sweepsettings.h"
 
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <exception>
@@ -25,6 +27,24 @@ namespace {
 // A varied setting's values: a list, or a text as --vary takes it.
 using VariedValues = std::variant<std::string, std::vector<Value>>;
 
+// A setting of the patches (patch_class, patterns_every, neighbourhood,
+// coarse_grain, xmin, min_tail), whole numbers and texts as the command line's
+// texts.
+bool setPatchValue(RecordOptions& record, const std::string& key, const Value& value)
+{
+    std::string option = "--" + key;
+    std::replace(option.begin(), option.end(), '_', '-');
+    std::string text;
+    if (const auto* whole = std::get_if<std::int64_t>(&value))
+        text = std::to_string(*whole);
+    else if (const auto* words = std::get_if<std::string>(&value))
+        text = *words;
+    else if (option == "--patch-class" || option == "--patterns-every" || option == "--neighbourhood"
+             || option == "--coarse-grain" || option == "--xmin" || option == "--min-tail")
+        throw py::type_error(key + ": expected a whole number or a string");
+    return setPatchSetting(record, option, text, key);
+}
+
 // The options of the sweep the settings (the model's and replicates, jobs,
 // burn_in) and variations describe, read and checked as tidmar-batch reads
 // its options, in the Python argument's words.
@@ -33,10 +53,12 @@ SweepOptions sweepOptions(const Settings& settings, const std::vector<std::pair<
     SweepOptions options;
     std::set<std::string> given;
     for (const auto& [key, value] : settings) {
-        if (!setModelValue(options.model, key, value, key) && !setSweepValue(options, key, value, key))
+        if (!setModelValue(options.model, key, value, key) && !setSweepValue(options, key, value, key)
+            && !setPatchValue(options.record, key, value))
             throw py::type_error("sweep() got an unexpected keyword argument '" + key + "'");
         given.insert(key);
     }
+    completePatchSettings(options.record);
     for (const auto& [key, values] : vary) {
         if (const auto* text = std::get_if<std::string>(&values))
             addVariation(options, readVariation(key, {*text}, "vary"), keywordName);
@@ -70,7 +92,7 @@ std::vector<std::string> sweepRows(const Settings& settings,
         try {
             runSweepPart(
                 plan, TaskSplit{}, jobs,
-                [&](const RunOutput& output) { rows.push_back(summaryRow(output.run, output.config, output.summary)); },
+                [&](const RunOutput& output) { rows.push_back(sweepSummaryRow(output, options.record)); },
                 nullptr, 0, &stop, StopRuns::Abandon);
         } catch (...) {
             failure = std::current_exception();
@@ -98,10 +120,18 @@ std::vector<std::string> sweepRows(const Settings& settings,
     return rows;
 }
 
+// The header of the rows of sweepRows for the same settings.
+std::string sweepHeader(const Settings& settings, const std::vector<std::pair<std::string, VariedValues>>& vary)
+{
+    return sweepSummaryHeader(sweepOptions(settings, vary).record);
+}
+
 } // namespace
 
 void bindSweep(py::module_& module)
 {
+    module.def("sweep_header", &sweepHeader, py::arg("settings"), py::arg("vary"),
+               "The header of tidmar-batch sweep's summary with these settings.");
     module.def("sweep_rows", &sweepRows, py::arg("settings"), py::arg("vary"),
                "The summary rows of tidmar-batch sweep with these settings, in run order.");
     module.def("default_jobs",

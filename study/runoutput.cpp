@@ -31,6 +31,9 @@ RunOutput performRun(std::int64_t run, const RunConfig& config, const Recording&
     std::array<double, StateCount> runningMean{};
     std::array<double, StateCount> squares{};
     std::int64_t fields = 0;
+    std::optional<PatternRecorder> patterns;
+    if (!recording.patterns.classes.empty())
+        patterns.emplace(recording.patterns, bed->cellsX(), bed->cellsY(), config.periodic);
 
     auto atStep = [&](std::int64_t step) {
         const bool inWindow = step >= firstCounted;
@@ -50,6 +53,8 @@ RunOutput performRun(std::int64_t run, const RunConfig& config, const Recording&
             if (inSeries)
                 output.timeSeries.push_back({step, counts});
         }
+        if (patterns && patterns->samples(step, config.steps))
+            patterns->record(step, *bed, inWindow, output.patchSeries);
         if (recording.onSnapshot && isRecordedStep(step, recording.snapshotEvery, config.steps))
             recording.onSnapshot(run, step, *bed);
     };
@@ -67,5 +72,7 @@ RunOutput performRun(std::int64_t run, const RunConfig& config, const Recording&
         summary.meanFractions[i] = static_cast<double>(sums[i]) / (static_cast<double>(fields) * cells);
         summary.sdFractions[i] = std::sqrt(std::max(0.0, squares[i] / static_cast<double>(fields)));
     }
+    if (patterns)
+        output.patterns = patterns->window();
     return output;
 }

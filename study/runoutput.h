@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "patternrecorder.h"
 #include "runconfig.h"
 #include "summary.h"
 
@@ -21,6 +22,7 @@ struct Recording {
     std::int64_t snapshotEvery = 0;      // with onSnapshot: 0 takes the start and final field only
     // Called (from the run's thread) with the field at each snapshot step.
     std::function<void(std::int64_t run, std::int64_t step, const Bed& bed)> onSnapshot;
+    PatternRecording patterns;
 };
 
 // Whether step of a run of steps steps is recorded at every: steps 0, every,
@@ -38,6 +40,8 @@ struct RunOutput {
     RunConfig config;
     RunSummary summary;
     std::vector<CountsAt> timeSeries;  // empty without countsEvery
+    std::vector<PatchSizesAt> patchSeries = {};  // empty without patterns.series
+    std::vector<WindowPatterns> patterns = {};   // per class of patterns.classes
 };
 
 // A run ended early by its stop flag.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "fieldpatterns.h"
 #include "runconfig.h"
 #include "variation.h"
 
@@ -34,6 +35,14 @@ struct RecordOptions {
     bool snapshotPictures = false;
     int cellSize = 1;                // pixels per cell edge of every picture
     std::string plotPath;            // .png or .svg; empty: no plot
+    // Patches (--patterns, --patterns-every, --patch-class and the analysis
+    // options): any of them adds the classes' summary columns to a sweep.
+    bool patches = false;
+    std::string patternsPath;            // the size series; empty: not written
+    std::string patchPlotPath;           // .png or .svg; empty: no patch plot
+    std::int64_t patternsEvery = 0;      // 0: countsEvery
+    std::vector<PatchClass> patchClasses; // empty: gap and mussel
+    PatternSettings patternSettings;
 };
 
 struct RunOptions {

@@ -7,6 +7,7 @@
 #include "fieldcsv.h"
 #include "outputfile.h"
 #include "outputnames.h"
+#include "patterncsv.h"
 #include "datapackage.h"
 #include "imageformats.h"
 #include "picturesink.h"
@@ -39,7 +40,9 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
     refuseSharedNames({{"--counts", &record.countsPath},
                        {"--field", &options.fieldPath},
                        {"--picture", &options.picturePath},
-                       {"--plot", &record.plotPath}});
+                       {"--plot", &record.plotPath},
+                       {"--patterns", &record.patternsPath},
+                       {"--plot-patches", &record.patchPlotPath}});
 
     std::optional<OutputFile> counts;
     std::optional<OutputFile> field;
@@ -53,6 +56,19 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
         picture.emplace("--picture", options.picturePath, false);
     if (!record.plotPath.empty())
         plot.emplace("--plot", record.plotPath, false);
+    std::optional<OutputFile> patches;
+    std::optional<OutputFile> patchPlot;
+    if (!record.patternsPath.empty())
+        patches.emplace("--patterns", record.patternsPath, true);
+    if (!record.patchPlotPath.empty())
+        patchPlot.emplace("--plot-patches", record.patchPlotPath, false);
+    PatternRecording patternRecording;
+    if (record.patches) {
+        patternRecording.classes = record.patchClasses;
+        patternRecording.settings = record.patternSettings;
+        patternRecording.every = record.patternsEvery > 0 ? record.patternsEvery : record.countsEvery;
+        patternRecording.series = patches.has_value();
+    }
     std::optional<SnapshotWriter> snapshots;
     if (!record.snapshotsDir.empty())
         snapshots.emplace(record.snapshotsDir, record.snapshotPictures ? &pictures : nullptr, record.cellSize, true);
@@ -70,7 +86,22 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
     // The plot takes at most about 2000 points of the run.
     const std::int64_t plotEvery = std::max<std::int64_t>(1, config.steps / 2000);
     std::vector<CountsAt> plotted;
+    // The patches: the series as it grows, the window's sizes for the plot.
+    std::optional<PatternRecorder> patterns;
+    RunOutput patchOutput;
+    if (record.patches)
+        patterns.emplace(patternRecording, config.width, config.height, config.periodic);
+    const std::int64_t firstInWindow = config.steps == 0 ? 0 : effectiveBurnIn(std::nullopt, config.steps) + 1;
     auto atStep = [&](std::int64_t step) {
+        if (patterns && patterns->samples(step, config.steps)) {
+            patchOutput.patchSeries.clear();
+            patterns->record(step, *bed, step >= firstInWindow, patchOutput.patchSeries);
+            if (patches) {
+                if (step == 0)
+                    patches->write(patchSeriesHeader(false));
+                patches->write(patchSeriesRows(patchOutput, record.patchClasses, false));
+            }
+        }
         if (counts && isRecordedStep(step, record.countsEvery, config.steps)) {
             if (step == 0)
                 counts->write(countsHeader());
@@ -95,7 +126,16 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
         picture->write(pictures.field(*bed, record.cellSize, *pictureFormat));
     if (plot)
         plot->write(pictures.runPlot(plotted, config, *plotFormatFor(record.plotPath)));
-    for (std::optional<OutputFile>* output : {&counts, &field, &picture, &plot})
+    if (patchPlot) {
+        std::vector<PatchCurve> curves;
+        for (std::size_t i = 0; i < record.patchClasses.size(); ++i) {
+            const SizeCounts& pooled = patterns->window()[i].pooled;
+            curves.push_back({record.patchClasses[i].name, pooled, fitSizes(pooled, record.patternSettings.fit)});
+        }
+        patchPlot->write(pictures.patchPlot(curves, "Patch sizes in the measurement window",
+                                            *plotFormatFor(record.patchPlotPath)));
+    }
+    for (std::optional<OutputFile>* output : {&counts, &field, &picture, &plot, &patches, &patchPlot})
         if (*output)
             (*output)->commit();
 
@@ -108,6 +148,12 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
         written.push_back({picture->path(), OutputKind::FieldPicture});
     if (plot)
         written.push_back({plot->path(), OutputKind::Plot});
+    if (patches) {
+        written.push_back({patches->path(), OutputKind::PatchSeries});
+        written.back().perRun = false;
+    }
+    if (patchPlot)
+        written.push_back({patchPlot->path(), OutputKind::Plot});
     if (snapshots) {
         snapshots->keep();
         for (const std::string& path : snapshots->written())

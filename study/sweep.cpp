@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sweep.h"
 
+#include "patterncsv.h"
+
 #include "batcherror.h"
 #include "cpus.h"
 #include "interruption.h"
@@ -186,7 +188,26 @@ SweepPlan planSweep(SweepOptions& options)
         options.model.config.seed = drawSeed();
     SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {}};
     plan.recording.burnIn = options.burnIn;
+    const RecordOptions& record = options.record;
+    if (record.patches) {
+        plan.recording.patterns.classes = record.patchClasses;
+        plan.recording.patterns.settings = record.patternSettings;
+        plan.recording.patterns.every = record.patternsEvery > 0 ? record.patternsEvery : record.countsEvery;
+        plan.recording.patterns.series = !record.patternsPath.empty();
+    }
     return plan;
+}
+
+std::string sweepSummaryHeader(const RecordOptions& record)
+{
+    return record.patches ? withPatternColumns(summaryHeader(), patternSummaryHeader(record.patchClasses))
+                          : summaryHeader();
+}
+
+std::string sweepSummaryRow(const RunOutput& output, const RecordOptions& record)
+{
+    const std::string row = summaryRow(output.run, output.config, output.summary);
+    return record.patches ? withPatternColumns(row, patternSummaryCells(output, record.patternSettings.fit)) : row;
 }
 
 int sweepJobs(std::optional<int> requested, int threadsPerRun, const EnvironmentLookup& environment)
@@ -255,7 +276,11 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         throw BatchError("--plot: a sweep's plot needs a --vary of a number (a2, a0, d0, a3, a4, jump, width, "
                          "height or steps) for its axis");
     refuseSharedNames({{"--summary", &options.summaryPath}, {"--counts", &record.countsPath},
-                       {"--plot", &record.plotPath}});
+                       {"--plot", &record.plotPath}, {"--patterns", &record.patternsPath},
+                       {"--plot-patches", &record.patchPlotPath}});
+    if (options.resume && !record.patchPlotPath.empty())
+        throw BatchError("--resume: a sweep with --plot-patches starts again; resume it without it and plot the "
+                         "sizes of --patterns with tidmar-batch patterns or Python");
     if (options.resume && (!record.plotPath.empty() || !record.snapshotsDir.empty()))
         throw BatchError("--resume: a sweep with --plot or --snapshots starts again; resume it without them and "
                          "draw the plot from the summary");
@@ -265,14 +290,19 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     std::optional<SweepJournal> counts;
     if (!record.countsPath.empty())
         counts.emplace("--counts", record.countsPath);
-    const std::string header = summaryHeader();
+    std::optional<SweepJournal> patches;
+    if (!record.patternsPath.empty())
+        patches.emplace("--patterns", record.patternsPath);
+    const std::string header = sweepSummaryHeader(record);
     const std::string seriesHeader = timeSeriesHeader();
+    const std::string patchesHeader = patchSeriesHeader(true);
     std::optional<KeptSweep> kept;
     std::optional<KeptSweep> keptCounts;
+    std::optional<KeptSweep> keptPatches;
     if (options.resume) {
-        if (!summary.toFile() || (counts && !counts->toFile()))
-            throw BatchError("--resume needs files for --summary and --counts: a sweep to standard output or to "
-                             "a device keeps nothing to resume");
+        if (!summary.toFile() || (counts && !counts->toFile()) || (patches && !patches->toFile()))
+            throw BatchError("--resume needs files for --summary, --counts and --patterns: a sweep to standard "
+                             "output or to a device keeps nothing to resume");
         const std::string summaryRecord = sweepRecord(options, plan, split, header);
         kept = findKeptSweep(summary.place(), summaryRecord, !clockSeed, split, "--summary");
         if (kept && counts) {
@@ -281,6 +311,12 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
             keptCounts = findKeptSeries(counts->place(), sweepRecord(options, plan, split, seriesHeader),
                                         !clockSeed, split, kept->rows, "--counts");
             if (!keptCounts)
+                kept.reset();
+        }
+        if (kept && patches) {
+            keptPatches = findKeptSeries(patches->place(), sweepRecord(options, plan, split, patchesHeader),
+                                         !clockSeed, split, kept->rows, "--patterns");
+            if (!keptPatches)
                 kept.reset();
         }
         if (kept && clockSeed)
@@ -296,6 +332,11 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     std::optional<OutputFile> plot;
     if (!record.plotPath.empty())
         plot.emplace("--plot", record.plotPath, false);
+    std::optional<OutputFile> patchPlot;
+    if (!record.patchPlotPath.empty())
+        patchPlot.emplace("--plot-patches", record.patchPlotPath, false);
+    // The first class's pooled sizes by the value of the first varied parameter.
+    std::map<std::size_t, SizeCounts> pooledByValue;
     std::optional<SnapshotWriter> snapshots;
     if (!record.snapshotsDir.empty()) {
         snapshots.emplace(record.snapshotsDir, record.snapshotPictures ? &pictures : nullptr, record.cellSize, false);
@@ -322,38 +363,74 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         else
             counts->start(seriesHeader, sweepRecord(options, plan, split, seriesHeader));
     }
+    if (patches) {
+        if (keptPatches)
+            patches->adopt(keptPatches->token, keptPatches->bytes);
+        else
+            patches->start(patchesHeader, sweepRecord(options, plan, split, patchesHeader));
+    }
     std::vector<RunOutput> plotted;
     const std::int64_t done = runSweepPart(
         plan, split, jobs,
         [&](const RunOutput& output) {
             if (counts)
                 counts->append(timeSeriesRows(output));
-            summary.append(summaryRow(output.run, output.config, output.summary));
+            if (patches)
+                patches->append(patchSeriesRows(output, record.patchClasses, true));
+            summary.append(sweepSummaryRow(output, record));
             if (plot)
                 plotted.push_back({output.run, output.config, output.summary, {}});
+            if (patchPlot)
+                addSizeCounts(pooledByValue[plan.variations.empty() ? 0 : plan.valueIndex(output.run, 0)],
+                              output.patterns.front().pooled);
         },
         &progress, kept ? kept->rows : 0, stopOnSignal.flag());
     progress.finish();
     if (done < runs) {
         if (counts)
             counts->keep();
+        if (patches)
+            patches->keep();
         summary.keep();
         reportInterruption(stopOnSignal.received(), done, runs, summary.toFile(), options.arguments);
         return statusForSignal(stopOnSignal.received());
     }
     if (plot)
         plot->write(pictures.sweepPlot(plotted, plan, *plotFormatFor(record.plotPath)));
+    if (patchPlot) {
+        std::vector<PatchCurve> curves;
+        for (const auto& [value, pooled] : pooledByValue) {
+            std::string label = record.patchClasses.front().name;
+            if (!plan.variations.empty())
+                label = std::string(varyNameText(plan.variations.front().name)) + " = "
+                        + valueText(plan.variations.front(), plan.variations.front().values[value]);
+            curves.push_back({label, pooled, fitSizes(pooled, record.patternSettings.fit)});
+        }
+        patchPlot->write(pictures.patchPlot(curves, "Sizes of " + record.patchClasses.front().name
+                                                        + " patches in the measurement window",
+                                            *plotFormatFor(record.patchPlotPath)));
+    }
     summary.commit();
     if (counts)
         counts->commit();
+    if (patches)
+        patches->commit();
     if (plot)
         plot->commit();
+    if (patchPlot)
+        patchPlot->commit();
 
     std::vector<WrittenFile> written = {{summary.path(), OutputKind::Summary}};
+    for (const PatchClass& cls : record.patchClasses)
+        written.front().patchClasses.push_back(cls.name);
     if (counts)
         written.push_back({counts->path(), OutputKind::TimeSeries});
+    if (patches)
+        written.push_back({patches->path(), OutputKind::PatchSeries});
     if (plot)
         written.push_back({plot->path(), OutputKind::Plot});
+    if (patchPlot)
+        written.push_back({patchPlot->path(), OutputKind::Plot});
     Provenance provenance{invocation, plan.base.seed, {}};
     if (plan.base.pattern.kind == PatternKind::File)
         provenance.inputs.push_back({plan.base.pattern.path, plan.base.pattern.field->sha256});

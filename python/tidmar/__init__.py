@@ -18,6 +18,7 @@ mussel, 3 adult mussel. Counts and fractions come in that order (STATES).
 import numpy as _np
 
 from . import _tidmar
+from ._patterns import PatternSummary, fit_sizes, patch_sizes, patterns
 from ._pictures import colormap, colours, imshow_args, other_colour
 from ._values import settings as _settings
 from ._values import typed_columns as _typed_columns
@@ -27,7 +28,7 @@ from ._values import value as _value
 __version__ = _tidmar.__version__
 
 __all__ = ["Bed", "sweep", "STATES", "CODES", "colours", "other_colour", "colormap", "imshow_args",
-           "default_jobs"]
+           "default_jobs", "patterns", "patch_sizes", "fit_sizes", "PatternSummary"]
 
 #: The state names in the order of counts() and fractions(): codes -1 .. 3.
 STATES = tuple(_tidmar.STATE_NAMES)
@@ -179,6 +180,15 @@ class Bed:
         # Only called when the attribute is not found.
         raise AttributeError(_no_attribute(name))
 
+    def patterns(self, cls="gap", *, wrap=None, neighbourhood=4, coarse_grain=4, xmin="estimate",
+                 min_tail=10):
+        """tidmar.patterns of the current field; wrap defaults to the bed's
+        boundary (periodic joins patches across the edges)."""
+        if wrap is None:
+            wrap = self.boundary == "periodic"
+        return patterns(self._bed.field(False), cls, wrap=wrap, neighbourhood=neighbourhood,
+                        coarse_grain=coarse_grain, xmin=xmin, min_tail=min_tail)
+
     def __repr__(self):
         s = self._bed.settings()
         return (f"tidmar.Bed({s['width']}, {s['height']}, seed={s['seed']}, scheme={s['scheme']!r}, "
@@ -213,7 +223,8 @@ _SWEEP_FIXED = ("width", "height", "scheme", "mode", "a2", "a0", "d0", "a3", "a4
                 "boundary", "threads", "pattern", "burn_in")
 
 
-def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=None, **fixed):
+def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=None, patch_class=None,
+          patterns=None, **fixed):
     """Runs a parameter sweep as tidmar-batch sweep does and returns its
     summary: the same runs, seeds and rows.
 
@@ -229,6 +240,13 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
     Returns a pandas DataFrame with the summary's columns, or without pandas
     (or with as_frame=False) a list of dicts. Runs release the GIL; Ctrl+C
     stops the sweep within a step with KeyboardInterrupt.
+
+    patch_class (a list of class names, such as ["gap", "mussel"]) adds the
+    patch columns of tidmar-batch's --patch-class: per class the means of
+    the patch measures and indicators over the fields sampled in the window
+    and the fits of their sizes pooled (gap_cover, ..., gap_pl_alpha, ...).
+    patterns takes the analysis options as a dict: patterns_every,
+    neighbourhood, coarse_grain, xmin, min_tail.
     """
     for name in fixed:
         if name not in _SWEEP_FIXED:
@@ -244,8 +262,11 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
                                 f"not {type(values).__name__}") from None
             values = [_value(name, item) for item in items]
         varied.append((name, values))
+    if patch_class is not None:
+        settings.append(("patch_class", patch_class if isinstance(patch_class, str) else ",".join(patch_class)))
+    settings += _settings(dict(patterns or {}))
     rows = _tidmar.sweep_rows(settings, varied)
-    names, table = _typed_columns(_tidmar.summary_header(), rows)
+    names, table = _typed_columns(_tidmar.sweep_header(settings, varied), rows)
     if as_frame is None:
         try:
             import pandas  # noqa: F401

@@ -38,8 +38,25 @@ _TEXT_COLUMNS = ("scheme", "boundary", "pattern", "mode", "pattern_sha256")
 _FLAG_COLUMNS = {"long_range": "on", "generator_period_passed": "true"}
 
 
+# The columns of the patches (after a class's name and "_"): whole numbers,
+# a name, numbers; each may be empty (None).
+_PATTERN_COLUMNS = ("cover", "patches", "mean_size", "max_size", "spans", "variance", "skewness", "moran",
+                    "xmin", "n_tail", "pl_alpha", "pl_loglik", "tpl_alpha", "tpl_lambda", "tpl_loglik",
+                    "exp_lambda", "exp_loglik", "best", "plrange")
+
+
+def _pattern_kind(column):
+    if column == "best":
+        return lambda text: text or None
+    if column in ("xmin", "n_tail"):
+        return lambda text: int(text) if text else None
+    return lambda text: float(text) if text else None
+
+
 def _column_kind(name):
     """How the summary column name is read: the same whatever its values."""
+    if name.partition("_")[2] in _PATTERN_COLUMNS:
+        return _pattern_kind(name.partition("_")[2])
     if name in _TEXT_COLUMNS:
         return str
     if name in _FLAG_COLUMNS:
