@@ -6,6 +6,7 @@
 #include "numbers.h"
 #include "imageformats.h"
 #include "seeding.h"
+#include "stopcondition.h"
 
 #include "musselbed.h"
 
@@ -28,7 +29,7 @@ struct OptionSpec {
     OptionGroup group;
 };
 
-constexpr std::array<OptionSpec, 33> Options = {{
+constexpr std::array<OptionSpec, 36> Options = {{
     {"--width", true, OptionGroup::Model},
     {"--height", true, OptionGroup::Model},
     {"--scheme", true, OptionGroup::Model},
@@ -45,6 +46,7 @@ constexpr std::array<OptionSpec, 33> Options = {{
     {"--steps", true, OptionGroup::Model},
     {"--mode", true, OptionGroup::Model},
     {"--threads", true, OptionGroup::Model},
+    {"--stop-when", true, OptionGroup::Model},
     {"--quiet", false, OptionGroup::Model},
     {"--counts", true, OptionGroup::Record},
     {"--counts-every", true, OptionGroup::Record},
@@ -55,6 +57,8 @@ constexpr std::array<OptionSpec, 33> Options = {{
     {"--plot", true, OptionGroup::Record},
     {"--field", true, OptionGroup::RunOutput},
     {"--picture", true, OptionGroup::RunOutput},
+    {"--save-state", true, OptionGroup::RunOutput},
+    {"--from-state", true, OptionGroup::RunOutput},
     {"--vary", true, OptionGroup::Sweep},
     {"--replicates", true, OptionGroup::Sweep},
     {"--jobs", true, OptionGroup::Sweep},
@@ -211,6 +215,11 @@ bool applyModelOption(const Argument& argument, ModelOptions& model)
         config.steps = wholeNumber(argument, 0, 2147483647);
     } else if (name == "--mode") {
         config.mode = choice(argument, "exact", "fast") ? EngineMode::Exact : EngineMode::Fast;
+    } else if (name == "--stop-when") {
+        const auto condition = stopConditionIndex(argument.value);
+        if (!condition)
+            refuse(argument, "one of " + stopConditionNames());
+        config.stopWhen = *condition;
     } else if (name == "--threads") {
         model.threads = static_cast<int>(wholeNumber(argument, 1, MaxThreads));
         model.threadsGiven = true;
@@ -299,7 +308,16 @@ RunOptions parseRunOptions(const std::vector<std::string>& arguments)
             options.fieldPath = outputPath(argument);
         else if (name == "--picture")
             options.picturePath = outputPath(argument);
+        else if (name == "--save-state")
+            options.saveStatePath = outputPath(argument);
+        else if (name == "--from-state")
+            options.fromStatePath = outputPath(argument);
     }
+    if (!options.fromStatePath.empty())
+        for (const char* option : {"--width", "--height", "--pattern", "--seed", "--mode"})
+            if (given.count(option))
+                throw BatchError(std::string(option) + " comes from the state file of --from-state; leave it out");
+    options.given = given;
     checkModelOptions(options.model);
     checkRecordOptions(options.record, given);
     if (!options.picturePath.empty() && !pictureFormatFor(options.picturePath))

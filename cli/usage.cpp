@@ -29,6 +29,14 @@ const char* const ModelOptionsText = R"(Model (defaults are the desktop program'
   --seed S               seed, 0 to 2147483646 (default: the clock's seconds,
                          printed as "seed: S" on standard error)
   --steps N              steps to run, 0 to 2147483647 (default 100)
+  --stop-when NAME       end a run at the first step at which a group of states
+                         has no cell: predators-extinct, mussels-extinct,
+                         young-extinct, adults-extinct, predator-on-adults-,
+                         predator-on-young- or empty-extinct (never: run on);
+                         a sweep's summary then gains the first step at which
+                         each state, mussels and predators had no cell
+                         (extinct_*, empty if never) and ended_step, and its
+                         means cover the window's steps that were run
 
 Cell codes in field files: -1 predator on adult mussels, 0 predator on young
 mussels, 1 empty rock, 2 young mussel, 3 adult mussel. A field CSV has no
@@ -109,6 +117,14 @@ Output (each written only when asked for):
                          ending (.png, .jpg, .jpeg), in the program's colours; at
                          most 16384 pixels a side
   --cell-size Z          picture pixels per cell edge, 1 to 50 (default 1)
+  --save-state PATH      the run's whole state at its end (field, parameters,
+                         generators, step), for --from-state
+  --from-state PATH      continue the run saved there, exactly as if it had
+                         never stopped, for --steps more steps (numbered on
+                         from the saved step); size, mode and seed come from
+                         the file, and any of --scheme --a2 --a0 --d0 --a3
+                         --a4 --jump --long-range --boundary given replaces the
+                         saved value (a ramp of D0 up and back, a branch)
 )" + RecordOptionsText + R"(                         (here: the five fractions over the steps)
   Snapshots are named step<S>.csv (and .png).
 )" + CommonOptionsText + NotesText;

@@ -100,6 +100,7 @@ json schemaFor(const WrittenFile& file)
         break;
     case OutputKind::FieldPicture:
     case OutputKind::Plot:
+    case OutputKind::State:
         return json::object();
     }
     return json{{"fields", fields}};
@@ -122,6 +123,8 @@ std::string descriptionOf(const WrittenFile& file)
         return "A field as a picture, in the program's colours.";
     case OutputKind::Plot:
         return "A plot of the run's or the sweep's fractions.";
+    case OutputKind::State:
+        return "The run's whole state at its end (field, parameters, generators), which --from-state continues.";
     }
     return {};
 }
@@ -166,7 +169,8 @@ json resourceFor(const WrittenFile& file, const fs::path& path)
 {
     const auto [bytes, sha256] = sizeAndHash(path);
     const std::string fileName = path.filename().string();
-    const bool csv = file.kind != OutputKind::FieldPicture && file.kind != OutputKind::Plot;
+    const bool csv = file.kind != OutputKind::FieldPicture && file.kind != OutputKind::Plot
+                     && file.kind != OutputKind::State;
     const bool svg = path.extension() == ".svg" || path.extension() == ".SVG";
     json resource{{"name", resourceName(fileName)},
                   {"path", fileName},
@@ -181,6 +185,10 @@ json resourceFor(const WrittenFile& file, const fs::path& path)
         resource["schema"] = schemaFor(file);
         if (file.kind == OutputKind::Field)
             resource["dialect"] = json{{"header", false}};
+    } else if (file.kind == OutputKind::State) {
+        resource["profile"] = "data-resource";
+        resource["format"] = "tidmar-state";
+        resource["mediatype"] = "application/octet-stream";
     } else {
         resource["profile"] = "data-resource";
         resource["format"] = svg ? "svg" : "png";

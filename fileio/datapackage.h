@@ -9,7 +9,7 @@
 #include <vector>
 
 // What an output file holds, for its description in datapackage.json.
-enum class OutputKind { Counts, TimeSeries, Summary, Field, FieldPicture, Plot };
+enum class OutputKind { Counts, TimeSeries, Summary, Field, FieldPicture, Plot, State };
 
 struct WrittenFile {
     std::string path;  // as written; "-" and devices are not described

@@ -13,10 +13,13 @@
 #include "numbers.h"
 #include "options.h"
 #include "seeding.h"
+#include "simulation.h"
+#include "statefile.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
+#include <cmath>
 #include <memory>
 
 namespace py = pybind11;
@@ -44,6 +47,28 @@ public:
             config.seed = seedFromClock();
         threads = options.threads;
         bed = makeLiveBed(config, threads);
+    }
+
+    // The bed saved: its state, step count and seed, as --save-state writes it.
+    PyBed(const SavedRun& saved, int threads) : threads(threads)
+    {
+        bed = continueBed(saved, config, {}, threads);
+        const ModelParameters& p = saved.engine.parameters;
+        config.a2 = thousandths(p.recolonization);
+        config.a0 = thousandths(p.neighbourCoupling);
+        config.d0 = thousandths(p.oceanForcing);
+        config.a3 = thousandths(p.maturing);
+        config.a4 = thousandths(p.predation);
+        config.jump = p.jumpDistance;
+        config.longRange = p.longRange;
+        config.periodic = p.periodic;
+        stepCount = saved.step;
+    }
+
+    py::bytes state() const
+    {
+        checkIdle();
+        return py::bytes(encodeState({bed->state(), stepCount, config.seed}));
     }
 
     void step(const std::string& count)
@@ -188,6 +213,8 @@ public:
     std::int64_t steps() const { return stepCount; }
 
 private:
+    static int thousandths(double probability) { return static_cast<int>(std::lround(probability * 1000)); }
+
     // Performs steps steps without the GIL, calling after(n) after the n-th.
     // Ctrl+C ends the loop between two steps; the bed stays whole.
     template <class After>
@@ -250,5 +277,12 @@ void bindBed(py::module_& module)
         .def("reset_field", &PyBed::resetField, py::arg("cells"), py::arg("seed"))
         .def("set", &PyBed::set, py::arg("option"), py::arg("value"))
         .def("settings", &PyBed::settings)
+        .def("state", &PyBed::state)
+        .def_static(
+            "from_state",
+            [](const py::bytes& bytes, const std::string& what, int threads) {
+                return std::make_unique<PyBed>(decodeState(bytes, what), threads);
+            },
+            py::arg("bytes"), py::arg("what"), py::arg("threads"))
         .def_property_readonly("steps", &PyBed::steps);
 }

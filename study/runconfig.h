@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,9 @@ struct RunConfig {
     std::int32_t seed = 0;
     std::int64_t steps = 100;
     EngineMode mode = EngineMode::Exact;
+    // --stop-when: an index into StopConditions; nothing runs every step
+    // and leaves the extinction times out of the summary.
+    std::optional<int> stopWhen;
 };
 
 // Scheme names as on the command line, indexed by the engine's updateMethod.

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,6 +42,9 @@ struct RunOptions {
     RecordOptions record;
     std::string fieldPath;
     std::string picturePath;
+    std::string saveStatePath;  // the run's state at its end, to continue it
+    std::string fromStatePath;  // continue the run saved there
+    std::set<std::string> given;  // the options given, by name
     bool quiet = false;
     bool help = false;
 };

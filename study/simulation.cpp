@@ -7,6 +7,7 @@
 #include "fieldcsv.h"
 #include "livebed.h"
 #include "musselbed.h"
+#include "statefile.h"
 
 namespace {
 
@@ -73,6 +74,8 @@ public:
     Cell cell(int x, int y) const override { return engine.cell(x, y); }
     int cellsX() const override { return width(engine); }
     int cellsY() const override { return height(engine); }
+    EngineState state() const override { return stateOf(engine); }
+    bool restore(const EngineState& state, std::string* error) override { return restoreState(engine, state, error); }
 
     ModelParameters& parameters() override { return engine; }
     void reseed(std::int32_t seed) override { engine.seed(seed); }
@@ -94,20 +97,37 @@ private:
 template <class Engine>
 void layDownPattern(Engine& bed, const Pattern& pattern);
 
+// The parameters of config through the control setters, in the desktop
+// program's order; with only, just those whose options it names.
+void setParameters(ModelParameters& bed, const RunConfig& config, const std::set<std::string>* only = nullptr)
+{
+    auto set = [only](const char* option) { return !only || only->count(option) != 0; };
+    if (set("--a3"))
+        bed.setmaturing(config.a3);
+    if (set("--a4"))
+        bed.setpredation(config.a4);
+    if (set("--long-range"))
+        bed.setlongrange(config.longRange);
+    if (set("--jump"))
+        bed.setjumpdistance(config.jump);
+    if (set("--a2"))
+        bed.setcolonization(config.a2);
+    if (set("--a0"))
+        bed.setneighbourcoupling(config.a0);
+    if (set("--d0"))
+        bed.setoceanforcing(config.d0);
+    if (set("--boundary"))
+        bed.randbedingungaendern(config.periodic);
+    if (set("--scheme"))
+        bed.updatemethodeaendern(config.scheme);
+}
+
 // Both engines take the same calls in the same order.
 template <class Engine>
 void setUp(Engine& bed, const RunConfig& config)
 {
     bed.seed(config.seed);
-    bed.setmaturing(config.a3);
-    bed.setpredation(config.a4);
-    bed.setlongrange(config.longRange);
-    bed.setjumpdistance(config.jump);
-    bed.setcolonization(config.a2);
-    bed.setneighbourcoupling(config.a0);
-    bed.setoceanforcing(config.d0);
-    bed.randbedingungaendern(config.periodic);
-    bed.updatemethodeaendern(config.scheme);
+    setParameters(bed, config);
     layDownPattern(bed, config.pattern);
 }
 
@@ -154,5 +174,22 @@ std::unique_ptr<LiveBed> makeLiveBed(const RunConfig& config, int threads)
     auto bed = std::make_unique<EngineBed<FastBed>>(config.width, config.height,
                                                     static_cast<std::uint64_t>(config.seed), threads);
     setUp(bed->engine, config);
+    return bed;
+}
+
+std::unique_ptr<LiveBed> continueBed(const SavedRun& saved, RunConfig& config, const std::set<std::string>& given,
+                                 int threads)
+{
+    config.width = saved.engine.width;
+    config.height = saved.engine.height;
+    config.mode = saved.engine.fast ? EngineMode::Fast : EngineMode::Exact;
+    config.seed = saved.seed;
+    if (!given.count("--scheme"))
+        config.scheme = saved.engine.parameters.updateMethod;
+    std::unique_ptr<LiveBed> bed = makeLiveBed(config, threads);
+    std::string error;
+    if (!bed->restore(saved.engine, &error))
+        throw BatchError("--from-state: " + error);
+    setParameters(bed->parameters(), config, &given);
     return bed;
 }

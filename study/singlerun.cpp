@@ -12,8 +12,11 @@
 #include "picturesink.h"
 #include "progressbar.h"
 #include "seeding.h"
+#include "livebed.h"
 #include "simulation.h"
 #include "snapshots.h"
+#include "stopcondition.h"
+#include "statefile.h"
 #include "summary.h"
 
 #include <algorithm>
@@ -27,6 +30,14 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
 {
     loadPattern(options.model);
     RunConfig& config = options.model.config;
+    std::optional<SavedRun> saved;
+    std::string savedHash;
+    if (!options.fromStatePath.empty()) {
+        saved = readStateFile(options.fromStatePath, &savedHash);
+        config.width = saved->engine.width;
+        config.height = saved->engine.height;
+        options.model.seedGiven = true;
+    }
     const RecordOptions& record = options.record;
     std::optional<PictureFormat> pictureFormat;
     if (!options.picturePath.empty()) {
@@ -38,12 +49,14 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
     refuseSharedNames({{"--counts", &record.countsPath},
                        {"--field", &options.fieldPath},
                        {"--picture", &options.picturePath},
-                       {"--plot", &record.plotPath}});
+                       {"--plot", &record.plotPath},
+                       {"--save-state", &options.saveStatePath}});
 
     std::optional<OutputFile> counts;
     std::optional<OutputFile> field;
     std::optional<OutputFile> picture;
     std::optional<OutputFile> plot;
+    std::optional<OutputFile> state;
     if (!record.countsPath.empty())
         counts.emplace("--counts", record.countsPath, true);
     if (!options.fieldPath.empty())
@@ -52,6 +65,8 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
         picture.emplace("--picture", options.picturePath, false);
     if (!record.plotPath.empty())
         plot.emplace("--plot", record.plotPath, false);
+    if (!options.saveStatePath.empty())
+        state.emplace("--save-state", options.saveStatePath, false);
     std::optional<SnapshotWriter> snapshots;
     if (!record.snapshotsDir.empty())
         snapshots.emplace(record.snapshotsDir, record.snapshotPictures ? &pictures : nullptr, record.cellSize, true);
@@ -61,31 +76,50 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
         if (!options.quiet)
             std::fprintf(stderr, "seed: %d\n", static_cast<int>(config.seed));
     }
-    if (const auto step = generatorPeriodPassedAt(config); step && !options.quiet)
-        std::fprintf(stderr, "%s\n", generatorPeriodWarning(config, *step, 1).c_str());
+    const std::unique_ptr<Bed> bed = saved ? continueBed(*saved, config, options.given, options.model.threads)
+                                           : makeBed(config, options.model.threads);
+    // A continued run counts its steps on from the saved one's.
+    const std::int64_t first = saved ? saved->step : 0;
+    const std::int64_t last = first + config.steps;
+    RunConfig whole = config;
+    whole.steps = last;
+    if (const auto step = generatorPeriodPassedAt(whole); step && !options.quiet)
+        std::fprintf(stderr, "%s\n", generatorPeriodWarning(whole, *step, 1).c_str());
 
-    const std::unique_ptr<Bed> bed = makeBed(config, options.model.threads);
     ProgressBar progress(config.steps, "steps", progressToTerminal && !options.quiet);
     // The plot takes at most about 2000 points of the run.
     const std::int64_t plotEvery = std::max<std::int64_t>(1, config.steps / 2000);
     std::vector<CountsAt> plotted;
+    auto recorded = [&](std::int64_t step, std::int64_t every) {
+        return step == first || isRecordedStep(step, every, last);
+    };
+    // Records the field after step; true when --stop-when ends the run there,
+    // which makes it the last step recorded.
     auto atStep = [&](std::int64_t step) {
-        if (counts && isRecordedStep(step, record.countsEvery, config.steps)) {
-            if (step == 0)
+        const bool stopping = config.stopWhen && step < last && ExtinctionSteps::holds(*config.stopWhen, bed->counts());
+        if (counts && (stopping || recorded(step, record.countsEvery))) {
+            if (step == first)
                 counts->write(countsHeader());
             counts->write(countsRow(static_cast<long>(step), bed->counts()));
         }
-        if (plot && isRecordedStep(step, plotEvery, config.steps))
+        if (plot && (stopping || recorded(step, plotEvery)))
             plotted.push_back({step, bed->counts()});
-        if (snapshots && isRecordedStep(step, record.snapshotEvery, config.steps))
+        if (snapshots && (stopping || recorded(step, record.snapshotEvery)))
             snapshots->write(0, step, *bed);
+        return stopping;
     };
-    atStep(0);
-    for (std::int64_t step = 1; step <= config.steps; ++step) {
-        bed->advance();
-        atStep(step);
-        progress.update(step);
-    }
+    std::int64_t ended = last;
+    if (atStep(first))
+        ended = first;
+    else
+        for (std::int64_t step = first + 1; step <= last; ++step) {
+            bed->advance();
+            progress.update(step - first);
+            if (atStep(step)) {
+                ended = step;
+                break;
+            }
+        }
     progress.finish();
 
     if (field)
@@ -94,7 +128,9 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
         picture->write(pictures.field(*bed, record.cellSize, *pictureFormat));
     if (plot)
         plot->write(pictures.runPlot(plotted, config, *plotFormatFor(record.plotPath)));
-    for (std::optional<OutputFile>* output : {&counts, &field, &picture, &plot})
+    if (state)
+        state->write(encodeState({bed->state(), ended, config.seed}));
+    for (std::optional<OutputFile>* output : {&counts, &field, &picture, &plot, &state})
         if (*output)
             (*output)->commit();
 
@@ -113,7 +149,11 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
             written.push_back({path, path.size() > 4 && path.substr(path.size() - 4) == ".png"
                                          ? OutputKind::FieldPicture : OutputKind::Field, config.width});
     }
+    if (state)
+        written.push_back({state->path(), OutputKind::State});
     Provenance provenance{invocation, config.seed, {}};
+    if (saved)
+        provenance.inputs.push_back({options.fromStatePath, savedHash});
     if (config.pattern.kind == PatternKind::File)
         provenance.inputs.push_back({config.pattern.path, config.pattern.field->sha256});
     writeDataPackages(written, provenance);

@@ -40,11 +40,13 @@ RunSummary summarizeRun(const RunConfig& config, int threads)
     return performRun(0, config, Recording{}, threads).summary;
 }
 
-std::string summaryHeader()
+std::string summaryHeader(bool extinction)
 {
     return "run,seed,width,height,scheme,a2,a0,d0,a3,a4,jump,long_range,boundary,steps,pattern,mode,"
            + stateColumns("") + "," + stateColumns("mean_") + "," + stateColumns("sd_")
-           + ",burn_in,pattern_sha256,generator_period_passed\n";
+           + ",burn_in,pattern_sha256,generator_period_passed"
+           + (extinction ? "," + stateColumns("extinct_") + ",extinct_mussels,extinct_predators,ended_step" : "")
+           + "\n";
 }
 
 std::string summaryRow(std::int64_t run, const RunConfig& config, const RunSummary& summary)
@@ -68,5 +70,10 @@ std::string summaryRow(std::int64_t run, const RunConfig& config, const RunSumma
     if (config.pattern.kind == PatternKind::File && config.pattern.field)
         row += config.pattern.field->sha256;
     row += summary.periodPassed ? ",true" : ",false";
+    if (config.stopWhen) {
+        for (const std::int64_t step : summary.extinction.steps)
+            row += step < 0 ? std::string(",") : ',' + std::to_string(step);
+        row += ',' + std::to_string(summary.endedAt);
+    }
     return row + '\n';
 }

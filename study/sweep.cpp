@@ -264,7 +264,7 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     std::optional<SweepJournal> counts;
     if (!record.countsPath.empty())
         counts.emplace("--counts", record.countsPath);
-    const std::string header = summaryHeader();
+    const std::string header = summaryHeader(options.model.config.stopWhen.has_value());
     const std::string seriesHeader = timeSeriesHeader();
     std::optional<KeptSweep> kept;
     std::optional<KeptSweep> keptCounts;

@@ -72,3 +72,26 @@ def test_default_jobs_are_the_command_lines(batch, monkeypatch):
     assert f"(here: {tidmar.default_jobs()})" in " ".join(help_text.split())
     monkeypatch.setenv("SLURM_CPUS_PER_TASK", "1")
     assert tidmar.default_jobs() == 1
+
+
+@pytest.mark.parametrize("mode", ["exact", "fast"])
+def test_saved_copied_and_pickled_beds_go_on_as_the_original_and_tidmar_batch(batch, tmp_path, mode):
+    import copy
+    import pickle
+
+    bed = tidmar.Bed(30, 24, seed=8, mode=mode, scheme="async-nrs", a2=0.6, a0=0.5, d0=0.02)
+    bed.reset("line")
+    bed.step(20)
+    bed.save(tmp_path / "bed.state")
+    copies = [copy.deepcopy(bed), pickle.loads(pickle.dumps(bed)), tidmar.Bed.load(tmp_path / "bed.state")]
+    field_path = tmp_path / "field.csv"
+    batch("--from-state", str(tmp_path / "bed.state"), "--steps", "15", "--field", str(field_path), "--quiet")
+    bed.step(15)
+    for other in copies:
+        assert other.step_count == 20 and repr(other) == repr(bed).replace("step 35", "step 20")
+        other.step(15)
+        np.testing.assert_array_equal(other.field, bed.field)
+    np.testing.assert_array_equal(bed.field, np.loadtxt(field_path, delimiter=",", dtype=np.int32))
+    (tmp_path / "other.state").write_bytes(b"TIDMARST" + bytes(100))
+    with pytest.raises(ValueError, match="other.state"):
+        tidmar.Bed.load(tmp_path / "other.state")

@@ -159,6 +159,47 @@ class Bed:
         limits = _np.iinfo(_np.int32)
         self._bed.reset_field(_np.clip(cells, limits.min, limits.max).astype(_np.int32), seed_text)
 
+    def save(self, path):
+        """Writes the bed's whole state (field, previous field, parameters,
+        generators, step_count) to path, as tidmar-batch --save-state does:
+        Bed.load(path) and tidmar-batch --from-state go on from it exactly
+        as this bed would."""
+        import os
+        import tempfile
+
+        data = self._bed.state()
+        folder = os.path.dirname(os.path.abspath(path))
+        fd, temporary = tempfile.mkstemp(prefix=".tidmar-state-", dir=folder)
+        try:
+            with os.fdopen(fd, "wb") as file:
+                file.write(data)
+            os.replace(temporary, path)
+        except BaseException:
+            os.unlink(temporary)
+            raise
+
+    @classmethod
+    def load(cls, path, *, threads=1):
+        """The bed saved at path (by save() or tidmar-batch --save-state);
+        threads share the fast engine's synchronous steps. A file of another
+        kind or version, or a damaged one, raises ValueError."""
+        with open(path, "rb") as file:
+            data = file.read()
+        return cls._from_state(data, repr(str(path)), threads)
+
+    @classmethod
+    def _from_state(cls, data, what, threads):
+        bed = cls.__new__(cls)
+        bed._bed = _tidmar._Bed.from_state(data, what, _index("threads", threads))
+        return bed
+
+    # Copies and pickles carry the whole state, so they go on as the original would.
+    def __getstate__(self):
+        return {"state": self._bed.state(), "threads": self.threads}
+
+    def __setstate__(self, saved):
+        self._bed = _tidmar._Bed.from_state(saved["state"], "the pickled bed", saved["threads"])
+
     def __repr__(self):
         s = self._bed.settings()
         return (f"tidmar.Bed({s['width']}, {s['height']}, seed={s['seed']}, scheme={s['scheme']!r}, "
@@ -180,7 +221,7 @@ def _index(name, value):
 
 # The options a sweep takes besides vary, replicates, seed, steps and jobs.
 _SWEEP_FIXED = ("width", "height", "scheme", "mode", "a2", "a0", "d0", "a3", "a4", "jump", "long_range",
-                "boundary", "threads", "pattern", "burn_in")
+                "boundary", "threads", "pattern", "burn_in", "stop_when")
 
 
 def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=None, **fixed):
@@ -192,7 +233,9 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
     combination runs replicates times, the first name varying slowest; run k
     has the seed seed + k (seed=None: from the clock). fixed takes the other
     parameters as Bed does (and pattern, a field CSV file; burn_in, the
-    steps before the means and spreads are taken, by default half the run).
+    steps before the means and spreads are taken, by default half the run;
+    stop_when, a --stop-when condition such as "predators-extinct", which
+    ends each run there and adds the extinction steps, None where none came).
     jobs runs that many runs side by side (default: as tidmar-batch, one per
     CPU this process may use).
 
@@ -216,7 +259,7 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
             text = ",".join(_option_text(name, value) for value in items)
         args += ["--vary", f"{name}={text}"]
     rows = _tidmar.sweep_rows(args)
-    names, table = _typed_columns(_tidmar.summary_header(), rows)
+    names, table = _typed_columns(_tidmar.summary_header("stop_when" in fixed), rows)
     if as_frame is None:
         try:
             import pandas  # noqa: F401

@@ -40,16 +40,19 @@ def arguments(values):
 def typed_columns(header, rows):
     """Summary rows (CSV text lines) as lists of values. A column whose every
     value reads as an integer holds ints; one that reads as numbers, floats;
-    one of only true and false, bools; any other, strings."""
+    one of only true and false, bools; any other, strings. Empty values in a
+    column of numbers (an extinction that never came) are None."""
     import csv
 
     names = next(csv.reader([header]))
     table = list(csv.reader(rows))
     for column in range(len(names)):
         texts = [row[column] for row in table]
+        if all(text == "" for text in texts):
+            continue
         for kind in (int, float, _boolean):
             try:
-                values = [kind(text) for text in texts]
+                values = [kind(text) if text != "" else None for text in texts]
             except ValueError:
                 continue
             for row, value in zip(table, values):

@@ -701,3 +701,87 @@ TEST_F(BatchTool, PlotsAreImagesOfTheirSizeInTheFieldColours)
     EXPECT_NE(svg.find("<svg"), std::string::npos);
     EXPECT_NE(svg.find("#005a00"), std::string::npos) << "the adults' colour";
 }
+
+// A run saved after 100 steps and continued for 100 more is the run of 200
+// steps, on both engines in every scheme: the same field and, from step 100
+// on, the same counts. Files that are no state of this version are refused.
+TEST_F(BatchTool, ContinuingFromASavedStateIsTheRunThatNeverStopped)
+{
+    for (const char* mode : {"exact", "fast"})
+        for (const char* scheme : {"sync", "async-uc", "async-nrs"}) {
+            const std::string name = std::string(mode) + "-" + scheme;
+            std::vector<std::string> settings = {"--mode", mode, "--scheme", scheme, "--seed", "44", "--width", "48",
+                                                 "--height", "36", "--a2", "0.6", "--a0", "0.5", "--d0", "0.02",
+                                                 "--pattern", "line", "--quiet"};
+            auto with = [&](std::vector<std::string> more) {
+                more.insert(more.begin(), settings.begin(), settings.end());
+                return more;
+            };
+            ASSERT_EQ(run(with({"--steps", "200", "--counts", "whole.csv", "--field", "whole-field.csv"})).status, 0);
+            ASSERT_EQ(run(with({"--steps", "100", "--save-state", name + ".state"})).status, 0);
+            const Outcome continued = run({"--from-state", name + ".state", "--steps", "100", "--counts", "rest.csv",
+                                           "--field", "rest-field.csv", "--quiet"});
+            ASSERT_EQ(continued.status, 0) << continued.err;
+            EXPECT_EQ(file("rest-field.csv"), file("whole-field.csv")) << name;
+            const std::vector<std::string> whole = lines(file("whole.csv"));
+            const std::vector<std::string> rest = lines(file("rest.csv"));
+            ASSERT_EQ(rest.size(), 102u);
+            EXPECT_EQ(rest[0], whole[0]);
+            EXPECT_TRUE(std::equal(rest.begin() + 1, rest.end(), whole.begin() + 101)) << name;
+            EXPECT_NE(whole[101], whole[201]) << name << ": the field should have changed";
+        }
+
+    std::string damaged = file("exact-sync.state");
+    damaged[damaged.size() / 2] ^= 1;
+    writeFile(dir / "damaged.state", damaged);
+    std::string version = file("exact-sync.state");
+    version[8] = 9;
+    writeFile(dir / "version.state", version);
+    for (const std::vector<std::string>& refused :
+         {std::vector<std::string>{"--from-state", "whole.csv"}, {"--from-state", "damaged.state"},
+          {"--from-state", "version.state"}, {"--from-state", "fast-sync.state", "--width", "9"}}) {
+        const Outcome outcome = run(refused);
+        EXPECT_EQ(outcome.status, 2) << refused[1];
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+    }
+}
+
+// Predators on a bed without ocean forcing die out: --stop-when ends the run
+// at the first step whose counts show none, and the sweep's summary gives that
+// step as the predators' extinction and the run's end.
+TEST_F(BatchTool, StopConditionEndsTheRunAtTheExtinctionTheCountsShow)
+{
+    const std::vector<std::string> settings = {"--seed", "5", "--width", "30", "--height", "30", "--a2", "0.6",
+                                               "--a0", "0.5", "--pattern", "line", "--steps", "300", "--quiet"};
+    auto with = [&](std::vector<std::string> more, bool sweep = false) {
+        more.insert(more.begin(), settings.begin(), settings.end());
+        if (sweep)
+            more.insert(more.begin(), "sweep");
+        return more;
+    };
+    ASSERT_EQ(run(with({"--counts", "all.csv"})).status, 0);
+    std::string extinct;
+    for (const std::string& row : lines(file("all.csv")))
+        if (row.find(",0,0,") == row.find(',')) {
+            extinct = row.substr(0, row.find(','));
+            break;
+        }
+    ASSERT_FALSE(extinct.empty()) << "the predators should die out within the run";
+
+    ASSERT_EQ(run(with({"--counts", "stopped.csv", "--stop-when", "predators-extinct"})).status, 0);
+    const std::vector<std::string> stopped = lines(file("stopped.csv"));
+    EXPECT_EQ(stopped.back().substr(0, stopped.back().find(',')), extinct);
+    EXPECT_EQ(stopped.size(), std::stoul(extinct) + 2);
+
+    const Outcome sweep = run(with({"--stop-when", "predators-extinct", "--summary", "-"}, true));
+    ASSERT_EQ(sweep.status, 0) << sweep.err;
+    const std::vector<std::string> summary = lines(sweep.out);
+    ASSERT_EQ(summary.size(), 2u);
+    EXPECT_EQ(summary[0].substr(summary[0].find("generator_period_passed")),
+              "generator_period_passed,extinct_predator_on_adults,extinct_predator_on_young,extinct_empty,"
+              "extinct_young,extinct_adult,extinct_mussels,extinct_predators,ended_step");
+    EXPECT_EQ(summary[1].substr(summary[1].size() - 2 * extinct.size() - 2), "," + extinct + "," + extinct);
+    const Outcome refused = run(with({"--stop-when", "predators-gone"}));
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("predators-extinct"), std::string::npos) << refused.err;
+}
