@@ -179,14 +179,10 @@ bool applyModelOption(const Argument& argument, ModelOptions& model)
             refuse(argument, "one of sync, async-uc, async-nrs");
         config.scheme = static_cast<int>(found - std::begin(SchemeNames));
     } else if (name == "--pattern") {
-        if (argument.value == "young") {
-            config.pattern = {PatternKind::Young, {}, {}};
-        } else if (argument.value == "line") {
-            config.pattern = {PatternKind::Line, {}, {}};
-        } else if (argument.value.empty()) {
-            refuse(argument, "young, line or the name of a CSV file");
-        } else {
-            config.pattern = {PatternKind::File, argument.value, {}};
+        try {
+            config.pattern = parsePattern(argument.value);
+        } catch (const BatchError& error) {
+            throw BatchError("--pattern: " + std::string(error.what()));
         }
     } else if (name == "--a2") {
         config.a2 = probability(argument);

@@ -9,11 +9,17 @@ const char* const ModelOptionsText = R"(Model (defaults are the desktop program'
   --width W              cells across, 1 to 2048 (default 256)
   --height H             cells down, 1 to 2048 (default 256)
   --scheme NAME          update scheme: sync, async-uc or async-nrs (default async-uc)
-  --pattern young|line|PATH.csv
+  --pattern young|line|random:STATE=F,...|PATH.csv
                          start field: all young mussels, a predator line down
-                         the middle column, or a field file as --field writes it;
-                         a file sets the size, and --width/--height given with it
-                         must match the file (default young)
+                         the middle column, a random field (e.g.
+                         random:adult=0.5,young=0.1: each cell in a state with
+                         its fraction, the rest empty or rest=STATE; states as
+                         the counts CSV names them; drawn from the seed beside
+                         the model's generators, which draw as after any other
+                         start; in --vary pattern separate with ;), or a field
+                         file as --field writes it; a file sets the size, and
+                         --width/--height given with it must match the file
+                         (default young)
   --a2 P                 recolonisation probability (default 0.3)
   --a0 P                 neighbour coupling, distribution probability (default 0.75)
   --d0 P                 ocean forcing (default 0)

@@ -158,7 +158,7 @@ public:
         if (!checkFieldCodes(field->width, field->height, field->codes, MusselBed::MaxCells, &error))
             throw py::value_error("field: " + error);
         const ModelOptions options = readOptions(seed ? Arguments{"--seed", *seed} : Arguments{});
-        layDown({PatternKind::File, {}, std::move(field)}, options);
+        layDown({PatternKind::File, {}, std::move(field), {}}, options);
     }
 
     // A changeable parameter, set through the desktop control's setter.

@@ -42,11 +42,12 @@ RunSummary summarizeRun(const RunConfig& config, int threads)
 
 std::string summaryHeader(bool extinction)
 {
-    return "run,seed,width,height,scheme,a2,a0,d0,a3,a4,jump,long_range,boundary,steps,pattern,mode,"
-           + stateColumns("") + "," + stateColumns("mean_") + "," + stateColumns("sd_")
-           + ",burn_in,pattern_sha256,generator_period_passed"
-           + (extinction ? "," + stateColumns("extinct_") + ",extinct_mussels,extinct_predators,ended_step" : "")
-           + "\n";
+    std::string header = "run,seed,width,height,scheme,a2,a0,d0,a3,a4,jump,long_range,boundary,steps,pattern,mode,"
+                         + stateColumns("") + "," + stateColumns("mean_") + "," + stateColumns("sd_")
+                         + ",burn_in,pattern_sha256,generator_period_passed";
+    if (extinction)
+        header.append(",").append(stateColumns("extinct_")).append(",extinct_mussels,extinct_predators,ended_step");
+    return header + '\n';
 }
 
 std::string summaryRow(std::int64_t run, const RunConfig& config, const RunSummary& summary)

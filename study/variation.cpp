@@ -173,12 +173,11 @@ Variation parseVariation(std::string_view text)
     };
     for (const std::string_view item : split(list, ',')) {
         if (variation.name == VaryName::Pattern) {
-            if (item.empty())
-                throw BatchError(context + "an empty item is not young, line or the name of a CSV file");
-            const PatternKind kind = item == "young" ? PatternKind::Young
-                                     : item == "line" ? PatternKind::Line
-                                                      : PatternKind::File;
-            variation.patterns.push_back({kind, kind == PatternKind::File ? std::string(item) : std::string(), {}});
+            try {
+                variation.patterns.push_back(parsePattern(item));
+            } catch (const BatchError& error) {
+                throw BatchError(context + error.what());
+            }
             add(static_cast<int>(variation.patterns.size() - 1));
             continue;
         }

@@ -145,9 +145,12 @@ class Bed:
 
     def reset(self, pattern="young", *, seed=None):
         """Lays down a start pattern and sets step_count to 0: "young" (every
-        cell a young mussel), "line" (the middle column predators on young)
-        or a 2-D integer array of codes (height, width), which may change the
-        field's size. The generators go on from where they are, as in the
+        cell a young mussel), "line" (the middle column predators on young),
+        a random start such as "random:adult=0.5,young=0.1" (each cell
+        independently, the rest empty or rest=STATE; drawn from the seed by a
+        generator of its own, so the model's draws are unchanged) or a 2-D
+        integer array of codes (height, width), which may change the field's
+        size. The generators go on from where they are, as in the
         desktop program, unless seed restarts them."""
         seed_text = None if seed is None else _option_text("seed", seed)
         if isinstance(pattern, str):

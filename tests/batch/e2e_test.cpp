@@ -785,3 +785,34 @@ TEST_F(BatchTool, StopConditionEndsTheRunAtTheExtinctionTheCountsShow)
     EXPECT_EQ(refused.status, 2);
     EXPECT_NE(refused.err.find("predators-extinct"), std::string::npos) << refused.err;
 }
+
+// A random start holds about the fractions asked for, and is drawn beside
+// the model's generators: the run from it is the run from the same field
+// read from a file, with the same seed, on both engines.
+TEST_F(BatchTool, RandomStartLeavesTheModelsDrawsAsTheyWere)
+{
+    for (const char* mode : {"exact", "fast"}) {
+        const std::vector<std::string> settings = {"--mode", mode, "--seed", "9", "--width", "200", "--height",
+                                                   "100", "--d0", "0.02", "--quiet"};
+        auto with = [&](std::vector<std::string> more) {
+            more.insert(more.begin(), settings.begin(), settings.end());
+            return more;
+        };
+        const std::string random = "random:adult=0.5,young=0.1,predator_on_young=0.05";
+        ASSERT_EQ(run(with({"--pattern", random, "--steps", "0", "--field", "start.csv", "--counts", "c.csv"})).status, 0);
+        const FieldData start = readFieldCsv((dir / "start.csv").string());
+        const std::array<double, 3> wanted = {0.05, 0.1, 0.5};
+        const Cell states[] = {PredatorOnYoung, YoungMussel, AdultMussel};
+        for (int i = 0; i < 3; ++i) {
+            const auto cells = std::count(start.codes.begin(), start.codes.end(), states[i]);
+            EXPECT_NEAR(static_cast<double>(cells) / 20000, wanted[static_cast<std::size_t>(i)], 0.015) << mode;
+        }
+        ASSERT_EQ(run(with({"--pattern", random, "--steps", "30", "--field", "a.csv"})).status, 0);
+        ASSERT_EQ(run(with({"--pattern", "start.csv", "--steps", "30", "--field", "b.csv"})).status, 0);
+        EXPECT_EQ(file("a.csv"), file("b.csv")) << mode;
+        EXPECT_NE(file("a.csv"), file("start.csv")) << mode;
+    }
+    const Outcome refused = run({"--pattern", "random:adult=0.8,young=0.3", "--counts", "c2.csv"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("more than 1"), std::string::npos) << refused.err;
+}
