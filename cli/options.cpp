@@ -29,7 +29,7 @@ struct OptionSpec {
     OptionGroup group;
 };
 
-constexpr std::array<OptionSpec, 36> Options = {{
+constexpr std::array<OptionSpec, 37> Options = {{
     {"--width", true, OptionGroup::Model},
     {"--height", true, OptionGroup::Model},
     {"--scheme", true, OptionGroup::Model},
@@ -60,6 +60,7 @@ constexpr std::array<OptionSpec, 36> Options = {{
     {"--save-state", true, OptionGroup::RunOutput},
     {"--from-state", true, OptionGroup::RunOutput},
     {"--vary", true, OptionGroup::Sweep},
+    {"--design", true, OptionGroup::Sweep},
     {"--replicates", true, OptionGroup::Sweep},
     {"--jobs", true, OptionGroup::Sweep},
     {"--task", true, OptionGroup::Sweep},
@@ -345,6 +346,8 @@ SweepOptions parseSweepOptions(const std::vector<std::string>& arguments)
                 if (earlier.name == variation.name)
                     throw BatchError("--vary " + std::string(varyNameText(variation.name)) + " is given twice");
             options.variations.push_back(std::move(variation));
+        } else if (name == "--design") {
+            options.designPath = outputPath(argument);
         } else if (name == "--replicates") {
             options.replicates = wholeNumber(argument, 1, 2147483647);
         } else if (name == "--jobs") {
@@ -378,5 +381,9 @@ SweepOptions parseSweepOptions(const std::vector<std::string>& arguments)
         throw BatchError("--seed: a sweep's seeds start at 1 or above (0 draws the same numbers as 1)");
     if (options.summaryPath.empty())
         throw BatchError("a sweep needs --summary PATH (or - for standard output)");
+    if (!options.designPath.empty() && !options.variations.empty())
+        throw BatchError("--design and --vary are both given: a design's columns name every varied setting");
+    if (!options.designPath.empty() && !options.record.plotPath.empty())
+        throw BatchError("--plot draws the grid of --vary; draw a design's runs from its summary");
     return options;
 }

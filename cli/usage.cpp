@@ -155,6 +155,11 @@ Sweep:
                          or pattern=line,a.csv,b.csv (a file sets its runs' size).
                          May be given for several names, each once, and not
                          together with the same parameter's own option
+  --design FILE.csv      the combinations as rows instead of --vary: a header
+                         of --vary names (long_range too), then one value per
+                         field, e.g. from a Latin hypercube; each row runs R
+                         times in file order (no --plot; the record hashes the
+                         file, so --resume and merge see a changed design)
   --replicates R         runs per combination, 1 or more (default 1)
   --jobs J               runs side by side in threads, 1 to 256. The default
                          is the number of CPUs this process may use: those it

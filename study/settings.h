@@ -58,6 +58,7 @@ struct TaskSplit {
 struct SweepOptions {
     ModelOptions model;
     std::vector<Variation> variations;
+    std::string designPath;  // --design: the combinations as rows of a CSV file
     std::int64_t replicates = 1;
     std::optional<int> jobs;  // default: the number of cores
     std::optional<TaskSplit> task;

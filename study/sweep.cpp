@@ -3,6 +3,7 @@
 
 #include "batcherror.h"
 #include "cpus.h"
+#include "design.h"
 #include "interruption.h"
 #include "journal.h"
 #include "printable.h"
@@ -180,10 +181,21 @@ std::int64_t runSweepPart(const SweepPlan& plan, const TaskSplit& split, int job
 
 SweepPlan planSweep(SweepOptions& options)
 {
+    std::optional<std::string> design;
+    if (!options.designPath.empty()) {
+        design.emplace();
+        options.variations = readDesign(options.designPath, &*design);
+        for (const Variation& column : options.variations)
+            for (const auto& [name, value] : options.given)
+                if (name == varyOption(column.name))
+                    throw BatchError(name + " and the design's column " + std::string(varyNameText(column.name))
+                                     + " are both given; keep one");
+    }
     loadPatterns(options.model, options.variations);
     if (!options.model.seedGiven)
         options.model.config.seed = seedFromClock();
-    SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {}};
+    SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {},
+                   std::move(design)};
     plan.recording.burnIn = options.burnIn;
     return plan;
 }
@@ -360,6 +372,8 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         for (const Pattern& pattern : variation.patterns)
             if (pattern.kind == PatternKind::File)
                 provenance.inputs.push_back({pattern.path, pattern.field->sha256});
+    if (plan.design)
+        provenance.inputs.push_back({options.designPath, *plan.design});
     if (snapshots) {
         snapshots->keep();
         for (const std::string& path : snapshots->written()) {

@@ -95,3 +95,12 @@ def test_saved_copied_and_pickled_beds_go_on_as_the_original_and_tidmar_batch(ba
     (tmp_path / "other.state").write_bytes(b"TIDMARST" + bytes(100))
     with pytest.raises(ValueError, match="other.state"):
         tidmar.Bed.load(tmp_path / "other.state")
+
+
+def test_a_design_of_dicts_runs_the_rows_of_the_equivalent_grid():
+    grid = tidmar.sweep(vary={"d0": [0.01, 0.02], "scheme": ["sync", "async-nrs"]}, replicates=2, seed=7, width=16,
+                        height=16, steps=6, as_frame=False)
+    rows = [dict(d0=d0, scheme=scheme) for d0 in (0.01, 0.02) for scheme in ("sync", "async-nrs")]
+    assert tidmar.sweep(design=rows, replicates=2, seed=7, width=16, height=16, steps=6, as_frame=False) == grid
+    with pytest.raises(ValueError, match="'speed' is not a --vary name"):
+        tidmar.sweep(design=[{"speed": 3}], steps=1)

@@ -227,7 +227,32 @@ _SWEEP_FIXED = ("width", "height", "scheme", "mode", "a2", "a0", "d0", "a3", "a4
                 "boundary", "threads", "pattern", "burn_in", "stop_when")
 
 
-def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=None, **fixed):
+def _write_design(design, folder):
+    """design (a pandas DataFrame or a list of dicts) as a --design CSV in
+    folder; the columns' names as vary takes them."""
+    import csv
+    import os
+
+    if hasattr(design, "to_dict"):
+        rows = design.to_dict("records")
+    else:
+        rows = list(design)
+    if not rows or not all(isinstance(row, dict) for row in rows):
+        raise TypeError("design: expected a DataFrame or a non-empty list of dicts")
+    names = list(rows[0])
+    for row in rows:
+        if list(row) != names:
+            raise ValueError(f"design: every row needs the columns {names}, in that order; one has {list(row)}")
+    path = os.path.join(folder, "design.csv")
+    with open(path, "w", newline="") as file:
+        writer = csv.writer(file)
+        writer.writerow([name.replace("_", "-") for name in names])
+        for row in rows:
+            writer.writerow([_option_text(name, row[name]) for name in names])
+    return path
+
+
+def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=None, design=None, **fixed):
     """Runs a parameter sweep as tidmar-batch sweep does and returns its
     summary: the same runs, seeds and rows.
 
@@ -240,7 +265,10 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
     stop_when, a --stop-when condition such as "predators-extinct", which
     ends each run there and adds the extinction steps, None where none came).
     jobs runs that many runs side by side (default: as tidmar-batch, one per
-    CPU this process may use).
+    CPU this process may use). design takes the combinations instead of
+    vary: a pandas DataFrame or a list of dicts whose keys are vary's names
+    (a Latin hypercube made elsewhere, for instance), each row run
+    replicates times in order.
 
     Returns a pandas DataFrame with the summary's columns, or without pandas
     (or with as_frame=False) a list of dicts. Runs release the GIL; Ctrl+C
@@ -261,7 +289,13 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
                                 f"not {type(values).__name__}") from None
             text = ",".join(_option_text(name, value) for value in items)
         args += ["--vary", f"{name}={text}"]
-    rows = _tidmar.sweep_rows(args)
+    if design is not None:
+        import tempfile
+
+        with tempfile.TemporaryDirectory(prefix="tidmar-design-") as folder:
+            rows = _tidmar.sweep_rows(args + ["--design", _write_design(design, folder)])
+    else:
+        rows = _tidmar.sweep_rows(args)
     names, table = _typed_columns(_tidmar.summary_header("stop_when" in fixed), rows)
     if as_frame is None:
         try:

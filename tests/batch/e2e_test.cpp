@@ -816,3 +816,34 @@ TEST_F(BatchTool, RandomStartLeavesTheModelsDrawsAsTheyWere)
     EXPECT_EQ(refused.status, 2);
     EXPECT_NE(refused.err.find("more than 1"), std::string::npos) << refused.err;
 }
+
+// A design that lists the combinations of a --vary grid in its order gives
+// the grid's summary byte for byte, whole and as merged parts; a column that
+// names no setting is refused.
+TEST_F(BatchTool, DesignRowsAreTheRunsOfTheEquivalentGrid)
+{
+    writeFile(dir / "design.csv", "d0,scheme\r\n0.01,sync\r\n0.01,async-nrs\r\n0.02,sync\r\n0.02,async-nrs\r\n");
+    const std::vector<std::string> common = {"sweep", "--replicates", "2", "--seed", "100", "--width", "20",
+                                             "--height", "16", "--steps", "12", "--quiet"};
+    auto with = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), common.begin(), common.end());
+        return more;
+    };
+    ASSERT_EQ(run(with({"--vary", "d0=0.01,0.02", "--vary", "scheme=sync,async-nrs", "--summary", "grid.csv"})).status,
+              0);
+    ASSERT_EQ(run(with({"--design", "design.csv", "--summary", "design-all.csv"})).status, 0);
+    EXPECT_EQ(file("design-all.csv"), file("grid.csv"));
+    EXPECT_EQ(lines(file("grid.csv")).size(), 9u);
+    for (const char* task : {"0/3", "1/3", "2/3"})
+        ASSERT_EQ(run(with({"--design", "design.csv", "--task", task, "--summary",
+                            std::string("part") + task[0] + ".csv"})).status, 0);
+    const Outcome merged = run({"merge", "part0.csv", "part1.csv", "part2.csv", "--summary", "merged.csv"});
+    ASSERT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(file("merged.csv"), file("grid.csv"));
+
+    writeFile(dir / "unknown.csv", "d0,speed\n0.01,3\n");
+    const Outcome refused = run(with({"--design", "unknown.csv", "--summary", "u.csv"}));
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("'speed' is not a --vary name"), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(dir / "u.csv"));
+}
