@@ -29,7 +29,7 @@ struct OptionSpec {
     OptionGroup group;
 };
 
-constexpr std::array<OptionSpec, 37> Options = {{
+constexpr std::array<OptionSpec, 38> Options = {{
     {"--width", true, OptionGroup::Model},
     {"--height", true, OptionGroup::Model},
     {"--scheme", true, OptionGroup::Model},
@@ -55,6 +55,7 @@ constexpr std::array<OptionSpec, 37> Options = {{
     {"--snapshot-pictures", false, OptionGroup::Record},
     {"--cell-size", true, OptionGroup::Record},
     {"--plot", true, OptionGroup::Record},
+    {"--progress", true, OptionGroup::Record},
     {"--field", true, OptionGroup::RunOutput},
     {"--picture", true, OptionGroup::RunOutput},
     {"--save-state", true, OptionGroup::RunOutput},
@@ -226,6 +227,17 @@ bool applyModelOption(const Argument& argument, ModelOptions& model)
     return true;
 }
 
+ProgressChoice progressChoice(const Argument& argument)
+{
+    if (argument.value == "auto")
+        return ProgressChoice::Auto;
+    if (argument.value == "always")
+        return ProgressChoice::Always;
+    if (argument.value == "never")
+        return ProgressChoice::Never;
+    refuse(argument, "always, never or auto");
+}
+
 // Applies an option of what runs record; false when it is not one of them.
 bool applyRecordOption(const Argument& argument, RecordOptions& record)
 {
@@ -244,6 +256,8 @@ bool applyRecordOption(const Argument& argument, RecordOptions& record)
         record.cellSize = static_cast<int>(wholeNumber(argument, 1, MaxCellSize));
     else if (name == "--plot")
         record.plotPath = outputPath(argument);
+    else if (name == "--progress")
+        record.progress = progressChoice(argument);
     else
         return false;
     return true;

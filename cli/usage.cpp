@@ -80,8 +80,12 @@ const char* const RecordOptionsText = R"(  --counts-every N       keep the count
                          name's ending (.png, .svg)
 )";
 
-const char* const CommonOptionsText = R"(  --quiet                no progress bar and no seed line on standard error
-                         (the bar shows only when standard error is a terminal)
+const char* const CommonOptionsText = R"(  --quiet                no progress and no seed line on standard error
+  --progress always|never|auto
+                         auto (the default): a bar on a terminal; elsewhere
+                         (a cluster job's log) a line at most once a minute
+                         with the runs or steps done, elapsed and remaining
+                         time; none with --quiet. always: even with --quiet
   --help, -h             this text
   --version              the name, the version and the commit it was built from
 )";

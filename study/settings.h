@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "progressbar.h"
 #include "runconfig.h"
 #include "variation.h"
 
@@ -35,6 +36,7 @@ struct RecordOptions {
     bool snapshotPictures = false;
     int cellSize = 1;                // pixels per cell edge of every picture
     std::string plotPath;            // .png or .svg; empty: no plot
+    ProgressChoice progress = ProgressChoice::Auto;
 };
 
 struct RunOptions {

@@ -86,7 +86,7 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
     if (const auto step = generatorPeriodPassedAt(whole); step && !options.quiet)
         std::fprintf(stderr, "%s\n", generatorPeriodWarning(whole, *step, 1).c_str());
 
-    ProgressBar progress(config.steps, "steps", progressToTerminal && !options.quiet);
+    ProgressBar progress(config.steps, "steps", progressStyle(record.progress, progressToTerminal, options.quiet));
     // The plot takes at most about 2000 points of the run.
     const std::int64_t plotEvery = std::max<std::int64_t>(1, config.steps / 2000);
     std::vector<CountsAt> plotted;

@@ -326,7 +326,7 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         summary.adopt(kept->token, kept->bytes);
     else
         summary.start(header, sweepRecord(options, plan, split, header));
-    ProgressBar progress(runs, "runs", progressToTerminal && !options.quiet);
+    ProgressBar progress(runs, "runs", progressStyle(record.progress, progressToTerminal, options.quiet));
     if (counts) {
         if (keptCounts)
             counts->adopt(keptCounts->token, keptCounts->bytes);

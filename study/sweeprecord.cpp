@@ -15,7 +15,8 @@ constexpr const char* FirstLine = "tidmar-batch sweep record 1";
 bool changesNoRow(const std::string& name)
 {
     for (const char* other : {"--task", "--summary", "--jobs", "--quiet", "--resume", "--threads", "--counts",
-                              "--plot", "--snapshots", "--snapshot-every", "--snapshot-pictures", "--cell-size"})
+                              "--plot", "--snapshots", "--snapshot-every", "--snapshot-pictures", "--cell-size",
+                              "--progress"})
         if (name == other)
             return true;
     return false;
