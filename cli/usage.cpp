@@ -202,8 +202,10 @@ Sweep:
                          whatever --jobs; a --task part holds its runs' rows)
 )" + RecordOptionsText + R"(                         (here: the window mean of each state against the
                          first varied number, error bars of one standard
-                         deviation over the replicates, a line per value of the
-                         other varied parameters)
+                         deviation over the replicates, each replicate a faint
+                         point beside its mean, predators x10; a panel per
+                         value of the second varied parameter, a line per
+                         value of any further one)
   --cell-size Z          pixels per cell edge of snapshot pictures (default 1)
   Snapshots are named run<K>-step<S>.csv (and .png).
 )" + CommonOptionsText + R"(

@@ -15,6 +15,7 @@ struct ChartLine {
     Qt::PenStyle style = Qt::SolidLine;
     std::vector<QPointF> points;
     std::vector<double> errors;  // half-heights of error bars per point; empty: none
+    std::vector<QPointF> replicates;  // single values, faint points beside the line's
 };
 
 struct LegendEntry {
@@ -33,3 +34,7 @@ struct Chart {
 
 // width x height pixels (SVG: user units); svg chooses the format.
 QByteArray renderChart(const Chart& chart, int width, int height, bool svg);
+
+// Small multiples: the panels side by side, up to three a row, each
+// width x height, under a title band with title.
+QByteArray renderPanels(const std::vector<Chart>& panels, const QString& title, int width, int height, bool svg);

@@ -694,12 +694,20 @@ TEST_F(BatchTool, PlotsAreImagesOfTheirSizeInTheFieldColours)
     EXPECT_TRUE(colours.count(qRgb(0, 0, 0))) << "no text or axes";
 
     const Outcome sweep = run({"sweep", "--seed", "8", "--width", "20", "--height", "20", "--steps", "20",
-                               "--vary", "d0=0,0.05", "--vary", "scheme=sync,async-uc", "--summary", "s.csv",
-                               "--plot", "s.svg", "--quiet"});
+                               "--vary", "d0=0,0.05", "--vary", "scheme=sync,async-uc", "--replicates", "2",
+                               "--summary", "s.csv", "--plot", "s.svg", "--quiet"});
     ASSERT_EQ(sweep.status, 0) << sweep.err;
     const std::string svg = file("s.svg");
     EXPECT_NE(svg.find("<svg"), std::string::npos);
     EXPECT_NE(svg.find("#005a00"), std::string::npos) << "the adults' colour";
+    // A panel for each scheme, each with a mean point per D0 and state and a
+    // faint point per replicate beside it: 2 x 2 x 5 means, 8 runs x 5 points.
+    EXPECT_NE(svg.find(">scheme sync<"), std::string::npos);
+    EXPECT_NE(svg.find(">scheme async-uc<"), std::string::npos);
+    std::size_t points = 0;
+    for (std::size_t at = svg.find("<circle"); at != std::string::npos; at = svg.find("<circle", at + 1))
+        ++points;
+    EXPECT_EQ(points, 20u + 40u);
 }
 
 // A run saved after 100 steps and continued for 100 more is the run of 200
