@@ -7,6 +7,7 @@
 #include "options.h"
 #include "summary.h"
 #include "sweep.h"
+#include "timeseriescsv.h"
 
 #include <pybind11/stl.h>
 
@@ -15,23 +16,27 @@
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace py = pybind11;
 
 namespace {
 
 // The summary rows of the sweep the arguments describe (the sweep command's
-// options without --summary), in run order, as tidmar-batch writes them. The
-// runs go on without the GIL; Ctrl+C stops every run within a step.
-std::vector<std::string> sweepRows(Arguments arguments)
+// options without --summary), in run order, as tidmar-batch writes them, and
+// with countsEvery > 0 the rows of its time series as --counts writes them.
+// The runs go on without the GIL; Ctrl+C stops every run within a step.
+std::pair<std::vector<std::string>, std::vector<std::string>> sweepRows(Arguments arguments, std::int64_t countsEvery)
 {
     arguments.insert(arguments.end(), {"--summary", "-"});
     SweepOptions options = parseSweepOptions(arguments);
-    const SweepPlan plan = planSweep(options);
+    SweepPlan plan = planSweep(options);
     plan.runCount();  // refuses too many runs before any starts
+    plan.recording.countsEvery = countsEvery;
     const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, processEnvironment);
 
     std::vector<std::string> rows;
+    std::vector<std::string> series;
     std::exception_ptr failure;
     std::atomic<bool> stop{false};
     std::mutex mutex;
@@ -43,7 +48,11 @@ std::vector<std::string> sweepRows(Arguments arguments)
         try {
             runSweepPart(
                 plan, TaskSplit{}, jobs,
-                [&](const RunOutput& output) { rows.push_back(summaryRow(output.run, output.config, output.summary)); },
+                [&](const RunOutput& output) {
+                    rows.push_back(summaryRow(output.run, output.config, output.summary));
+                    if (countsEvery > 0)
+                        series.push_back(timeSeriesRows(output));
+                },
                 nullptr, 0, &stop, StopRuns::Abandon);
         } catch (...) {
             failure = std::current_exception();
@@ -68,15 +77,17 @@ std::vector<std::string> sweepRows(Arguments arguments)
     runner.join();
     if (failure)
         std::rethrow_exception(failure);
-    return rows;
+    return {rows, series};
 }
 
 } // namespace
 
 void bindSweep(py::module_& module)
 {
-    module.def("sweep_rows", &sweepRows, py::arg("arguments"),
-               "The summary rows of tidmar-batch sweep with these options, in run order.");
+    module.def("sweep_rows", &sweepRows, py::arg("arguments"), py::arg("counts_every") = 0,
+               "The summary rows of tidmar-batch sweep with these options, in run order, and the time series' "
+               "rows (each run's, as one text) with counts_every > 0.");
+    module.def("time_series_header", &timeSeriesHeader, "The header line of tidmar-batch's sweep time series.");
     module.def("default_jobs",
                [](int threadsPerRun) { return sweepJobs(std::nullopt, threadsPerRun, processEnvironment); },
                py::arg("threads_per_run") = 1, "The sweep's default number of jobs, as tidmar-batch chooses it.");

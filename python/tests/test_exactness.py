@@ -104,3 +104,15 @@ def test_a_design_of_dicts_runs_the_rows_of_the_equivalent_grid():
     assert tidmar.sweep(design=rows, replicates=2, seed=7, width=16, height=16, steps=6, as_frame=False) == grid
     with pytest.raises(ValueError, match="'speed' is not a --vary name"):
         tidmar.sweep(design=[{"speed": 3}], steps=1)
+
+
+def test_sweep_time_series_is_tidmar_batchs(batch, tmp_path):
+    series_path = tmp_path / "series.csv"
+    batch("sweep", "--vary", "d0=0,0.05", "--replicates", "2", "--seed", "30", "--steps", "9", "--width", "12",
+          "--height", "10", "--summary", str(tmp_path / "s.csv"), "--counts", str(series_path), "--counts-every",
+          "4", "--quiet")
+    summary, series = tidmar.sweep(vary={"d0": [0, 0.05]}, replicates=2, seed=30, steps=9, width=12, height=10,
+                                   counts_every=4, as_frame=False)
+    lines = series_path.read_text().splitlines()
+    assert [list(row.values()) for row in series] == [[int(v) for v in line.split(",")] for line in lines[1:]]
+    assert list(series[0]) == lines[0].split(",") and len(summary) == 4

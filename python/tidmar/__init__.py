@@ -252,7 +252,8 @@ def _write_design(design, folder):
     return path
 
 
-def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=None, design=None, **fixed):
+def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=None, design=None, counts_every=None,
+          **fixed):
     """Runs a parameter sweep as tidmar-batch sweep does and returns its
     summary: the same runs, seeds and rows.
 
@@ -268,7 +269,9 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
     CPU this process may use). design takes the combinations instead of
     vary: a pandas DataFrame or a list of dicts whose keys are vary's names
     (a Latin hypercube made elsewhere, for instance), each row run
-    replicates times in order.
+    replicates times in order. counts_every=N also keeps every run's counts
+    at steps 0, N, 2N, ... and its last, and returns (summary, series), the
+    series with tidmar-batch's time-series columns (run, step, the states).
 
     Returns a pandas DataFrame with the summary's columns, or without pandas
     (or with as_frame=False) a list of dicts. Runs release the GIL; Ctrl+C
@@ -289,14 +292,27 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
                                 f"not {type(values).__name__}") from None
             text = ",".join(_option_text(name, value) for value in items)
         args += ["--vary", f"{name}={text}"]
+    every = 0 if counts_every is None else _index("counts_every", counts_every)
+    if counts_every is not None and every < 1:
+        raise ValueError(f"counts_every: {every} is not a whole number from 1")
     if design is not None:
         import tempfile
 
         with tempfile.TemporaryDirectory(prefix="tidmar-design-") as folder:
-            rows = _tidmar.sweep_rows(args + ["--design", _write_design(design, folder)])
+            rows, series = _tidmar.sweep_rows(args + ["--design", _write_design(design, folder)], every)
     else:
-        rows = _tidmar.sweep_rows(args)
+        rows, series = _tidmar.sweep_rows(args, every)
     names, table = _typed_columns(_tidmar.summary_header("stop_when" in fixed), rows)
+    if counts_every is not None:
+        series_names = _tidmar.time_series_header().strip().split(",")
+        series_table = [[int(value) for value in line.split(",")] for text in series for line in text.splitlines()]
+        return (_frame_or_records(names, table, as_frame), _frame_or_records(series_names, series_table, as_frame))
+    return _frame_or_records(names, table, as_frame)
+
+
+def _frame_or_records(names, table, as_frame):
+    """A pandas DataFrame (as_frame True, or None with pandas installed) or a
+    list of dicts."""
     if as_frame is None:
         try:
             import pandas  # noqa: F401
