@@ -26,7 +26,10 @@ namespace {
 // options without --summary), in run order, as tidmar-batch writes them, and
 // with countsEvery > 0 the rows of its time series as --counts writes them.
 // The runs go on without the GIL; Ctrl+C stops every run within a step.
-std::pair<std::vector<std::string>, std::vector<std::string>> sweepRows(Arguments arguments, std::int64_t countsEvery)
+// progress, unless None, is called with the runs done and all runs whenever
+// more are done.
+std::pair<std::vector<std::string>, std::vector<std::string>> sweepRows(Arguments arguments, std::int64_t countsEvery,
+                                                                        py::object progress)
 {
     arguments.insert(arguments.end(), {"--summary", "-"});
     SweepOptions options = parseSweepOptions(arguments);
@@ -35,8 +38,19 @@ std::pair<std::vector<std::string>, std::vector<std::string>> sweepRows(Argument
     plan.recording.countsEvery = countsEvery;
     const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, processEnvironment);
 
+    const std::int64_t total = plan.runCount();
     std::vector<std::string> rows;
     std::vector<std::string> series;
+    std::atomic<std::int64_t> runsDone{0};
+    std::int64_t reported = -1;
+    auto report = [&] {
+        const std::int64_t done = runsDone.load();
+        if (progress.is_none() || done == reported)
+            return;
+        reported = done;
+        py::gil_scoped_acquire gil;
+        progress(done, total);
+    };
     std::exception_ptr failure;
     std::atomic<bool> stop{false};
     std::mutex mutex;
@@ -52,6 +66,7 @@ std::pair<std::vector<std::string>, std::vector<std::string>> sweepRows(Argument
                     rows.push_back(summaryRow(output.run, output.config, output.summary));
                     if (countsEvery > 0)
                         series.push_back(timeSeriesRows(output));
+                    ++runsDone;
                 },
                 nullptr, 0, &stop, StopRuns::Abandon);
         } catch (...) {
@@ -67,6 +82,7 @@ std::pair<std::vector<std::string>, std::vector<std::string>> sweepRows(Argument
             finished.wait_for(lock, std::chrono::milliseconds(10));
             lock.unlock();
             interrupt.poll();
+            report();
             lock.lock();
         }
     } catch (...) {
@@ -77,6 +93,7 @@ std::pair<std::vector<std::string>, std::vector<std::string>> sweepRows(Argument
     runner.join();
     if (failure)
         std::rethrow_exception(failure);
+    report();
     return {rows, series};
 }
 
@@ -85,6 +102,7 @@ std::pair<std::vector<std::string>, std::vector<std::string>> sweepRows(Argument
 void bindSweep(py::module_& module)
 {
     module.def("sweep_rows", &sweepRows, py::arg("arguments"), py::arg("counts_every") = 0,
+               py::arg("progress") = py::none(),
                "The summary rows of tidmar-batch sweep with these options, in run order, and the time series' "
                "rows (each run's, as one text) with counts_every > 0.");
     module.def("time_series_header", &timeSeriesHeader, "The header line of tidmar-batch's sweep time series.");

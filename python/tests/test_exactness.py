@@ -111,8 +111,10 @@ def test_sweep_time_series_is_tidmar_batchs(batch, tmp_path):
     batch("sweep", "--vary", "d0=0,0.05", "--replicates", "2", "--seed", "30", "--steps", "9", "--width", "12",
           "--height", "10", "--summary", str(tmp_path / "s.csv"), "--counts", str(series_path), "--counts-every",
           "4", "--quiet")
+    reported = []
     summary, series = tidmar.sweep(vary={"d0": [0, 0.05]}, replicates=2, seed=30, steps=9, width=12, height=10,
-                                   counts_every=4, as_frame=False)
+                                   counts_every=4, as_frame=False, progress=lambda *done: reported.append(done))
+    assert reported[-1] == (4, 4) and reported == sorted(reported)
     lines = series_path.read_text().splitlines()
     assert [list(row.values()) for row in series] == [[int(v) for v in line.split(",")] for line in lines[1:]]
     assert list(series[0]) == lines[0].split(",") and len(summary) == 4

@@ -252,8 +252,32 @@ def _write_design(design, folder):
     return path
 
 
+def _progress_reporter(progress):
+    """What sweep_rows calls with the runs done and all runs: progress itself
+    when callable, a tqdm bar when tqdm is installed and progress is None,
+    nothing otherwise."""
+    if callable(progress):
+        return progress
+    if progress is False:
+        return None
+    try:
+        from tqdm.auto import tqdm
+    except ImportError:
+        return None
+    bars = []
+
+    def report(done, total):
+        if not bars:
+            bars.append(tqdm(total=total, unit="run"))
+        bars[0].update(done - bars[0].n)
+        if done == total:
+            bars[0].close()
+
+    return report
+
+
 def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=None, design=None, counts_every=None,
-          **fixed):
+          progress=None, **fixed):
     """Runs a parameter sweep as tidmar-batch sweep does and returns its
     summary: the same runs, seeds and rows.
 
@@ -272,6 +296,9 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
     replicates times in order. counts_every=N also keeps every run's counts
     at steps 0, N, 2N, ... and its last, and returns (summary, series), the
     series with tidmar-batch's time-series columns (run, step, the states).
+    progress: by default a tqdm bar when tqdm is installed (nothing
+    otherwise), False for none, or a function called with the runs done
+    and all runs.
 
     Returns a pandas DataFrame with the summary's columns, or without pandas
     (or with as_frame=False) a list of dicts. Runs release the GIL; Ctrl+C
@@ -299,9 +326,10 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
         import tempfile
 
         with tempfile.TemporaryDirectory(prefix="tidmar-design-") as folder:
-            rows, series = _tidmar.sweep_rows(args + ["--design", _write_design(design, folder)], every)
+            rows, series = _tidmar.sweep_rows(args + ["--design", _write_design(design, folder)], every,
+                                              _progress_reporter(progress))
     else:
-        rows, series = _tidmar.sweep_rows(args, every)
+        rows, series = _tidmar.sweep_rows(args, every, _progress_reporter(progress))
     names, table = _typed_columns(_tidmar.summary_header("stop_when" in fixed), rows)
     if counts_every is not None:
         series_names = _tidmar.time_series_header().strip().split(",")
