@@ -118,3 +118,15 @@ def test_sweep_time_series_is_tidmar_batchs(batch, tmp_path):
     lines = series_path.read_text().splitlines()
     assert [list(row.values()) for row in series] == [[int(v) for v in line.split(",")] for line in lines[1:]]
     assert list(series[0]) == lines[0].split(",") and len(summary) == 4
+
+
+def test_sweep_from_an_array_is_the_sweep_from_its_file(batch, tmp_path):
+    cells = np.full((10, 12), 2, dtype=np.int32)
+    cells[:, 4] = 0
+    np.savetxt(tmp_path / "start.csv", cells, fmt="%d", delimiter=",")
+    settings = dict(vary={"d0": [0, 0.05]}, replicates=2, seed=30, steps=9, as_frame=False)
+    from_array = tidmar.sweep(pattern=cells, **settings)
+    from_file = tidmar.sweep(pattern=str(tmp_path / "start.csv"), **settings)
+    for row in from_array + from_file:
+        row.pop("pattern")
+    assert from_array == from_file

@@ -285,7 +285,8 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
     list of values or to the command line's text ("0.1:0.5:0.1"); every
     combination runs replicates times, the first name varying slowest; run k
     has the seed seed + k (seed=None: from the clock). fixed takes the other
-    parameters as Bed does (and pattern, a field CSV file; burn_in, the
+    parameters as Bed does (and pattern: young, line, random:..., a field
+    CSV file or a 2-D integer array of codes as Bed.reset takes it; burn_in, the
     steps before the means and spreads are taken, by default half the run;
     stop_when, a --stop-when condition such as "predators-extinct", which
     ends each run there and adds the extinction steps, None where none came).
@@ -307,28 +308,34 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
     for name in fixed:
         if name not in _SWEEP_FIXED:
             raise TypeError(f"sweep() got an unexpected keyword argument '{name}'")
-    args = _arguments(dict(replicates=replicates, seed=seed, steps=steps, jobs=jobs, **fixed))
-    for name, values in (vary or {}).items():
-        if isinstance(values, str):
-            text = values
-        else:
-            try:
-                items = list(values)
-            except TypeError:
-                raise TypeError(f"vary[{name!r}]: expected a list of values or a string, "
-                                f"not {type(values).__name__}") from None
-            text = ",".join(_option_text(name, value) for value in items)
-        args += ["--vary", f"{name}={text}"]
+    import tempfile
+
     every = 0 if counts_every is None else _index("counts_every", counts_every)
     if counts_every is not None and every < 1:
         raise ValueError(f"counts_every: {every} is not a whole number from 1")
-    if design is not None:
-        import tempfile
-
-        with tempfile.TemporaryDirectory(prefix="tidmar-design-") as folder:
-            rows, series = _tidmar.sweep_rows(args + ["--design", _write_design(design, folder)], every,
-                                              _progress_reporter(progress))
-    else:
+    # A design and a pattern given as an array reach the sweep as files.
+    with tempfile.TemporaryDirectory(prefix="tidmar-sweep-") as folder:
+        pattern = fixed.get("pattern")
+        if pattern is not None and not isinstance(pattern, str):
+            cells = _np.asarray(pattern)
+            if cells.ndim != 2 or cells.dtype.kind not in "iu":
+                raise TypeError("pattern: expected young, line, random:..., a file name or a 2-D integer array")
+            fixed["pattern"] = f"{folder}/pattern.csv"
+            _np.savetxt(fixed["pattern"], cells, fmt="%d", delimiter=",")
+        args = _arguments(dict(replicates=replicates, seed=seed, steps=steps, jobs=jobs, **fixed))
+        for name, values in (vary or {}).items():
+            if isinstance(values, str):
+                text = values
+            else:
+                try:
+                    items = list(values)
+                except TypeError:
+                    raise TypeError(f"vary[{name!r}]: expected a list of values or a string, "
+                                    f"not {type(values).__name__}") from None
+                text = ",".join(_option_text(name, value) for value in items)
+            args += ["--vary", f"{name}={text}"]
+        if design is not None:
+            args += ["--design", _write_design(design, folder)]
         rows, series = _tidmar.sweep_rows(args, every, _progress_reporter(progress))
     names, table = _typed_columns(_tidmar.summary_header("stop_when" in fixed), rows)
     if counts_every is not None:
