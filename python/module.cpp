@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // _tidmar: the engines and the sweep of tidmar-batch for the package tidmar.
-// Values arrive as the command line's option texts, so that they are read,
-// checked and refused exactly as tidmar-batch reads them.
+// Values arrive as Python gave them and are read by the same typed readers as
+// tidmar-batch's options, with messages that name the Python argument.
 #include "module.h"
 
 #include "batcherror.h"
 #include "cellcolours.h"
 #include "csvformat.h"
 #include "summary.h"
+#include "version.h"
 
 #include <pybind11/stl.h>
 
@@ -29,6 +30,7 @@ PYBIND11_MODULE(_tidmar, module)
     module.attr("STATE_NAMES") = names;
     module.attr("STATE_COLOURS") = std::vector<std::uint32_t>(stateColours.begin(), stateColours.end());
     module.attr("OTHER_COLOUR") = otherColour;
+    module.attr("__version__") = tidmarVersion();
     module.def("counts_header", &countsHeader, "The header line of tidmar-batch's counts CSV.");
     module.def(
         "summary_header", [](bool extinction) { return summaryHeader(extinction); }, py::arg("extinction") = false,

@@ -10,15 +10,18 @@
 #include "livebed.h"
 #include "modelparameters.h"
 #include "musselbed.h"
-#include "numbers.h"
-#include "options.h"
-#include "seeding.h"
+#include "randomseed.h"
+#include "runoutput.h"
+#include "settings.h"
 #include "simulation.h"
 #include "statefile.h"
+#include "summary.h"
+#include "values.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
+#include <atomic>
 #include <cmath>
 #include <memory>
 
@@ -26,25 +29,32 @@ namespace py = pybind11;
 
 namespace {
 
-// One model option read as the command line reads it (throws BatchError).
-ModelOptions readOptions(const Arguments& arguments)
+// A drawn seed, never the one drawn for the bed made just before.
+std::int32_t newSeed()
 {
-    return parseRunOptions(arguments).model;
+    static std::atomic<std::int32_t> last{0};
+    const std::int32_t seed = drawSeed(last.load());
+    last = seed;
+    return seed;
 }
 
-std::int64_t readSteps(const std::string& text)
+std::int64_t readSteps(const Value& count, const char* name)
 {
-    return readOptions({"--steps", text}).config.steps;
+    return readWhole(count, 0, 2147483647, name);
 }
 
 class PyBed {
 public:
-    explicit PyBed(const Arguments& arguments)
+    explicit PyBed(const Settings& settings)
     {
-        const ModelOptions options = readOptions(arguments);
+        ModelOptions options;
+        for (const auto& [key, value] : settings)
+            if (!setModelValue(options, key, value, key))
+                throw py::type_error("Bed() got an unexpected keyword argument '" + key + "'");
+        checkModelOptions(options, keywordName);
         config = options.config;
         if (!options.seedGiven)
-            config.seed = seedFromClock();
+            config.seed = newSeed();
         threads = options.threads;
         bed = makeLiveBed(config, threads);
     }
@@ -63,6 +73,9 @@ public:
         config.longRange = p.longRange;
         config.periodic = p.periodic;
         stepCount = saved.step;
+        // The draws since seeding, as far as the step count tells them.
+        drawsSinceSeed = saved.step * leastDrawsPerStep(config.scheme, bed->cellsX(), bed->cellsY());
+        periodPassed = config.mode == EngineMode::Exact && drawsSinceSeed > GeneratorPeriod;
     }
 
     py::bytes state() const
@@ -71,25 +84,24 @@ public:
         return py::bytes(encodeState({bed->state(), stepCount, config.seed}));
     }
 
-    void step(const std::string& count)
+    void step(const Value& count)
     {
-        const std::int64_t steps = readSteps(count);
+        const std::int64_t steps = readSteps(count, "n");
         advance(steps, [](std::int64_t) {});
     }
 
-    // Counts at steps 0, every, 2 every, ... of the next steps steps: rows of
-    // the step number (the bed's count) and the five counts.
-    py::array_t<std::int64_t> run(const std::string& count, const std::string& interval)
+    // Counts at steps 0, every, 2 every, ... and the last of the next steps
+    // steps, as --counts-every records them: rows of the step number (the
+    // bed's count) and the five counts.
+    py::array_t<std::int64_t> run(const Value& count, const Value& interval)
     {
-        const std::int64_t steps = readSteps(count);
-        const auto every = parseInteger(interval, 1, 2147483647);
-        if (!every)
-            throw BatchError("every: '" + interval + "' is not a whole number from 1 to 2147483647");
-        const std::int64_t rows = steps / *every + 1;
+        const std::int64_t steps = readSteps(count, "steps");
+        const std::int64_t every = readWhole(interval, 1, 2147483647, "every");
+        const std::int64_t rows = steps / every + 1 + (steps % every != 0 ? 1 : 0);
         py::array_t<std::int64_t> table({rows, static_cast<std::int64_t>(1 + StateCount)});
         std::int64_t* out = table.mutable_data();
         auto record = [&](std::int64_t done) {
-            if (done % *every != 0)
+            if (!isRecordedStep(done, every, steps))
                 return;
             *out++ = stepCount;
             for (long count : bed->counts())
@@ -130,20 +142,17 @@ public:
                                   + " field");
     }
 
-    void reset(const std::string& pattern, const std::optional<std::string>& seed)
+    void reset(const Value& pattern, const std::optional<Value>& seed)
     {
         checkIdle();
-        Arguments arguments{"--pattern", pattern};
-        if (seed)
-            arguments.insert(arguments.end(), {"--seed", *seed});
-        const ModelOptions options = readOptions(arguments);
-        if (options.config.pattern.kind == PatternKind::File)
-            throw BatchError("--pattern: '" + pattern + "' is not young or line (give a field as an array)");
-        layDown(options.config.pattern, options);
+        const Pattern start = readPattern(pattern, "pattern");
+        if (start.kind == PatternKind::File)
+            throw BatchError("pattern: " + quoted(pattern) + " is not young or line (give a field as an array)");
+        layDown(start, seed);
     }
 
     void resetField(const py::array_t<Cell, py::array::c_style | py::array::forcecast>& cells,
-                    const std::optional<std::string>& seed)
+                    const std::optional<Value>& seed)
     {
         checkIdle();
         if (cells.ndim() != 2)
@@ -157,36 +166,37 @@ public:
         std::string error;
         if (!checkFieldCodes(field->width, field->height, field->codes, MusselBed::MaxCells, &error))
             throw py::value_error("field: " + error);
-        const ModelOptions options = readOptions(seed ? Arguments{"--seed", *seed} : Arguments{});
-        layDown({PatternKind::File, {}, std::move(field), {}}, options);
+        layDown({PatternKind::File, {}, std::move(field), {}}, seed);
     }
 
     // A changeable parameter, set through the desktop control's setter.
-    void set(const std::string& option, const std::string& text)
+    void set(const std::string& key, const Value& given)
     {
         checkIdle();
-        const RunConfig value = readOptions({option, text}).config;
+        ModelOptions options;
+        if (key == "width" || key == "height" || key == "seed" || key == "mode" || key == "threads"
+            || key == "pattern" || key == "steps" || !setModelValue(options, key, given, key))
+            throw py::value_error(key + " cannot change on a bed");
+        const RunConfig& value = options.config;
         ModelParameters& parameters = bed->parameters();
-        if (option == "--a2") {
+        if (key == "a2") {
             parameters.setcolonization(config.a2 = value.a2);
-        } else if (option == "--a0") {
+        } else if (key == "a0") {
             parameters.setneighbourcoupling(config.a0 = value.a0);
-        } else if (option == "--d0") {
+        } else if (key == "d0") {
             parameters.setoceanforcing(config.d0 = value.d0);
-        } else if (option == "--a3") {
+        } else if (key == "a3") {
             parameters.setmaturing(config.a3 = value.a3);
-        } else if (option == "--a4") {
+        } else if (key == "a4") {
             parameters.setpredation(config.a4 = value.a4);
-        } else if (option == "--jump") {
+        } else if (key == "jump") {
             parameters.setjumpdistance(config.jump = value.jump);
-        } else if (option == "--long-range") {
+        } else if (key == "long_range") {
             parameters.setlongrange(config.longRange = value.longRange);
-        } else if (option == "--boundary") {
+        } else if (key == "boundary") {
             parameters.randbedingungaendern(config.periodic = value.periodic);
-        } else if (option == "--scheme") {
+        } else if (key == "scheme") {
             parameters.updatemethodeaendern(config.scheme = value.scheme);
-        } else {
-            throw py::value_error(option + " cannot change on a bed");
         }
     }
 
@@ -212,6 +222,8 @@ public:
 
     std::int64_t steps() const { return stepCount; }
 
+    bool generatorPeriodPassed() const { return periodPassed; }
+
 private:
     static int thousandths(double probability) { return static_cast<int>(std::lround(probability * 1000)); }
 
@@ -226,21 +238,51 @@ private:
             bool& busy;
             ~Idle() { busy = false; }
         } idle{busy};
-        py::gil_scoped_release release;
-        InterruptCheck interrupt;
-        for (std::int64_t done = 1; done <= steps; ++done) {
-            interrupt.poll();
-            bed->advance();
-            ++stepCount;
-            after(done);
+        {
+            py::gil_scoped_release release;
+            InterruptCheck interrupt;
+            for (std::int64_t done = 1; done <= steps; ++done) {
+                interrupt.poll();
+                bed->advance();
+                ++stepCount;
+                countDraws();
+                after(done);
+            }
         }
+        warnOfPeriod();
     }
 
-    void layDown(const Pattern& pattern, const ModelOptions& options)
+    // The exact engine's draws since its generator started, at the least
+    // (generatorPeriodPassedAt counts alike); the fast engine's generators
+    // have no period to pass.
+    void countDraws()
     {
-        if (options.seedGiven) {
-            bed->reseed(options.config.seed);
-            config.seed = options.config.seed;
+        if (config.mode != EngineMode::Exact || periodPassed)
+            return;
+        drawsSinceSeed += leastDrawsPerStep(config.scheme, bed->cellsX(), bed->cellsY());
+        periodPassed = drawsSinceSeed > GeneratorPeriod;
+    }
+
+    // A Python warning, once per bed, when its numbers have begun to repeat.
+    void warnOfPeriod()
+    {
+        if (!periodPassed || warned)
+            return;
+        warned = true;
+        const std::string text = "this exact bed (" + std::to_string(bed->cellsX()) + " x "
+                                 + std::to_string(bed->cellsY()) + " cells) has drawn more random numbers than "
+                                 "ran1's period of 2^31 - 2, so its numbers repeat; mode=\"fast\" has no such limit";
+        if (PyErr_WarnEx(PyExc_RuntimeWarning, text.c_str(), 2) != 0)
+            throw py::error_already_set();
+    }
+
+    // Lays down pattern, restarting the generators from seed when given.
+    void layDown(const Pattern& pattern, const std::optional<Value>& seed)
+    {
+        if (seed) {
+            config.seed = readSeed(*seed, "seed");
+            bed->reseed(config.seed);
+            drawsSinceSeed = 0;
         }
         bed->layDown(pattern);
         config.width = bed->cellsX();
@@ -260,6 +302,9 @@ private:
     std::unique_ptr<LiveBed> bed;
     std::int64_t stepCount = 0;
     bool busy = false;
+    std::int64_t drawsSinceSeed = 0;
+    bool periodPassed = false;  // stays once passed, as the summary's flag
+    bool warned = false;
 };
 
 } // namespace
@@ -267,7 +312,7 @@ private:
 void bindBed(py::module_& module)
 {
     py::class_<PyBed>(module, "_Bed", "One field on either engine; use tidmar.Bed.")
-        .def(py::init<const Arguments&>(), py::arg("arguments"))
+        .def(py::init<const Settings&>(), py::arg("settings"))
         .def("step", &PyBed::step, py::arg("count"))
         .def("run", &PyBed::run, py::arg("count"), py::arg("every"))
         .def("counts", &PyBed::counts)
@@ -275,7 +320,7 @@ void bindBed(py::module_& module)
         .def("edit", &PyBed::edit, py::arg("x"), py::arg("y"), py::arg("state"))
         .def("reset", &PyBed::reset, py::arg("pattern"), py::arg("seed"))
         .def("reset_field", &PyBed::resetField, py::arg("cells"), py::arg("seed"))
-        .def("set", &PyBed::set, py::arg("option"), py::arg("value"))
+        .def("set", &PyBed::set, py::arg("key"), py::arg("value"))
         .def("settings", &PyBed::settings)
         .def("state", &PyBed::state)
         .def_static(
@@ -284,5 +329,6 @@ void bindBed(py::module_& module)
                 return std::make_unique<PyBed>(decodeState(bytes, what), threads);
             },
             py::arg("bytes"), py::arg("what"), py::arg("threads"))
-        .def_property_readonly("steps", &PyBed::steps);
+        .def_property_readonly("steps", &PyBed::steps)
+        .def_property_readonly("generator_period_passed", &PyBed::generatorPeriodPassed);
 }

@@ -4,9 +4,10 @@
 
 #include "interrupt.h"
 
-#include "options.h"
+#include "batcherror.h"
 #include "summary.h"
 #include "sweep.h"
+#include "sweepsettings.h"
 #include "timeseriescsv.h"
 
 #include <pybind11/stl.h>
@@ -15,30 +16,60 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <utility>
+#include <variant>
 
 namespace py = pybind11;
 
 namespace {
 
-// The summary rows of the sweep the arguments describe (the sweep command's
-// options without --summary), in run order, as tidmar-batch writes them, and
-// with countsEvery > 0 the rows of its time series as --counts writes them.
-// The runs go on without the GIL; Ctrl+C stops every run within a step.
-// progress, unless None, is called with the runs done and all runs whenever
-// more are done.
-std::pair<std::vector<std::string>, std::vector<std::string>> sweepRows(Arguments arguments, std::int64_t countsEvery,
-                                                                        py::object progress)
+// A varied setting's values: a list, or a text as --vary takes it.
+using VariedValues = std::variant<std::string, std::vector<Value>>;
+
+// The options of the sweep the settings (the model's and replicates, jobs,
+// burn_in) and variations describe, read and checked as tidmar-batch reads
+// its options, in the Python argument's words.
+SweepOptions sweepOptions(const Settings& settings, const std::vector<std::pair<std::string, VariedValues>>& vary)
 {
-    arguments.insert(arguments.end(), {"--summary", "-"});
-    SweepOptions options = parseSweepOptions(arguments);
+    SweepOptions options;
+    std::set<std::string> given;
+    for (const auto& [key, value] : settings) {
+        if (const auto* path = std::get_if<std::string>(&value); key == "design" && path)
+            options.designPath = *path;
+        else if (!setModelValue(options.model, key, value, key) && !setSweepValue(options, key, value, key))
+            throw py::type_error("sweep() got an unexpected keyword argument '" + key + "'");
+        given.insert(key);
+    }
+    if (!options.designPath.empty() && !vary.empty())
+        throw BatchError("design and vary are both given: a design's columns name every varied setting");
+    for (const auto& [key, values] : vary) {
+        if (const auto* text = std::get_if<std::string>(&values))
+            addVariation(options, readVariation(key, {*text}, "vary"), keywordName);
+        else
+            addVariation(options, readVariation(key, std::get<std::vector<Value>>(values), "vary"), keywordName);
+    }
+    checkModelOptions(options.model, keywordName);
+    checkSweepOptions(options, given, keywordName);
+    return options;
+}
+
+// The summary rows of the sweep, in run order, as tidmar-batch writes them,
+// and with countsEvery > 0 the rows of its time series as --counts writes
+// them (each run's as one text). The runs go on without the GIL; Ctrl+C
+// stops every run within a step. progress, unless None, is called with the
+// runs done and all runs whenever more are done.
+std::pair<std::vector<std::string>, std::vector<std::string>> sweepRows(
+    const Settings& settings, const std::vector<std::pair<std::string, VariedValues>>& vary, std::int64_t countsEvery,
+    py::object progress)
+{
+    SweepOptions options = sweepOptions(settings, vary);
     SweepPlan plan = planSweep(options);
-    plan.runCount();  // refuses too many runs before any starts
+    const std::int64_t total = plan.runCount();  // refuses too many runs before any starts
     plan.recording.countsEvery = countsEvery;
     const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, processEnvironment);
 
-    const std::int64_t total = plan.runCount();
     std::vector<std::string> rows;
     std::vector<std::string> series;
     std::atomic<std::int64_t> runsDone{0};
@@ -101,9 +132,9 @@ std::pair<std::vector<std::string>, std::vector<std::string>> sweepRows(Argument
 
 void bindSweep(py::module_& module)
 {
-    module.def("sweep_rows", &sweepRows, py::arg("arguments"), py::arg("counts_every") = 0,
+    module.def("sweep_rows", &sweepRows, py::arg("settings"), py::arg("vary"), py::arg("counts_every") = 0,
                py::arg("progress") = py::none(),
-               "The summary rows of tidmar-batch sweep with these options, in run order, and the time series' "
+               "The summary rows of tidmar-batch sweep with these settings, in run order, and the time series' "
                "rows (each run's, as one text) with counts_every > 0.");
     module.def("time_series_header", &timeSeriesHeader, "The header line of tidmar-batch's sweep time series.");
     module.def("default_jobs",

@@ -15,6 +15,7 @@
 #include "imageformats.h"
 #include "picturesink.h"
 #include "progressbar.h"
+#include "randomseed.h"
 #include "seeding.h"
 #include "simulation.h"
 #include "snapshots.h"
@@ -193,7 +194,7 @@ SweepPlan planSweep(SweepOptions& options)
     }
     loadPatterns(options.model, options.variations);
     if (!options.model.seedGiven)
-        options.model.config.seed = seedFromClock();
+        options.model.config.seed = drawSeed();
     SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {},
                    std::move(design)};
     plan.recording.burnIn = options.burnIn;

@@ -2,9 +2,9 @@
 """tidmar: the mussel-bed automaton of Tidmar III for notebooks and scripts.
 
 The engines are those of the desktop program and of tidmar-batch, and every
-value is read as tidmar-batch reads it: probabilities are exact thousandths
-(0.3 is 300 thousandths; 0.0005 is refused), and refused values raise
-ValueError in the command line's words.
+value is read by tidmar-batch's own readers: probabilities are exact
+thousandths (0.3 is 300 thousandths, and so is 0.1 + 0.2; 0.0005 is
+refused), and refused values raise ValueError naming the argument.
 
     bed = tidmar.Bed(128, 128, seed=7, a2=0.6, a0=0.5, d0=0.02)
     counts = bed.run(200, every=10)       # counts over time
@@ -19,10 +19,12 @@ import numpy as _np
 
 from . import _tidmar
 from ._pictures import colormap, colours, imshow_args, other_colour
-from ._values import arguments as _arguments
-from ._values import option_name as _option_name
-from ._values import option_text as _option_text
+from ._values import settings as _settings
 from ._values import typed_columns as _typed_columns
+from ._values import value as _value
+
+#: The version of Tidmar III the module belongs to.
+__version__ = _tidmar.__version__
 
 __all__ = ["Bed", "sweep", "STATES", "CODES", "colours", "other_colour", "colormap", "imshow_args",
            "default_jobs"]
@@ -40,7 +42,7 @@ def _setting(name, doc):
         return self._bed.settings()[name]
 
     def set(self, value):
-        self._bed.set(_option_name(name), _option_text(name, value))
+        self._bed.set(name, _value(name, value))
 
     return property(get, set, doc=doc)
 
@@ -52,8 +54,9 @@ class Bed:
     the engine of the desktop program, cell for cell the same as tidmar-batch
     for the same settings and seed; mode="fast" runs the throughput engine
     (the same model on its own random numbers), whose synchronous steps
-    threads share without changing any result. seed=None takes one from the
-    clock (see the seed attribute). The field starts all young mussels.
+    threads share without changing any result. seed=None draws one from the
+    system's entropy, never that of the bed made just before (see the seed
+    attribute). The field starts all young mussels.
 
     Parameters and scheme, boundary, jump and long range may change between
     steps, as the desktop controls change them during a run:
@@ -62,10 +65,13 @@ class Bed:
         bed.scheme = "sync"
 
     A refused value raises ValueError (or TypeError for a value of the wrong
-    kind) and keeps the old one. step() and run() release the GIL; Ctrl+C
+    kind) and keeps the old one; an attribute the bed does not have (a typo
+    such as bed.D0) raises AttributeError naming the nearest one. step() and run() release the GIL; Ctrl+C
     stops them between two steps with KeyboardInterrupt, and the bed stays
     usable (step_count tells how far it got).
     """
+
+    __slots__ = ("_bed",)
 
     def __init__(self, width=256, height=256, *, seed=None, scheme="async-uc", mode="exact", a2=0.3,
                  a0=0.75, d0=0.0, a3=0.1, a4=0.75, jump=10, long_range=True, boundary="periodic",
@@ -75,7 +81,7 @@ class Bed:
         # Threads are the fast engine's; the exact engine refuses any but one.
         if not (isinstance(threads, int) and not isinstance(threads, bool) and threads == 1):
             values["threads"] = threads
-        self._bed = _tidmar._Bed(_arguments(values))
+        self._bed = _tidmar._Bed(_settings(values))
 
     width = property(lambda self: self._bed.settings()["width"], doc="Cells across (x).")
     height = property(lambda self: self._bed.settings()["height"], doc="Cells down (y).")
@@ -85,6 +91,10 @@ class Bed:
     threads = property(lambda self: self._bed.settings()["threads"],
                        doc="Threads sharing each synchronous step of the fast engine.")
     step_count = property(lambda self: self._bed.steps, doc="Steps since the bed was made or last reset.")
+    generator_period_passed = property(
+        lambda self: self._bed.generator_period_passed,
+        doc="Whether this exact bed has drawn more numbers than its generator's period (2^31 - 2), so that "
+            "its numbers repeat; a RuntimeWarning says so once when it happens.")
 
     a2 = _setting("a2", "Recolonisation A2, a probability in thousandths (0 .. 1).")
     a0 = _setting("a0", "Neighbour coupling A0, a probability in thousandths.")
@@ -98,15 +108,16 @@ class Bed:
 
     def step(self, n=1):
         """Performs n steps (n >= 0) of the current scheme."""
-        self._bed.step(_option_text("n", n))
+        self._bed.step(_value("n", n))
 
     def run(self, steps, every=1, as_frame=False):
         """Performs steps steps and returns the counts at the steps 0, every,
-        2 every, ... of the run (the start field included): a numpy
+        2 every, ... and the last of the run (the start field included), as
+        tidmar-batch's --counts-every records them: a numpy
         structured array with the columns of tidmar-batch's counts CSV (step,
         then the five states; step is step_count), or a pandas DataFrame with
         as_frame=True (needs pandas)."""
-        table = self._bed.run(_option_text("steps", steps), _option_text("every", every))
+        table = self._bed.run(_value("steps", steps), _value("every", every))
         records = _np.rec.fromarrays(table.T, names=list(_COUNT_COLUMNS))
         if as_frame:
             import pandas
@@ -152,15 +163,24 @@ class Bed:
         integer array of codes (height, width), which may change the field's
         size. The generators go on from where they are, as in the
         desktop program, unless seed restarts them."""
-        seed_text = None if seed is None else _option_text("seed", seed)
+        seed = None if seed is None else _value("seed", seed)
         if isinstance(pattern, str):
-            self._bed.reset(pattern, seed_text)
+            self._bed.reset(pattern, seed)
             return
         cells = _np.asarray(pattern)
         if cells.dtype.kind not in "iu":
             raise TypeError(f"a field holds integer cell codes, not {cells.dtype}")
         limits = _np.iinfo(_np.int32)
-        self._bed.reset_field(_np.clip(cells, limits.min, limits.max).astype(_np.int32), seed_text)
+        self._bed.reset_field(_np.clip(cells, limits.min, limits.max).astype(_np.int32), seed)
+
+    def __setattr__(self, name, value):
+        if name != "_bed" and not isinstance(getattr(type(self), name, None), property):
+            raise AttributeError(_no_attribute(name))
+        object.__setattr__(self, name, value)
+
+    def __getattr__(self, name):
+        # Only called when the attribute is not found.
+        raise AttributeError(_no_attribute(name))
 
     def save(self, path):
         """Writes the bed's whole state (field, previous field, parameters,
@@ -211,6 +231,16 @@ class Bed:
                 f"boundary={s['boundary']!r}) at step {self._bed.steps}")
 
 
+def _no_attribute(name):
+    """The message for an attribute a Bed does not have, naming the nearest."""
+    import difflib
+
+    known = {attribute.lower(): attribute for attribute in dir(Bed) if not attribute.startswith("_")}
+    nearest = difflib.get_close_matches(str(name).lower(), known, n=1, cutoff=0.6)
+    hint = f"; did you mean {known[nearest[0]]!r}?" if nearest else ""
+    return f"Bed has no attribute {name!r}{hint}"
+
+
 def _index(name, value):
     import operator
 
@@ -225,6 +255,14 @@ def _index(name, value):
 # The options a sweep takes besides vary, replicates, seed, steps and jobs.
 _SWEEP_FIXED = ("width", "height", "scheme", "mode", "a2", "a0", "d0", "a3", "a4", "jump", "long_range",
                 "boundary", "threads", "pattern", "burn_in", "stop_when")
+
+
+def _design_text(name, given):
+    """A design's value as --vary spells it: True as on, 0.3 as 0.3."""
+    value = _value(name, given)
+    if isinstance(value, bool):
+        return "on" if value else "off"
+    return value if isinstance(value, str) else repr(value)
 
 
 def _write_design(design, folder):
@@ -248,7 +286,7 @@ def _write_design(design, folder):
         writer = csv.writer(file)
         writer.writerow([name.replace("_", "-") for name in names])
         for row in rows:
-            writer.writerow([_option_text(name, row[name]) for name in names])
+            writer.writerow([_design_text(name, row[name]) for name in names])
     return path
 
 
@@ -284,7 +322,7 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
     vary maps parameter names (a2, a0, d0, a3, a4, jump, scheme, ...) to a
     list of values or to the command line's text ("0.1:0.5:0.1"); every
     combination runs replicates times, the first name varying slowest; run k
-    has the seed seed + k (seed=None: from the clock). fixed takes the other
+    has the seed seed + k (seed=None: drawn). fixed takes the other
     parameters as Bed does (and pattern: young, line, random:..., a field
     CSV file or a 2-D integer array of codes as Bed.reset takes it; burn_in, the
     steps before the means and spreads are taken, by default half the run;
@@ -322,21 +360,20 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
                 raise TypeError("pattern: expected young, line, random:..., a file name or a 2-D integer array")
             fixed["pattern"] = f"{folder}/pattern.csv"
             _np.savetxt(fixed["pattern"], cells, fmt="%d", delimiter=",")
-        args = _arguments(dict(replicates=replicates, seed=seed, steps=steps, jobs=jobs, **fixed))
+        if design is not None:
+            fixed["design"] = _write_design(design, folder)
+        settings = _settings(dict(replicates=replicates, seed=seed, steps=steps, jobs=jobs, **fixed))
+        varied = []
         for name, values in (vary or {}).items():
-            if isinstance(values, str):
-                text = values
-            else:
+            if not isinstance(values, str):
                 try:
                     items = list(values)
                 except TypeError:
                     raise TypeError(f"vary[{name!r}]: expected a list of values or a string, "
                                     f"not {type(values).__name__}") from None
-                text = ",".join(_option_text(name, value) for value in items)
-            args += ["--vary", f"{name}={text}"]
-        if design is not None:
-            args += ["--design", _write_design(design, folder)]
-        rows, series = _tidmar.sweep_rows(args, every, _progress_reporter(progress))
+                values = [_value(name, item) for item in items]
+            varied.append((name, values))
+        rows, series = _tidmar.sweep_rows(settings, varied, every, _progress_reporter(progress))
     names, table = _typed_columns(_tidmar.summary_header("stop_when" in fixed), rows)
     if counts_every is not None:
         series_names = _tidmar.time_series_header().strip().split(",")

@@ -1,68 +1,64 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Python values as the command line's option texts.
+"""Python values as the compiled readers take them.
 
-The compiled part reads every value with tidmar-batch's own reader, so a
-value is handed over as the text one would type: 0.3 as "0.3", True as "on".
-A value of the wrong kind altogether is a TypeError here; a text the reader
-refuses is a ValueError there, in the command line's words.
+The compiled part reads every value with the typed readers tidmar-batch
+reads its options with: a bool, an int, a float or a str, each checked as
+its kind (0.1 + 0.2 is the probability 0.3; 200.0 is the whole number 200).
+A value of the wrong kind altogether is a TypeError here; a value the reader
+refuses is a ValueError there, naming the Python argument.
 """
 
 import numbers
 
-
-def option_text(name, value):
-    """The option text of value for the keyword name."""
-    if isinstance(value, str):
-        return value
-    if isinstance(value, bool):
-        return "on" if value else "off"
-    if isinstance(value, numbers.Integral):
-        return str(int(value))
-    if isinstance(value, numbers.Real):
-        return repr(float(value))
-    raise TypeError(f"{name}: expected a number or a string, not {type(value).__name__}")
+import numpy as _np
 
 
-def option_name(name):
-    """The command line's option for a keyword: long_range -> --long-range."""
-    return "--" + name.replace("_", "-")
+def value(name, given):
+    """given as the readers take it, for the argument name."""
+    if isinstance(given, str):
+        return given
+    if isinstance(given, (bool, _np.bool_)):
+        return bool(given)
+    if isinstance(given, numbers.Integral):
+        number = int(given)
+        # Beyond 64 bits the reader sees the digits, and refuses them in range.
+        return number if -2**63 <= number < 2**63 else str(number)
+    if isinstance(given, numbers.Real):
+        return float(given)
+    raise TypeError(f"{name}: expected a number or a string, not {type(given).__name__}")
 
 
-def arguments(values):
-    """Command-line arguments from keyword values; None leaves a value out."""
-    result = []
-    for name, value in values.items():
-        if value is not None:
-            result += [option_name(name), option_text(name, value)]
-    return result
+def settings(values):
+    """(name, value) pairs for the readers; None leaves a value out."""
+    return [(name, value(name, given)) for name, given in values.items() if given is not None]
+
+
+# The summary's columns that are not whole numbers, by kind.
+_TEXT_COLUMNS = ("scheme", "boundary", "pattern", "mode", "pattern_sha256")
+_FLAG_COLUMNS = {"long_range": "on", "generator_period_passed": "true"}
+
+
+def _column_kind(name):
+    """How the summary column name is read: the same whatever its values."""
+    if name in _TEXT_COLUMNS:
+        return str
+    if name in _FLAG_COLUMNS:
+        return lambda text: text == _FLAG_COLUMNS[name]
+    if name in ("a2", "a0", "d0", "a3", "a4") or name.startswith(("mean_", "sd_")):
+        return float
+    return int
 
 
 def typed_columns(header, rows):
-    """Summary rows (CSV text lines) as lists of values. A column whose every
-    value reads as an integer holds ints; one that reads as numbers, floats;
-    one of only true and false, bools; any other, strings. Empty values in a
-    column of numbers (an extinction that never came) are None."""
+    """Summary rows (CSV text lines) as lists of values, each column of one
+    kind whatever its values: probabilities, means and spreads floats, the
+    flags long_range and generator_period_passed bools, names and the
+    pattern strings, everything else ints; an empty whole number (an
+    extinction that never came) is None."""
     import csv
 
     names = next(csv.reader([header]))
-    table = list(csv.reader(rows))
-    for column in range(len(names)):
-        texts = [row[column] for row in table]
-        if all(text == "" for text in texts):
-            continue
-        for kind in (int, float, _boolean):
-            try:
-                values = [kind(text) if text != "" else None for text in texts]
-            except ValueError:
-                continue
-            for row, value in zip(table, values):
-                row[column] = value
-            break
+    kinds = [_column_kind(name) for name in names]
+    table = [[None if kind is int and text == "" else kind(text) for kind, text in zip(kinds, row)]
+             for row in csv.reader(rows)]
     return names, table
-
-
-def _boolean(text):
-    """True or False for the summary's "true" and "false"."""
-    if text not in ("true", "false"):
-        raise ValueError(text)
-    return text == "true"

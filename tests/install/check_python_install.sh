@@ -12,8 +12,9 @@ python=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+# From the work folder: the current folder comes first on sys.path.
 check() {
-    "$1/bin/python" -c "
+    cd "$work" && "$1/bin/python" -c "
 import sys, tidmar
 assert tidmar.__file__.startswith(sys.prefix), tidmar.__file__
 bed = tidmar.Bed(12, 10, seed=3)
