@@ -5,46 +5,18 @@
 
 #include "interrupt.h"
 
-#include "batcherror.h"
-#include "fieldcodes.h"
-#include "livebed.h"
-#include "modelparameters.h"
-#include "musselbed.h"
-#include "numbers.h"
-#include "options.h"
-#include "seeding.h"
+#include "livesession.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
-
-#include <memory>
 
 namespace py = pybind11;
 
 namespace {
 
-// One model option read as the command line reads it (throws BatchError).
-ModelOptions readOptions(const Arguments& arguments)
-{
-    return parseRunOptions(arguments).model;
-}
-
-std::int64_t readSteps(const std::string& text)
-{
-    return readOptions({"--steps", text}).config.steps;
-}
-
 class PyBed {
 public:
-    explicit PyBed(const Arguments& arguments)
-    {
-        const ModelOptions options = readOptions(arguments);
-        config = options.config;
-        if (!options.seedGiven)
-            config.seed = seedFromClock();
-        threads = options.threads;
-        bed = makeLiveBed(config, threads);
-    }
+    explicit PyBed(const Arguments& arguments) : session(arguments) {}
 
     void step(const std::string& count)
     {
@@ -57,17 +29,15 @@ public:
     py::array_t<std::int64_t> run(const std::string& count, const std::string& interval)
     {
         const std::int64_t steps = readSteps(count);
-        const auto every = parseInteger(interval, 1, 2147483647);
-        if (!every)
-            throw BatchError("every: '" + interval + "' is not a whole number from 1 to 2147483647");
-        const std::int64_t rows = steps / *every + 1;
+        const std::int64_t every = readInterval("every", interval);
+        const std::int64_t rows = steps / every + 1;
         py::array_t<std::int64_t> table({rows, static_cast<std::int64_t>(1 + StateCount)});
         std::int64_t* out = table.mutable_data();
         auto record = [&](std::int64_t done) {
-            if (done % *every != 0)
+            if (done % every != 0)
                 return;
-            *out++ = stepCount;
-            for (long count : bed->counts())
+            *out++ = session.steps();
+            for (long count : session.bed().counts())
                 *out++ = count;
         };
         record(0);
@@ -78,7 +48,7 @@ public:
     std::array<long, StateCount> counts() const
     {
         checkIdle();
-        return bed->counts();
+        return session.bed().counts();
     }
 
     // Indexed [y, x] and stored column by column (Fortran order), the
@@ -86,10 +56,11 @@ public:
     py::array_t<Cell, py::array::f_style> field(bool previous) const
     {
         checkIdle();
-        py::array_t<Cell, py::array::f_style> cells({bed->cellsY(), bed->cellsX()});
+        const LiveBed& bed = session.bed();
+        py::array_t<Cell, py::array::f_style> cells({bed.cellsY(), bed.cellsX()});
         if (!previous)
-            bed->copyField(cells.mutable_data());
-        else if (!bed->copyPrevious(cells.mutable_data()))
+            bed.copyField(cells.mutable_data());
+        else if (!bed.copyPrevious(cells.mutable_data()))
             throw py::value_error("the fast engine keeps no previous field; mode=\"exact\" keeps it");
         return cells;
     }
@@ -97,24 +68,13 @@ public:
     void edit(int x, int y, int state)
     {
         checkIdle();
-        if (!isCellState(state))
-            throw py::value_error("state: " + std::to_string(state) + " is not a cell state (-1, 0, 1, 2 or 3)");
-        if (!bed->edit(x, y, state))
-            throw py::value_error("(" + std::to_string(x) + ", " + std::to_string(y) + ") lies outside the "
-                                  + std::to_string(bed->cellsX()) + " x " + std::to_string(bed->cellsY())
-                                  + " field");
+        session.edit(x, y, state);
     }
 
     void reset(const std::string& pattern, const std::optional<std::string>& seed)
     {
         checkIdle();
-        Arguments arguments{"--pattern", pattern};
-        if (seed)
-            arguments.insert(arguments.end(), {"--seed", *seed});
-        const ModelOptions options = readOptions(arguments);
-        if (options.config.pattern.kind == PatternKind::File)
-            throw BatchError("--pattern: '" + pattern + "' is not young or line (give a field as an array)");
-        layDown(options.config.pattern, options);
+        session.reset(pattern, seed);
     }
 
     void resetField(const py::array_t<Cell, py::array::c_style | py::array::forcecast>& cells,
@@ -124,56 +84,27 @@ public:
         if (cells.ndim() != 2)
             throw py::value_error("a field is a two-dimensional array (height, width), not "
                                   + std::to_string(cells.ndim()) + "-dimensional");
-        auto field = std::make_shared<FieldData>();
-        field->height = static_cast<int>(std::min<py::ssize_t>(cells.shape(0), MusselBed::MaxCells + 1));
-        field->width = static_cast<int>(std::min<py::ssize_t>(cells.shape(1), MusselBed::MaxCells + 1));
-        if (field->width == cells.shape(1) && field->height == cells.shape(0))
-            field->codes.assign(cells.data(), cells.data() + cells.size());
-        std::string error;
-        if (!checkFieldCodes(field->width, field->height, field->codes, MusselBed::MaxCells, &error))
-            throw py::value_error("field: " + error);
-        const ModelOptions options = readOptions(seed ? Arguments{"--seed", *seed} : Arguments{});
-        layDown({PatternKind::File, {}, std::move(field)}, options);
+        session.resetField(cells.shape(1), cells.shape(0), std::vector<Cell>(cells.data(), cells.data() + cells.size()),
+                           seed);
     }
 
     // A changeable parameter, set through the desktop control's setter.
     void set(const std::string& option, const std::string& text)
     {
         checkIdle();
-        const RunConfig value = readOptions({option, text}).config;
-        ModelParameters& parameters = bed->parameters();
-        if (option == "--a2") {
-            parameters.setcolonization(config.a2 = value.a2);
-        } else if (option == "--a0") {
-            parameters.setneighbourcoupling(config.a0 = value.a0);
-        } else if (option == "--d0") {
-            parameters.setoceanforcing(config.d0 = value.d0);
-        } else if (option == "--a3") {
-            parameters.setmaturing(config.a3 = value.a3);
-        } else if (option == "--a4") {
-            parameters.setpredation(config.a4 = value.a4);
-        } else if (option == "--jump") {
-            parameters.setjumpdistance(config.jump = value.jump);
-        } else if (option == "--long-range") {
-            parameters.setlongrange(config.longRange = value.longRange);
-        } else if (option == "--boundary") {
-            parameters.randbedingungaendern(config.periodic = value.periodic);
-        } else if (option == "--scheme") {
-            parameters.updatemethodeaendern(config.scheme = value.scheme);
-        } else {
-            throw py::value_error(option + " cannot change on a bed");
-        }
+        session.set(option, text);
     }
 
     // The settings under the package's names, probabilities as floats.
     py::dict settings() const
     {
+        const RunConfig& config = session.config();
         py::dict result;
-        result["width"] = bed->cellsX();
-        result["height"] = bed->cellsY();
+        result["width"] = config.width;
+        result["height"] = config.height;
         result["seed"] = config.seed;
         result["mode"] = modeName(config.mode);
-        result["threads"] = threads;
+        result["threads"] = session.threads();
         result["scheme"] = SchemeNames[config.scheme];
         const std::pair<const char*, int> probabilities[] = {
             {"a2", config.a2}, {"a0", config.a0}, {"d0", config.d0}, {"a3", config.a3}, {"a4", config.a4}};
@@ -185,7 +116,7 @@ public:
         return result;
     }
 
-    std::int64_t steps() const { return stepCount; }
+    std::int64_t steps() const { return session.steps(); }
 
 private:
     // Performs steps steps without the GIL, calling after(n) after the n-th.
@@ -203,22 +134,9 @@ private:
         InterruptCheck interrupt;
         for (std::int64_t done = 1; done <= steps; ++done) {
             interrupt.poll();
-            bed->advance();
-            ++stepCount;
+            session.advance();
             after(done);
         }
-    }
-
-    void layDown(const Pattern& pattern, const ModelOptions& options)
-    {
-        if (options.seedGiven) {
-            bed->reseed(options.config.seed);
-            config.seed = options.config.seed;
-        }
-        bed->layDown(pattern);
-        config.width = bed->cellsX();
-        config.height = bed->cellsY();
-        stepCount = 0;
     }
 
     // Another Python thread may call in while a step runs without the GIL.
@@ -228,15 +146,11 @@ private:
             throw std::runtime_error("the bed is stepping in another thread");
     }
 
-    RunConfig config;
-    int threads = 1;
-    std::unique_ptr<LiveBed> bed;
-    std::int64_t stepCount = 0;
+    LiveSession session;
     bool busy = false;
 };
 
 } // namespace
-
 void bindBed(py::module_& module)
 {
     py::class_<PyBed>(module, "_Bed", "One field on either engine; use tidmar.Bed.")

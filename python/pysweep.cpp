@@ -4,71 +4,21 @@
 
 #include "interrupt.h"
 
-#include "options.h"
-#include "summary.h"
 #include "sweep.h"
+#include "sweeprows.h"
 
 #include <pybind11/stl.h>
-
-#include <atomic>
-#include <condition_variable>
-#include <exception>
-#include <mutex>
-#include <thread>
 
 namespace py = pybind11;
 
 namespace {
 
-// The summary rows of the sweep the arguments describe (the sweep command's
-// options without --summary), in run order, as tidmar-batch writes them. The
-// runs go on without the GIL; Ctrl+C stops every run within a step.
-std::vector<std::string> sweepRows(Arguments arguments)
+// The runs go on without the GIL; Ctrl+C stops every run within a step.
+std::vector<std::string> sweepRows(const Arguments& arguments)
 {
-    arguments.insert(arguments.end(), {"--summary", "-"});
-    SweepOptions options = parseSweepOptions(arguments);
-    const SweepPlan plan = planSweep(options);
-    plan.runCount();  // refuses too many runs before any starts
-    const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, processEnvironment);
-
-    std::vector<std::string> rows;
-    std::exception_ptr failure;
-    std::atomic<bool> stop{false};
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-
     py::gil_scoped_release release;
-    std::thread runner([&] {
-        try {
-            runSweepPart(
-                plan, TaskSplit{}, jobs,
-                [&](const RunOutput& output) { rows.push_back(summaryRow(output.run, output.config, output.summary)); },
-                nullptr, 0, &stop, StopRuns::Abandon);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        std::lock_guard lock(mutex);
-        done = true;
-        finished.notify_all();
-    });
     InterruptCheck interrupt;
-    try {
-        for (std::unique_lock lock(mutex); !done;) {
-            finished.wait_for(lock, std::chrono::milliseconds(10));
-            lock.unlock();
-            interrupt.poll();
-            lock.lock();
-        }
-    } catch (...) {
-        stop = true;
-        runner.join();
-        throw;
-    }
-    runner.join();
-    if (failure)
-        std::rethrow_exception(failure);
-    return rows;
+    return sweepSummaryRows(arguments, [&] { interrupt.poll(); });
 }
 
 } // namespace
