@@ -24,3 +24,7 @@ case "$status" in
     exit 1
     ;;
 esac
+
+# The README's R example, as written, with the package just checked.
+sed -n '/<!-- r-example -->/,/<!-- end r-example -->/p' "$root/README.md" | grep -v '^<!--\|^```' > readme-example.R
+R_LIBS="$PWD/tidmar.Rcheck${R_LIBS:+:$R_LIBS}" Rscript readme-example.R
