@@ -7,7 +7,7 @@
 #   bench/batch_modes.sh [path/to/tidmar-batch] [replicates] [jobs] [threads]
 set -euo pipefail
 
-tool=${1:-"$(dirname "$0")/../build/batch/tidmar-batch"}
+tool=${1:-"$(dirname "$0")/../build/cli/tidmar-batch"}
 replicates=${2:-4}
 jobs=${3:-1}
 threads=${4:-1}

@@ -7,7 +7,7 @@
 #   bench/batch_scaling.sh [path/to/tidmar-batch] [replicates]
 set -euo pipefail
 
-tool=${1:-"$(dirname "$0")/../build/batch/tidmar-batch"}
+tool=${1:-"$(dirname "$0")/../build/cli/tidmar-batch"}
 replicates=${2:-4}
 if [[ ! -x "$tool" ]]; then
   echo "batch_scaling.sh: no executable at '$tool' (build it first or pass its path)" >&2

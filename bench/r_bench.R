@@ -13,7 +13,7 @@
 library(tidmar)
 
 args <- commandArgs(trailingOnly = TRUE)
-tool <- if (length(args) >= 1) args[1] else "build/batch/tidmar-batch"
+tool <- if (length(args) >= 1) args[1] else "build/cli/tidmar-batch"
 rounds <- if (length(args) >= 2) as.integer(args[2]) else 5
 
 seconds <- function(action) {

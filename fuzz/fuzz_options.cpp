@@ -24,7 +24,7 @@
 #include "musselbed.h"
 #include "numbers.h"
 #include "options.h"
-#include "picture.h"
+#include "imageformats.h"
 #include "seeding.h"
 #include "summary.h"
 #include "sweepplan.h"

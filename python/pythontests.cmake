@@ -32,3 +32,7 @@ if(NOT python_skip)
     set_tests_properties(${test_name} PROPERTIES ENVIRONMENT "${python_environment}")
   endforeach()
 endif()
+
+# The module loads no Qt: it links only the plain C++ libraries.
+add_test(NAME python.noqt COMMAND ${CMAKE_COMMAND} -DMODULE=$<TARGET_FILE:_tidmar>
+                                  -P ${CMAKE_CURRENT_SOURCE_DIR}/noqt.cmake)

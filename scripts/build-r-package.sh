@@ -20,16 +20,17 @@ package=$stage/tidmar
 cp -R "$root/r" "$package"
 rm -f "$package/CMakeLists.txt"
 
-# The libraries the glue calls, without Qt: the engines and the run library.
-libraries=(engine engine/fast batch version)
-includes=""
+# The libraries the glue calls, all without Qt: the engines, the file and
+# study libraries and the option readers (without tidmar-batch's main).
+libraries=(engine engine/fast version fileio study cli)
+includes="-I. "
 objects=$(cd "$package/src" && ls *.cpp | sed 's/\.cpp$/.o/' | tr '\n' ' ')
 for library in "${libraries[@]}"; do
     mkdir -p "$package/src/$library"
     cp "$root/$library"/*.h "$package/src/$library/"
     for source in "$root/$library"/*.cpp; do
         name=$(basename "$source")
-        [ "$library/$name" = batch/main.cpp ] && continue
+        [ "$library/$name" = cli/main.cpp ] && continue
         cp "$source" "$package/src/$library/"
         objects+="$library/${name%.cpp}.o "
     done
@@ -37,8 +38,14 @@ for library in "${libraries[@]}"; do
 done
 printf '#define TIDMAR_VERSION "%s"\n#define TIDMAR_COMMIT "%s"\n' "$version" "$commit" \
     > "$package/src/version/commit.h"
-libs="$(pkg-config --libs Qt6Gui Qt6Svg)"
-includes+="$(pkg-config --cflags Qt6Gui Qt6Svg)"
+# nlohmann-json (MIT licence), header-only, goes along as it is.
+json=${NLOHMANN_JSON_INCLUDE_DIR:-/usr/include}/nlohmann
+if [ ! -f "$json/json.hpp" ]; then
+    echo "$0: no nlohmann/json.hpp in ${json%/nlohmann} (install nlohmann-json3-dev or set NLOHMANN_JSON_INCLUDE_DIR)" >&2
+    exit 1
+fi
+cp -R "$json" "$package/src/nlohmann"
+libs=""
 
 sed -e "s|@INCLUDES@|$includes|" -e "s|@LIBS@|$libs|" -e "s|@OBJECTS@|$objects|" \
     "$package/src/Makevars.in" > "$package/src/Makevars"

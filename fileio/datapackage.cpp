@@ -1,0 +1,321 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "datapackage.h"
+
+#include "batcherror.h"
+#include "csvformat.h"
+#include "outputfile.h"
+#include "sha256.h"
+#include "version.h"
+
+#include <nlohmann/json.hpp>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <cctype>
+#include <map>
+#include <set>
+#include <sys/file.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+const char* const CodesText = "cell codes: -1 predator on adult mussels, 0 predator on young mussels, "
+                              "1 empty rock, 2 young mussel, 3 adult mussel";
+
+json field(const std::string& name, const char* type, const std::string& description)
+{
+    return json{{"name", name}, {"type", type}, {"description", description}};
+}
+
+// The five count columns.
+void addCountFields(json& fields, const std::string& prefix, const std::string& what)
+{
+    static const char* const states[] = {"predators on adult mussels (code -1)",
+                                         "predators on young mussels (code 0)", "empty cells (code 1)",
+                                         "young mussels (code 2)", "adult mussels (code 3)"};
+    const bool fractions = !prefix.empty();
+    for (int i = 0; i < StateCount; ++i)
+        fields.push_back(field(prefix + std::string(StateColumns[i]), fractions ? "number" : "integer",
+                               what + states[i]));
+}
+
+json schemaFor(const WrittenFile& file)
+{
+    json fields = json::array();
+    switch (file.kind) {
+    case OutputKind::TimeSeries:
+        fields.push_back(field("run", "integer", "run number k of the sweep (from 0; seed S + k)"));
+        [[fallthrough]];
+    case OutputKind::Counts:
+        fields.push_back(field("step", "integer", "step after which the field was counted (0: the start field)"));
+        addCountFields(fields, "", "number of cells holding ");
+        break;
+    case OutputKind::Summary: {
+        const std::pair<const char*, const char*> parameters[] = {
+            {"run", "run number k (from 0)"},
+            {"seed", "the run's seed (--seed)"},
+            {"width", "cells across (--width)"},
+            {"height", "cells down (--height)"},
+            {"scheme", "update scheme: sync, async-uc or async-nrs (--scheme)"},
+            {"a2", "recolonisation probability (--a2)"},
+            {"a0", "neighbour coupling (--a0)"},
+            {"d0", "ocean forcing (--d0)"},
+            {"a3", "maturing probability (--a3)"},
+            {"a4", "predation probability (--a4)"},
+            {"jump", "jumping range of predators in cells (--jump)"},
+            {"long_range", "predators jump: on or off (--long-range)"},
+            {"boundary", "periodic or closed (--boundary)"},
+            {"steps", "steps run (--steps)"},
+            {"pattern", "start field: young, line or the field file (--pattern)"},
+            {"mode", "engine: exact or fast (--mode)"}};
+        for (const auto& [name, description] : parameters) {
+            const bool whole = std::string_view(name) == "run" || std::string_view(name) == "seed"
+                               || std::string_view(name) == "width" || std::string_view(name) == "height"
+                               || std::string_view(name) == "jump" || std::string_view(name) == "steps";
+            const bool number = std::string_view(name).size() == 2 && name[0] != 'r';
+            fields.push_back(field(name, whole ? "integer" : number ? "number" : "string", description));
+        }
+        addCountFields(fields, "", "cells of the final field holding ");
+        addCountFields(fields, "mean_", "mean fraction over the window (steps burn_in+1 .. steps) of ");
+        addCountFields(fields, "sd_", "standard deviation (population) over the window of the fraction of ");
+        fields.push_back(field("burn_in", "integer", "steps before the window: the means cover the fields after "
+                                                  "steps burn_in+1 .. steps (the start field when steps is 0)"));
+        fields.push_back(field("pattern_sha256", "string", "SHA-256 of the pattern file; empty for young and line"));
+        fields.push_back(field("generator_period_passed", "boolean",
+                            "true when the exact run drew more than 2^31-2 numbers, ran1's period"));
+        break;
+    }
+    case OutputKind::Field:
+        for (int x = 0; x < file.fieldWidth; ++x) {
+            const std::string at = std::to_string(x);
+            json column = field(std::string("x").append(at), "integer", std::string("cell code at x = ").append(at));
+            column["constraints"] = json{{"enum", json::array({-1, 0, 1, 2, 3})}};
+            fields.push_back(column);
+        }
+        break;
+    case OutputKind::FieldPicture:
+    case OutputKind::Plot:
+        return json::object();
+    }
+    return json{{"fields", fields}};
+}
+
+std::string descriptionOf(const WrittenFile& file)
+{
+    switch (file.kind) {
+    case OutputKind::Counts:
+        return "Cells in each state after each recorded step of the run.";
+    case OutputKind::TimeSeries:
+        return "Cells in each state after each recorded step of every run of the sweep, in run and step order.";
+    case OutputKind::Summary:
+        return "One row per run of the sweep: its seed and parameters, final counts, and the mean and spread "
+               "of each state's fraction over the measurement window.";
+    case OutputKind::Field:
+        return std::string("A field, one line per y from 0 down, one code per x, no header (read it with "
+                       "header=None / header=FALSE); ") + CodesText + ".";
+    case OutputKind::FieldPicture:
+        return "A field as a picture, in the program's colours.";
+    case OutputKind::Plot:
+        return "A plot of the run's or the sweep's fractions.";
+    }
+    return {};
+}
+
+// The resource's name: lower case letters, digits, '-', '_' and '.'; any
+// other character (a UTF-16 unit of it) becomes '-'.
+std::string resourceName(const std::string& fileName)
+{
+    std::string name;
+    for (const char c : fileName) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 128)
+            name += std::isalnum(byte) || c == '-' || c == '_' || c == '.' ? static_cast<char>(std::tolower(byte))
+                                                                            : '-';
+        else if (byte >= 0xf0)
+            name += "--";  // beyond the basic plane: two UTF-16 units
+        else if (byte >= 0xc0)
+            name += '-';
+    }
+    return name;
+}
+
+// The file's size and SHA-256, read back from where it was put.
+std::pair<std::int64_t, std::string> sizeAndHash(const fs::path& path)
+{
+    std::ifstream input(path, std::ios::binary);
+    if (!input)
+        throw BatchError("datapackage.json: cannot read back '" + path.string() + "' to hash it");
+    Sha256 hash;
+    std::int64_t bytes = 0;
+    char buffer[1 << 16];
+    while (input.read(buffer, sizeof buffer) || input.gcount() > 0) {
+        hash.add(std::string_view(buffer, static_cast<std::size_t>(input.gcount())));
+        bytes += input.gcount();
+    }
+    if (input.bad())
+        throw BatchError("datapackage.json: cannot read back '" + path.string() + "' to hash it");
+    return {bytes, hash.hex()};
+}
+
+json resourceFor(const WrittenFile& file, const fs::path& path)
+{
+    const auto [bytes, sha256] = sizeAndHash(path);
+    const std::string fileName = path.filename().string();
+    const bool csv = file.kind != OutputKind::FieldPicture && file.kind != OutputKind::Plot;
+    const bool svg = path.extension() == ".svg" || path.extension() == ".SVG";
+    json resource{{"name", resourceName(fileName)},
+                  {"path", fileName},
+                  {"description", descriptionOf(file)},
+                  {"bytes", bytes},
+                  {"hash", "sha256:" + sha256}};
+    if (csv) {
+        resource["profile"] = "tabular-data-resource";
+        resource["format"] = "csv";
+        resource["mediatype"] = "text/csv";
+        resource["encoding"] = "utf-8";
+        resource["schema"] = schemaFor(file);
+        if (file.kind == OutputKind::Field)
+            resource["dialect"] = json{{"header", false}};
+    } else {
+        resource["profile"] = "data-resource";
+        resource["format"] = svg ? "svg" : "png";
+        resource["mediatype"] = svg ? "image/svg+xml" : "image/png";
+    }
+    return resource;
+}
+
+json provenanceBlock(const Provenance& provenance)
+{
+    json inputs = json::array();
+    for (const auto& [path, sha256] : provenance.inputs)
+        inputs.push_back(json{{"path", path}, {"sha256", sha256}});
+    return json{{"tool", "tidmar-batch"},
+                {"version", tidmarVersion()},
+                {"commit", tidmarCommit()},
+                {"command_line", provenance.invocation.commandLine},
+                {"started_utc", provenance.invocation.startedUtc},
+                {"seed", provenance.seed},
+                {"inputs", inputs}};
+}
+
+fs::path folderOf(const std::string& path)
+{
+    std::error_code error;
+    const fs::path absolute = fs::weakly_canonical(fs::absolute(path, error), error);
+    return absolute.parent_path();
+}
+
+// The earlier descriptor's resources that stay: files still there, not
+// written now, each with its provenance.
+json keptResources(const fs::path& descriptor, const std::set<std::string>& writtenNow)
+{
+    json kept = json::array();
+    std::ifstream file(descriptor, std::ios::binary);
+    if (!file)
+        return kept;
+    std::string text(64 << 20, '\0');
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(file.gcount()));
+    const json earlier = json::parse(text, nullptr, false);
+    if (!earlier.is_object() || !earlier.contains("resources") || !earlier["resources"].is_array())
+        return kept;
+    for (const json& entry : earlier["resources"]) {
+        if (!entry.is_object() || !entry.contains("path") || !entry["path"].is_string())
+            continue;
+        json resource = entry;
+        const std::string path = resource["path"];
+        std::error_code error;
+        if (path.empty() || path.find('/') != std::string::npos || writtenNow.count(path)
+            || !fs::is_regular_file(descriptor.parent_path() / path, error))
+            continue;
+        if (!resource.contains("provenance") && earlier.contains("provenance"))
+            resource["provenance"] = earlier["provenance"];
+        kept.push_back(resource);
+    }
+    return kept;
+}
+
+// value as earlier versions laid it out, depth levels in.
+void writeIndented(const json& value, std::string& out, int depth)
+{
+    constexpr auto replace = json::error_handler_t::replace;
+    if (!value.is_object() && !value.is_array()) {
+        out += value.dump(-1, ' ', false, replace);
+        return;
+    }
+    out += value.is_object() ? "{\n" : "[\n";
+    std::size_t left = value.size();
+    for (auto item = value.begin(); item != value.end(); ++item) {
+        out.append(static_cast<std::size_t>(4 * (depth + 1)), ' ');
+        if (value.is_object())
+            out += json(item.key()).dump(-1, ' ', false, replace) + ": ";
+        writeIndented(*item, out, depth + 1);
+        out += --left > 0 ? ",\n" : "\n";
+    }
+    out.append(static_cast<std::size_t>(4 * depth), ' ');
+    out += value.is_object() ? '}' : ']';
+}
+
+} // namespace
+
+json dataPackage(const std::vector<WrittenFile>& files, const std::string& folder, const Provenance& provenance)
+{
+    json resources = json::array();
+    for (const WrittenFile& file : files)
+        resources.push_back(resourceFor(file, fs::path(folder) / fs::path(file.path).filename()));
+    return json{{"profile", "data-package"},
+                {"name", "tidmar-batch-output"},
+                {"title", "Outputs of tidmar-batch, the Tidmar III mussel-bed automaton"},
+                {"description", std::string("Runs of the Tidmar III stochastic cellular automaton. ") + CodesText + "."},
+                {"created", provenance.invocation.startedUtc},
+                {"provenance", provenanceBlock(provenance)},
+                {"resources", resources}};
+}
+
+void writeDataPackages(const std::vector<WrittenFile>& files, const Provenance& provenance)
+{
+    std::map<fs::path, std::vector<WrittenFile>> byFolder;
+    for (const WrittenFile& file : files) {
+        std::error_code error;
+        if (file.path == "-" || !fs::is_regular_file(file.path, error))
+            continue;
+        // A file written through a link is described where it lies, under
+        // its own name.
+        WrittenFile resolved = file;
+        resolved.path = fs::weakly_canonical(fs::absolute(file.path, error), error).string();
+        if (error)
+            resolved.path = file.path;
+        byFolder[folderOf(resolved.path)].push_back(resolved);
+    }
+    for (const auto& [folder, inFolder] : byFolder) {
+        // Commands writing into one folder at once (the parts of a split
+        // sweep) take turns, so that none loses the other's resources.
+        const int lock = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (lock >= 0)
+            ::flock(lock, LOCK_EX);
+        try {
+            json package = dataPackage(inFolder, folder.string(), provenance);
+            std::set<std::string> writtenNow;
+            for (const WrittenFile& file : inFolder)
+                writtenNow.insert(fs::path(file.path).filename().string());
+            for (const json& kept : keptResources(folder / "datapackage.json", writtenNow))
+                package["resources"].push_back(kept);
+            std::string text;
+            writeIndented(package, text, 0);
+            OutputFile output("datapackage.json", (folder / "datapackage.json").string(), false);
+            output.write(text + "\n");
+            output.commit();
+        } catch (...) {
+            if (lock >= 0)
+                ::close(lock);
+            throw;
+        }
+        if (lock >= 0)
+            ::close(lock);
+    }
+}

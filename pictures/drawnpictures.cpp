@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "drawnpictures.h"
+
+#include "picture.h"
+#include "plot.h"
+
+namespace {
+
+std::string bytesOf(const QByteArray& bytes)
+{
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+} // namespace
+
+std::string DrawnPictures::field(const Bed& bed, int cellSize, PictureFormat format) const
+{
+    return bytesOf(encodePicture(drawField(bed, cellSize), format));
+}
+
+std::string DrawnPictures::runPlot(const std::vector<CountsAt>& series, const RunConfig& config,
+                                   PlotFormat format) const
+{
+    return bytesOf(plotRun(series, config, format));
+}
+
+std::string DrawnPictures::sweepPlot(const std::vector<RunOutput>& runs, const SweepPlan& plan,
+                                     PlotFormat format) const
+{
+    return bytesOf(plotSweep(runs, plan, format));
+}

@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "picturesink.h"
+
+// The pictures and plots of tidmar-batch, drawn with QPainter.
+class DrawnPictures : public PictureSink {
+public:
+    std::string field(const Bed& bed, int cellSize, PictureFormat format) const override;
+    std::string runPlot(const std::vector<CountsAt>& series, const RunConfig& config,
+                        PlotFormat format) const override;
+    std::string sweepPlot(const std::vector<RunOutput>& runs, const SweepPlan& plan,
+                          PlotFormat format) const override;
+};

@@ -1,0 +1,182 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "plot.h"
+
+#include "batcherror.h"
+#include "cellcolours.h"
+#include "numbers.h"
+#include "picture.h"
+
+#include "chart.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace {
+
+const char* const StateLabels[StateCount] = {"predator on adults (-1)", "predator on young (0)", "empty (1)",
+                                             "young (2)", "adult (3)"};
+
+const Qt::PenStyle LineStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::DashDotDotLine};
+
+QColor stateColour(int state)
+{
+    return QColor::fromRgba(stateColours[static_cast<std::size_t>(state)]);
+}
+
+// The parameters of a run with the values of the varied ones left out, for
+// a title: "256 x 256, async-uc, a2 0.6, ...".
+QString fixedParameters(const RunConfig& config, const std::vector<Variation>& varied)
+{
+    auto isVaried = [&](VaryName name) {
+        return std::any_of(varied.begin(), varied.end(), [&](const Variation& v) { return v.name == name; });
+    };
+    QStringList parts;
+    if (!isVaried(VaryName::Width) && !isVaried(VaryName::Height) && !isVaried(VaryName::Pattern))
+        parts << QString("%1 x %2 cells").arg(config.width).arg(config.height);
+    const std::pair<VaryName, QString> values[] = {
+        {VaryName::Scheme, SchemeNames[config.scheme]},
+        {VaryName::A2, "A2 " + QString::fromStdString(formatThousandths(config.a2))},
+        {VaryName::A0, "A0 " + QString::fromStdString(formatThousandths(config.a0))},
+        {VaryName::D0, "D0 " + QString::fromStdString(formatThousandths(config.d0))},
+        {VaryName::A3, "A3 " + QString::fromStdString(formatThousandths(config.a3))},
+        {VaryName::A4, "A4 " + QString::fromStdString(formatThousandths(config.a4))},
+        {VaryName::Jump, config.longRange ? QString("jump %1").arg(config.jump) : QString("no jumps")},
+        {VaryName::Boundary, config.periodic ? "periodic" : "closed"},
+        {VaryName::Pattern, "from " + QString::fromStdString(patternName(config.pattern))},
+        {VaryName::Steps, QString("%1 steps").arg(config.steps)}};
+    for (const auto& [name, text] : values)
+        if (!isVaried(name) && !(name == VaryName::Jump && isVaried(VaryName::LongRange)))
+            parts << text;
+    if (config.mode == EngineMode::Fast)
+        parts << "fast mode";
+    return parts.join(", ");
+}
+
+// A varied value as a number on the axis: probabilities as decimals.
+double axisValue(VaryName name, int value)
+{
+    switch (name) {
+    case VaryName::A2:
+    case VaryName::A0:
+    case VaryName::D0:
+    case VaryName::A3:
+    case VaryName::A4:
+        return value / 1000.0;
+    default:
+        return value;
+    }
+}
+
+QString axisLabel(VaryName name)
+{
+    switch (name) {
+    case VaryName::A2:
+        return "A2, recolonisation";
+    case VaryName::A0:
+        return "A0, neighbour coupling";
+    case VaryName::D0:
+        return "D0, ocean forcing";
+    case VaryName::A3:
+        return "A3, maturing";
+    case VaryName::A4:
+        return "A4, predation";
+    case VaryName::Jump:
+        return "jumping range (cells)";
+    case VaryName::Width:
+        return "width (cells)";
+    case VaryName::Height:
+        return "height (cells)";
+    case VaryName::Steps:
+        return "steps";
+    default:
+        return QString::fromUtf8(varyNameText(name).data(), static_cast<qsizetype>(varyNameText(name).size()));
+    }
+}
+
+} // namespace
+
+QByteArray plotRun(const std::vector<CountsAt>& series, const RunConfig& config, PlotFormat format)
+{
+    Chart chart;
+    chart.title = "Fractions of the field over the run\n" + fixedParameters(config, {})
+                  + QString(", seed %1").arg(config.seed);
+    chart.xLabel = "step";
+    chart.yLabel = "fraction of cells";
+    const double cells = static_cast<double>(config.width) * config.height;
+    for (int state = StateCount - 1; state >= 0; --state) {
+        ChartLine line{stateColour(state), Qt::SolidLine, {}, {}};
+        for (const CountsAt& entry : series)
+            line.points.emplace_back(static_cast<double>(entry.step), entry.counts[state] / cells);
+        chart.lines.push_back(std::move(line));
+        chart.legend.push_back({StateLabels[state], stateColour(state), Qt::SolidLine});
+    }
+    return renderChart(chart, PlotWidth, PlotHeight, format == PlotFormat::Svg);
+}
+
+QByteArray plotSweep(const std::vector<RunOutput>& runs, const SweepPlan& plan, PlotFormat format)
+{
+    const auto axis = std::find_if(plan.variations.begin(), plan.variations.end(),
+                                   [](const Variation& variation) { return isNumeric(variation.name); });
+    if (axis == plan.variations.end())
+        throw BatchError("--plot: a sweep's plot needs a --vary of a number for its axis");
+    const auto axisIndex = static_cast<std::size_t>(axis - plan.variations.begin());
+
+    // Runs by the values of the other varied parameters (one line each), then
+    // by the axis value.
+    std::map<std::vector<std::size_t>, std::map<double, std::vector<const RunSummary*>>> groups;
+    for (const RunOutput& output : runs) {
+        std::vector<std::size_t> key;
+        for (std::size_t v = 0; v < plan.variations.size(); ++v)
+            if (v != axisIndex)
+                key.push_back(plan.valueIndex(output.run, v));
+        const int value = axis->values[plan.valueIndex(output.run, axisIndex)];
+        groups[key][axisValue(axis->name, value)].push_back(&output.summary);
+    }
+
+    Chart chart;
+    chart.title = "Mean fraction of each state after the burn-in, against " + axisLabel(axis->name)
+                  + QString(" (error bars: one standard deviation over %1 replicates)\n").arg(plan.replicates)
+                  + fixedParameters(plan.base, plan.variations);
+    if (plan.recording.burnIn)
+        chart.title += QString(", burn-in %1 steps").arg(*plan.recording.burnIn);
+    chart.xLabel = axisLabel(axis->name);
+    chart.yLabel = "mean fraction of cells";
+    for (int state = StateCount - 1; state >= 0; --state)
+        chart.legend.push_back({StateLabels[state], stateColour(state), Qt::SolidLine});
+
+    std::size_t lineIndex = 0;
+    for (const auto& [key, points] : groups) {
+        const Qt::PenStyle style = LineStyles[lineIndex % std::size(LineStyles)];
+        for (int state = StateCount - 1; state >= 0; --state) {
+            ChartLine line{stateColour(state), style, {}, {}};
+            for (const auto& [x, summaries] : points) {
+                double sum = 0;
+                for (const RunSummary* summary : summaries)
+                    sum += summary->meanFractions[state];
+                const double mean = sum / static_cast<double>(summaries.size());
+                double squares = 0;
+                for (const RunSummary* summary : summaries)
+                    squares += (summary->meanFractions[state] - mean) * (summary->meanFractions[state] - mean);
+                const double sd = summaries.size() > 1 ? std::sqrt(squares / static_cast<double>(summaries.size() - 1)) : 0;
+                line.points.emplace_back(x, mean);
+                line.errors.push_back(sd);
+            }
+            chart.lines.push_back(std::move(line));
+        }
+        if (groups.size() > 1) {
+            QStringList label;
+            std::size_t k = 0;
+            for (std::size_t v = 0; v < plan.variations.size(); ++v)
+                if (v != axisIndex) {
+                    const Variation& variation = plan.variations[v];
+                    label << QString::fromUtf8(varyNameText(variation.name).data()).left(
+                                 static_cast<qsizetype>(varyNameText(variation.name).size()))
+                                 + " " + QString::fromStdString(valueText(variation, variation.values[key[k++]]));
+                }
+            chart.legend.push_back({label.join(", "), Qt::black, style});
+        }
+        ++lineIndex;
+    }
+    return renderChart(chart, PlotWidth, PlotHeight, format == PlotFormat::Svg);
+}

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "runoutput.h"
+#include "sweepplan.h"
+#include "variation.h"
+#include "imageformats.h"
+
+#include <QByteArray>
+
+#include <vector>
+
+constexpr int PlotWidth = 960;
+constexpr int PlotHeight = 600;
+
+// The five fractions of a run's field over its steps, in the program's
+// colours, with labelled axes, ticks and a legend.
+QByteArray plotRun(const std::vector<CountsAt>& series, const RunConfig& config, PlotFormat format);
+
+// The window mean of each state against the first varied number, with error
+// bars of one standard deviation over the replicates, one line per value of
+// the other varied parameters (dashed, dotted, ...). The title names the
+// values held fixed. Throws BatchError when no numeric parameter is varied.
+QByteArray plotSweep(const std::vector<RunOutput>& runs, const SweepPlan& plan, PlotFormat format);

@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "cellstate.h"
+#include "fieldcsv.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum class PatternKind { Young, Line, File };
+
+// Which engine performs the run: the exact MusselBed, which reproduces the
+// desktop program cell for cell, or the throughput FastBed, which runs the same
+// model on its own random numbers.
+enum class EngineMode { Exact, Fast };
+
+struct Pattern {
+    PatternKind kind = PatternKind::Young;
+    std::string path;                        // File only
+    std::shared_ptr<const FieldData> field;  // File only, once read
+};
+
+// Everything that determines one run. The defaults are the desktop program's
+// start-up values. Probabilities are thousandths, as the desktop spin boxes
+// hand them to the engine.
+struct RunConfig {
+    int width = 256;
+    int height = 256;
+    int scheme = 1;  // 0 sync, 1 async-uc, 2 async-nrs: the engine's updateMethod
+    Pattern pattern;
+    int a2 = 300;  // recolonisation
+    int a0 = 750;  // neighbour coupling
+    int d0 = 0;    // ocean forcing
+    int a3 = 100;  // maturing
+    int a4 = 750;  // predation
+    int jump = 10;
+    bool longRange = true;
+    bool periodic = true;
+    std::int32_t seed = 0;
+    std::int64_t steps = 100;
+    EngineMode mode = EngineMode::Exact;
+};
+
+// Scheme names as on the command line, indexed by the engine's updateMethod.
+inline constexpr const char* SchemeNames[] = {"sync", "async-uc", "async-nrs"};
+constexpr int MaxJump = 100;  // the desktop program's jumping-range control
+
+// Mode names as on the command line, indexed by EngineMode.
+inline constexpr const char* ModeNames[] = {"exact", "fast"};
+inline const char* modeName(EngineMode mode)
+{
+    return ModeNames[static_cast<int>(mode)];
+}
+constexpr int MaxThreads = 64;  // threads sharing one fast run's synchronous step
+
+// The pattern as the command line names it: "young", "line" or the path.
+std::string patternName(const Pattern& pattern);

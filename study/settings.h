@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "runconfig.h"
+#include "variation.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// The settings of a single run and of a sweep, as the commands take them
+// from the command line.
+
+// The options that describe the model run, shared by both commands.
+struct ModelOptions {
+    RunConfig config;
+    bool widthGiven = false;
+    bool heightGiven = false;
+    bool seedGiven = false;
+    // Threads sharing each synchronous step of a fast run (of every run of a
+    // sweep); no result depends on their number. Refused in exact mode.
+    int threads = 1;
+    bool threadsGiven = false;
+};
+
+// What both commands record of their runs besides their own outputs.
+struct RecordOptions {
+    std::string countsPath;  // empty: not written; "-": standard output
+    std::int64_t countsEvery = 1;
+    std::string snapshotsDir;        // empty: no snapshots
+    std::int64_t snapshotEvery = 0;  // 0: the start and the final field
+    bool snapshotPictures = false;
+    int cellSize = 1;                // pixels per cell edge of every picture
+    std::string plotPath;            // .png or .svg; empty: no plot
+};
+
+struct RunOptions {
+    ModelOptions model;
+    RecordOptions record;
+    std::string fieldPath;
+    std::string picturePath;
+    bool quiet = false;
+    bool help = false;
+};
+
+// Part index of count parts: the runs k with k mod count = index.
+struct TaskSplit {
+    std::int64_t index = 0;
+    std::int64_t count = 1;
+};
+
+struct SweepOptions {
+    ModelOptions model;
+    std::vector<Variation> variations;
+    std::int64_t replicates = 1;
+    std::optional<int> jobs;  // default: the number of cores
+    std::optional<TaskSplit> task;
+    RecordOptions record;
+    std::optional<std::int64_t> burnIn;  // default: half of each run's steps
+    std::string summaryPath;
+    bool resume = false;  // continue what an interrupted sweep kept
+    bool quiet = false;
+    bool help = false;
+    // The arguments as given, and as option names with their values in the
+    // order given: what the sweep records to recognise itself.
+    std::vector<std::string> arguments;
+    std::vector<std::pair<std::string, std::string>> given;
+};
+
+constexpr int MaxJobs = 256;

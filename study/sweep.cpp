@@ -1,0 +1,375 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "sweep.h"
+
+#include "batcherror.h"
+#include "cpus.h"
+#include "interruption.h"
+#include "journal.h"
+#include "printable.h"
+#include "resume.h"
+#include "sweeprecord.h"
+#include "datapackage.h"
+#include "outputfile.h"
+#include "outputnames.h"
+#include "imageformats.h"
+#include "picturesink.h"
+#include "progressbar.h"
+#include "seeding.h"
+#include "simulation.h"
+#include "snapshots.h"
+#include "runoutput.h"
+#include "summary.h"
+#include "timeseriescsv.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <exception>
+#include <map>
+#include <optional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Hands out the runs of a part in order and collects their outputs. A worker
+// may run ahead of the oldest unwritten row by at most a window of runs, so
+// that the rows waiting to be written stay few however long the sweep.
+class RunQueue {
+public:
+    RunQueue(std::int64_t first, std::int64_t runs, std::int64_t window)
+        : runs(runs), window(window), next(first), written(first)
+    {
+    }
+
+    // The next run's position in the part, or -1 when there is none left.
+    std::int64_t take()
+    {
+        std::unique_lock lock(mutex);
+        spaceFree.wait(lock, [&] { return failure || halted || next >= runs || next < written + window; });
+        if (failure || halted || next >= runs)
+            return -1;
+        return next++;
+    }
+
+    void finish(std::int64_t position, RunOutput output)
+    {
+        {
+            std::lock_guard lock(mutex);
+            finished.emplace(position, std::move(output));
+        }
+        rowReady.notify_one();
+    }
+
+    void fail(std::exception_ptr error)
+    {
+        {
+            std::lock_guard lock(mutex);
+            if (!failure)
+                failure = error;
+        }
+        rowReady.notify_all();
+        spaceFree.notify_all();
+    }
+
+    // Writes the outputs that are ready, in order, outside the lock; waits up
+    // to timeout for one. Returns the number of runs written so far.
+    std::int64_t writeReady(const std::function<void(const RunOutput&)>& write,
+                            std::chrono::milliseconds timeout)
+    {
+        std::vector<RunOutput> rows;
+        std::int64_t total;
+        {
+            std::unique_lock lock(mutex);
+            rowReady.wait_for(lock, timeout, [&] { return failure || finished.count(written) > 0; });
+            if (failure)
+                std::rethrow_exception(failure);
+            for (auto row = finished.find(written); row != finished.end(); row = finished.find(written)) {
+                rows.push_back(std::move(row->second));
+                finished.erase(row);
+                ++written;
+            }
+            total = written;
+        }
+        if (!rows.empty())
+            spaceFree.notify_all();
+        for (const RunOutput& row : rows)
+            write(row);
+        return total;
+    }
+
+    // Hands out no more runs; those taken still finish.
+    void halt()
+    {
+        {
+            std::lock_guard lock(mutex);
+            halted = true;
+        }
+        spaceFree.notify_all();
+    }
+
+    // Where the rows end: the end of the part, or after the last run taken
+    // once halted.
+    std::int64_t end()
+    {
+        std::lock_guard lock(mutex);
+        return halted ? next : runs;
+    }
+
+    // Lets waiting workers return, e.g. when the writer fails.
+    void stop() { fail(std::make_exception_ptr(BatchError("sweep stopped"))); }
+
+private:
+    std::mutex mutex;
+    std::condition_variable rowReady;
+    std::condition_variable spaceFree;
+    std::map<std::int64_t, RunOutput> finished;
+    std::exception_ptr failure;
+    const std::int64_t runs;
+    const std::int64_t window;
+    std::int64_t next;
+    std::int64_t written;
+    bool halted = false;
+};
+
+} // namespace
+
+std::int64_t runSweepPart(const SweepPlan& plan, const TaskSplit& split, int jobs,
+                          const std::function<void(const RunOutput& output)>& write, ProgressBar* progress,
+                          std::int64_t first, const std::atomic<bool>* stop, StopRuns how)
+{
+    const std::int64_t runs = runsInPart(plan.runCount(), split);
+    first = std::clamp<std::int64_t>(first, 0, runs);
+    RunQueue queue(first, runs, 4 * static_cast<std::int64_t>(jobs) + 16);
+    auto worker = [&] {
+        try {
+            for (std::int64_t position = queue.take(); position >= 0; position = queue.take()) {
+                const std::int64_t run = nthRunOfPart(position, split);
+                queue.finish(position, performRun(run, plan.configForRun(run), plan.recording, plan.threadsPerRun,
+                                                  how == StopRuns::Abandon ? stop : nullptr));
+            }
+        } catch (...) {
+            queue.fail(std::current_exception());
+        }
+    };
+
+    std::vector<std::thread> threads;
+    try {
+        const std::int64_t threadCount = std::min<std::int64_t>(jobs, std::max<std::int64_t>(runs - first, 1));
+        for (std::int64_t i = 0; i < threadCount; ++i)
+            threads.emplace_back(worker);
+        while (first < queue.end()) {
+            if (stop && stop->load())
+                queue.halt();
+            first = queue.writeReady(write, std::chrono::milliseconds(200));
+            if (progress)
+                progress->update(first);
+        }
+    } catch (...) {
+        queue.stop();
+        for (std::thread& thread : threads)
+            thread.join();
+        throw;
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    return first;
+}
+
+SweepPlan planSweep(SweepOptions& options)
+{
+    loadPatterns(options.model, options.variations);
+    if (!options.model.seedGiven)
+        options.model.config.seed = seedFromClock();
+    SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {}};
+    plan.recording.burnIn = options.burnIn;
+    return plan;
+}
+
+int sweepJobs(std::optional<int> requested, int threadsPerRun, const EnvironmentLookup& environment)
+{
+    return std::clamp(requested.value_or(availableCpus(environment) / threadsPerRun), 1, MaxJobs);
+}
+
+namespace {
+
+// The widest and highest field of the plan's runs.
+std::pair<int, int> largestField(const SweepPlan& plan)
+{
+    int width = plan.base.width;
+    int height = plan.base.height;
+    for (const Variation& variation : plan.variations) {
+        for (int value : variation.values) {
+            RunConfig config = plan.base;
+            applyVariation(config, variation, value);
+            width = std::max(width, config.width);
+            height = std::max(height, config.height);
+        }
+    }
+    return {width, height};
+}
+
+// Warns once for the exact runs of the part that pass the generator's period.
+void warnOfGeneratorPeriod(const SweepPlan& plan, const TaskSplit& split, std::int64_t runs)
+{
+    std::int64_t passing = 0;
+    std::optional<std::pair<RunConfig, std::int64_t>> first;
+    for (std::int64_t n = 0; n < runs; ++n) {
+        const RunConfig config = plan.configForRun(nthRunOfPart(n, split));
+        if (const auto step = generatorPeriodPassedAt(config)) {
+            ++passing;
+            if (!first)
+                first.emplace(config, *step);
+        }
+    }
+    if (first)
+        std::fprintf(stderr, "%s\n", generatorPeriodWarning(first->first, first->second, passing).c_str());
+}
+
+} // namespace
+
+int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, bool progressToTerminal,
+                    const Invocation& invocation, const PictureSink& pictures)
+{
+    const TaskSplit split = resolveTask(options.task, environment);
+    if (split.count > 1 && !options.model.seedGiven)
+        throw BatchError("a sweep split into parts needs --seed, so that every part gives its runs the "
+                         "same seeds");
+    const bool clockSeed = !options.model.seedGiven;
+    SweepPlan plan = planSweep(options);
+
+    const RecordOptions& record = options.record;
+    if (!record.countsPath.empty())
+        plan.recording.countsEvery = record.countsEvery;
+    plan.recording.snapshotEvery = record.snapshotEvery;
+    if (record.snapshotPictures) {
+        const auto [width, height] = largestField(plan);
+        checkPictureSize(width, height, record.cellSize, "--snapshot-pictures");
+    }
+    if (!record.plotPath.empty()
+        && std::none_of(plan.variations.begin(), plan.variations.end(),
+                        [](const Variation& variation) { return isNumeric(variation.name); }))
+        throw BatchError("--plot: a sweep's plot needs a --vary of a number (a2, a0, d0, a3, a4, jump, width, "
+                         "height or steps) for its axis");
+    refuseSharedNames({{"--summary", &options.summaryPath}, {"--counts", &record.countsPath},
+                       {"--plot", &record.plotPath}});
+    if (options.resume && (!record.plotPath.empty() || !record.snapshotsDir.empty()))
+        throw BatchError("--resume: a sweep with --plot or --snapshots starts again; resume it without them and "
+                         "draw the plot from the summary");
+    plan.runCount();
+
+    SweepJournal summary("--summary", options.summaryPath);
+    std::optional<SweepJournal> counts;
+    if (!record.countsPath.empty())
+        counts.emplace("--counts", record.countsPath);
+    const std::string header = summaryHeader();
+    const std::string seriesHeader = timeSeriesHeader();
+    std::optional<KeptSweep> kept;
+    std::optional<KeptSweep> keptCounts;
+    if (options.resume) {
+        if (!summary.toFile() || (counts && !counts->toFile()))
+            throw BatchError("--resume needs files for --summary and --counts: a sweep to standard output or to "
+                             "a device keeps nothing to resume");
+        const std::string summaryRecord = sweepRecord(options, plan, split, header);
+        kept = findKeptSweep(summary.place(), summaryRecord, !clockSeed, split, "--summary");
+        if (kept && counts) {
+            // The time series of a run is written before its row: every kept
+            // row has its series kept too.
+            keptCounts = findKeptSeries(counts->place(), sweepRecord(options, plan, split, seriesHeader),
+                                        !clockSeed, split, kept->rows, "--counts");
+            if (!keptCounts)
+                kept.reset();
+        }
+        if (kept && clockSeed)
+            plan.base.seed = static_cast<std::int32_t>(std::stol(*recordValue(kept->record, "seed")));
+        if (!kept && sweepAlreadyDone(summary.place(), summaryRecord, !clockSeed)) {
+            if (!options.quiet)
+                std::fprintf(stderr, "nothing to resume: %s is complete\n", inQuotes(options.summaryPath).c_str());
+            return 0;
+        }
+    }
+    const std::int64_t runs = runsInPart(plan.runCount(), split);
+
+    std::optional<OutputFile> plot;
+    if (!record.plotPath.empty())
+        plot.emplace("--plot", record.plotPath, false);
+    std::optional<SnapshotWriter> snapshots;
+    if (!record.snapshotsDir.empty()) {
+        snapshots.emplace(record.snapshotsDir, record.snapshotPictures ? &pictures : nullptr, record.cellSize, false);
+        plan.recording.onSnapshot = [&snapshots](std::int64_t run, std::int64_t step, const Bed& bed) {
+            snapshots->write(run, step, bed);
+        };
+    }
+    if (clockSeed && !options.quiet)
+        std::fprintf(stderr, "seed: %d\n", static_cast<int>(plan.base.seed));
+    if (!options.quiet)
+        warnOfGeneratorPeriod(plan, split, runs);
+
+    const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, environment);
+
+    const SignalStop stopOnSignal;
+    if (kept)
+        summary.adopt(kept->token, kept->bytes);
+    else
+        summary.start(header, sweepRecord(options, plan, split, header));
+    ProgressBar progress(runs, "runs", progressToTerminal && !options.quiet);
+    if (counts) {
+        if (keptCounts)
+            counts->adopt(keptCounts->token, keptCounts->bytes);
+        else
+            counts->start(seriesHeader, sweepRecord(options, plan, split, seriesHeader));
+    }
+    std::vector<RunOutput> plotted;
+    const std::int64_t done = runSweepPart(
+        plan, split, jobs,
+        [&](const RunOutput& output) {
+            if (counts)
+                counts->append(timeSeriesRows(output));
+            summary.append(summaryRow(output.run, output.config, output.summary));
+            if (plot)
+                plotted.push_back({output.run, output.config, output.summary, {}});
+        },
+        &progress, kept ? kept->rows : 0, stopOnSignal.flag());
+    progress.finish();
+    if (done < runs) {
+        if (counts)
+            counts->keep();
+        summary.keep();
+        reportInterruption(stopOnSignal.received(), done, runs, summary.toFile(), options.arguments);
+        return statusForSignal(stopOnSignal.received());
+    }
+    if (plot)
+        plot->write(pictures.sweepPlot(plotted, plan, *plotFormatFor(record.plotPath)));
+    summary.commit();
+    if (counts)
+        counts->commit();
+    if (plot)
+        plot->commit();
+
+    std::vector<WrittenFile> written = {{summary.path(), OutputKind::Summary}};
+    if (counts)
+        written.push_back({counts->path(), OutputKind::TimeSeries});
+    if (plot)
+        written.push_back({plot->path(), OutputKind::Plot});
+    Provenance provenance{invocation, plan.base.seed, {}};
+    if (plan.base.pattern.kind == PatternKind::File)
+        provenance.inputs.push_back({plan.base.pattern.path, plan.base.pattern.field->sha256});
+    for (const Variation& variation : plan.variations)
+        for (const Pattern& pattern : variation.patterns)
+            if (pattern.kind == PatternKind::File)
+                provenance.inputs.push_back({pattern.path, pattern.field->sha256});
+    if (snapshots) {
+        snapshots->keep();
+        for (const std::string& path : snapshots->written()) {
+            const bool picture = path.size() > 4 && path.compare(path.size() - 4, 4, ".png") == 0;
+            // The run's width: run<k>-step<s>.csv
+            const std::int64_t run = std::stoll(path.substr(path.rfind("/run") + 4));
+            written.push_back({path, picture ? OutputKind::FieldPicture : OutputKind::Field,
+                               plan.configForRun(run).width});
+        }
+    }
+    writeDataPackages(written, provenance);
+    return 0;
+}
