@@ -47,9 +47,9 @@ fi
 cp -R "$json" "$package/src/nlohmann"
 libs=""
 
-sed -e "s|@INCLUDES@|$includes|" -e "s|@LIBS@|$libs|" -e "s|@OBJECTS@|$objects|" \
-    "$package/src/Makevars.in" > "$package/src/Makevars"
-rm "$package/src/Makevars.in"
+# The sources' list and places; configure fills in the compiler's flags.
+sed -i -e "s|@INCLUDES@|$includes|" -e "s|@LIBS@|$libs|" -e "s|@OBJECTS@|$objects|" \
+    "$package/src/Makevars.in"
 sed -i "s/^Version: .*/Version: $version/" "$package/DESCRIPTION"
 
 cd "$out"
