@@ -6,8 +6,8 @@
 #include "numbers.h"
 #include "imageformats.h"
 #include "seeding.h"
-
-#include "musselbed.h"
+#include "sweepsettings.h"
+#include "values.h"
 
 #include <algorithm>
 #include <array>
@@ -121,23 +121,17 @@ std::vector<Argument> tokenize(const std::vector<std::string>& arguments, bool s
     return result;
 }
 
-[[noreturn]] void refuse(const Argument& argument, const std::string& expected)
+// The keyword name of an option: --long-range -> long_range.
+std::string keyOf(const std::string& option)
 {
-    throw BatchError(argument.name + ": " + inQuotes(argument.value) + " is not " + expected);
+    std::string key = option.substr(2);
+    std::replace(key.begin(), key.end(), '-', '_');
+    return key;
 }
 
 std::int64_t wholeNumber(const Argument& argument, std::int64_t low, std::int64_t high)
 {
-    if (const auto value = parseInteger(argument.value, low, high))
-        return *value;
-    refuse(argument, "a whole number from " + std::to_string(low) + " to " + std::to_string(high));
-}
-
-int probability(const Argument& argument)
-{
-    if (const auto value = parseThousandths(argument.value))
-        return *value;
-    refuse(argument, "a probability from 0 to 1 with at most three decimals");
+    return readWhole(argument.value, low, high, argument.name);
 }
 
 // An output's file name. An empty one is refused rather than taken as the
@@ -149,75 +143,10 @@ std::string outputPath(const Argument& argument)
     return argument.value;
 }
 
-bool choice(const Argument& argument, std::string_view yes, std::string_view no)
-{
-    if (argument.value == yes)
-        return true;
-    if (argument.value == no)
-        return false;
-    refuse(argument, std::string(yes) + " or " + std::string(no));
-}
-
 // Applies a model option; false when the option is not one of them.
 bool applyModelOption(const Argument& argument, ModelOptions& model)
 {
-    RunConfig& config = model.config;
-    const std::string& name = argument.name;
-    if (name == "--width") {
-        config.width = static_cast<int>(wholeNumber(argument, 1, MusselBed::MaxCells));
-        model.widthGiven = true;
-    } else if (name == "--height") {
-        config.height = static_cast<int>(wholeNumber(argument, 1, MusselBed::MaxCells));
-        model.heightGiven = true;
-    } else if (name == "--scheme") {
-        const auto found = std::find(std::begin(SchemeNames), std::end(SchemeNames), argument.value);
-        if (found == std::end(SchemeNames))
-            refuse(argument, "one of sync, async-uc, async-nrs");
-        config.scheme = static_cast<int>(found - std::begin(SchemeNames));
-    } else if (name == "--pattern") {
-        if (argument.value == "young") {
-            config.pattern = {PatternKind::Young, {}, {}};
-        } else if (argument.value == "line") {
-            config.pattern = {PatternKind::Line, {}, {}};
-        } else if (argument.value.empty()) {
-            refuse(argument, "young, line or the name of a CSV file");
-        } else {
-            config.pattern = {PatternKind::File, argument.value, {}};
-        }
-    } else if (name == "--a2") {
-        config.a2 = probability(argument);
-    } else if (name == "--a0") {
-        config.a0 = probability(argument);
-    } else if (name == "--d0") {
-        config.d0 = probability(argument);
-    } else if (name == "--a3") {
-        config.a3 = probability(argument);
-    } else if (name == "--a4") {
-        config.a4 = probability(argument);
-    } else if (name == "--jump") {
-        config.jump = static_cast<int>(wholeNumber(argument, 0, MaxJump));
-    } else if (name == "--long-range") {
-        config.longRange = choice(argument, "on", "off");
-    } else if (name == "--boundary") {
-        config.periodic = choice(argument, "periodic", "closed");
-    } else if (name == "--seed") {
-        const auto seed = parseInteger(argument.value, 0, MaxSeed);
-        if (!seed)
-            refuse(argument, "a whole number from 0 to " + std::to_string(MaxSeed)
-                                 + " (2147483647 is the generator's modulus)");
-        config.seed = static_cast<std::int32_t>(*seed);
-        model.seedGiven = true;
-    } else if (name == "--steps") {
-        config.steps = wholeNumber(argument, 0, 2147483647);
-    } else if (name == "--mode") {
-        config.mode = choice(argument, "exact", "fast") ? EngineMode::Exact : EngineMode::Fast;
-    } else if (name == "--threads") {
-        model.threads = static_cast<int>(wholeNumber(argument, 1, MaxThreads));
-        model.threadsGiven = true;
-    } else {
-        return false;
-    }
-    return true;
+    return setModelValue(model, keyOf(argument.name), argument.value, argument.name);
 }
 
 // Applies an option of what runs record; false when it is not one of them.
@@ -257,13 +186,6 @@ void checkRecordOptions(const RecordOptions& record, const std::set<std::string>
         throw BatchError("--plot: '" + record.plotPath + "' does not end in .png or .svg, which choose the plot's format");
 }
 
-// What the model options refuse together, once all are read.
-void checkModelOptions(const ModelOptions& model)
-{
-    if (model.threadsGiven && model.config.mode == EngineMode::Exact)
-        throw BatchError("--threads is for --mode fast: the exact engine performs every step on one thread");
-}
-
 } // namespace
 
 TaskSplit parseTask(std::string_view text, const std::string& option)
@@ -300,7 +222,7 @@ RunOptions parseRunOptions(const std::vector<std::string>& arguments)
         else if (name == "--picture")
             options.picturePath = outputPath(argument);
     }
-    checkModelOptions(options.model);
+    checkModelOptions(options.model, optionName);
     checkRecordOptions(options.record, given);
     if (!options.picturePath.empty() && !pictureFormatFor(options.picturePath))
         throw BatchError("--picture: " + inQuotes(options.picturePath)
@@ -323,45 +245,28 @@ SweepOptions parseSweepOptions(const std::vector<std::string>& arguments)
         if (applyModelOption(argument, options.model) || applyRecordOption(argument, options.record))
             continue;
         const std::string& name = argument.name;
+        if (setSweepValue(options, keyOf(name), argument.value, name))
+            continue;
         if (name == "--quiet") {
             options.quiet = true;
         } else if (name == "--vary") {
-            Variation variation = parseVariation(argument.value);
-            for (const Variation& earlier : options.variations)
-                if (earlier.name == variation.name)
-                    throw BatchError("--vary " + std::string(varyNameText(variation.name)) + " is given twice");
-            options.variations.push_back(std::move(variation));
-        } else if (name == "--replicates") {
-            options.replicates = wholeNumber(argument, 1, 2147483647);
-        } else if (name == "--jobs") {
-            options.jobs = static_cast<int>(wholeNumber(argument, 1, MaxJobs));
+            addVariation(options, parseVariation(argument.value), optionName);
         } else if (name == "--task") {
             options.task = parseTask(argument.value, "--task");
         } else if (name == "--summary") {
             options.summaryPath = outputPath(argument);
         } else if (name == "--resume") {
             options.resume = true;
-        } else if (name == "--burn-in") {
-            options.burnIn = wholeNumber(argument, 0, 2147483647);
         }
     }
-    checkModelOptions(options.model);
+    checkModelOptions(options.model, optionName);
     checkRecordOptions(options.record, given);
     if (given.count("--cell-size") && !options.record.snapshotPictures)
         throw BatchError("--cell-size sizes the pictures of --snapshot-pictures, which is not given");
-    if (options.burnIn)
-        for (std::int64_t steps : stepCounts(options.model.config, options.variations))
-            if (*options.burnIn >= steps)
-                throw BatchError("--burn-in " + std::to_string(*options.burnIn) + " leaves no step to measure in a run of "
-                                 + std::to_string(steps) + " steps: the window is the steps after the burn-in");
-    for (const Variation& variation : options.variations)
-        if (given.count(varyOption(variation.name)))
-            throw BatchError(varyOption(variation.name) + " and --vary " + std::string(varyNameText(variation.name))
-                             + " are both given; keep one");
-    // Seeds 0 and 1 start the generator alike (it cannot start from 0), so
-    // runs 0 and 1 of a sweep from seed 0 would not be independent.
-    if (options.model.seedGiven && options.model.config.seed == 0)
-        throw BatchError("--seed: a sweep's seeds start at 1 or above (0 draws the same numbers as 1)");
+    std::set<std::string> keys;
+    for (const std::string& name : given)
+        keys.insert(keyOf(name));
+    checkSweepOptions(options, keys, optionName);
     if (options.summaryPath.empty())
         throw BatchError("a sweep needs --summary PATH (or - for standard output)");
     return options;

@@ -3,12 +3,18 @@
 
 #include "decisions.h"
 
+// Both loops are built twice on x86-64, the second time for AVX2, which the
+// processor picks at load time where it has it: twice as many cells an
+// instruction. Elsewhere (WebAssembly among others) they are built once.
+#if defined(__x86_64__)
+#define TIDMAR_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define TIDMAR_VECTOR_CLONES
+#endif
+
 namespace rule {
 
-// Both loops are built twice, the second time for AVX2, which the processor
-// picks at load time where it has it: twice as many cells an instruction.
-__attribute__((target_clones("avx2", "default"))) void columnCodes(const Cell* column, int n,
-                                                                   const ColumnCodes& codes)
+TIDMAR_VECTOR_CLONES void columnCodes(const Cell* column, int n, const ColumnCodes& codes)
 {
     std::uint8_t* __restrict states = codes.states;
     std::uint8_t* __restrict mussels = codes.mussels;
@@ -28,10 +34,8 @@ __attribute__((target_clones("avx2", "default"))) void columnCodes(const Cell* c
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void interiorRows(const ColumnCodes& west,
-                                                                    const ColumnCodes& centre,
-                                                                    const ColumnCodes& east, int n,
-                                                                    std::uint8_t* __restrict rows)
+TIDMAR_VECTOR_CLONES void interiorRows(const ColumnCodes& west, const ColumnCodes& centre,
+                                        const ColumnCodes& east, int n, std::uint8_t* __restrict rows)
 {
     const std::uint8_t* __restrict mw = west.mussels;
     const std::uint8_t* __restrict mc = centre.mussels;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // _tidmar: the engines and the sweep of tidmar-batch for the package tidmar.
-// Values arrive as the command line's option texts, so that they are read,
-// checked and refused exactly as tidmar-batch reads them.
+// Values arrive as Python gave them and are read by the same typed readers as
+// tidmar-batch's options, with messages that name the Python argument.
 #include "module.h"
 
 #include "batcherror.h"

@@ -6,30 +6,38 @@
 #include "interrupt.h"
 
 #include "livesession.h"
+#include "settings.h"
+#include "values.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
+
 
 namespace py = pybind11;
 
 namespace {
 
+std::int64_t readSteps(const Value& count, const char* name)
+{
+    return readWhole(count, 0, 2147483647, name);
+}
+
 class PyBed {
 public:
-    explicit PyBed(const Arguments& arguments) : session(arguments) {}
+    explicit PyBed(const Settings& settings) : session(readOptions(settings)) {}
 
-    void step(const std::string& count)
+    void step(const Value& count)
     {
-        const std::int64_t steps = readSteps(count);
+        const std::int64_t steps = readSteps(count, "n");
         advance(steps, [](std::int64_t) {});
     }
 
     // Counts at steps 0, every, 2 every, ... of the next steps steps: rows of
     // the step number (the bed's count) and the five counts.
-    py::array_t<std::int64_t> run(const std::string& count, const std::string& interval)
+    py::array_t<std::int64_t> run(const Value& count, const Value& interval)
     {
-        const std::int64_t steps = readSteps(count);
-        const std::int64_t every = readInterval("every", interval);
+        const std::int64_t steps = readSteps(count, "steps");
+        const std::int64_t every = readWhole(interval, 1, 2147483647, "every");
         const std::int64_t rows = steps / every + 1;
         py::array_t<std::int64_t> table({rows, static_cast<std::int64_t>(1 + StateCount)});
         std::int64_t* out = table.mutable_data();
@@ -71,14 +79,14 @@ public:
         session.edit(x, y, state);
     }
 
-    void reset(const std::string& pattern, const std::optional<std::string>& seed)
+    void reset(const Value& pattern, const std::optional<Value>& seed)
     {
         checkIdle();
         session.reset(pattern, seed);
     }
 
     void resetField(const py::array_t<Cell, py::array::c_style | py::array::forcecast>& cells,
-                    const std::optional<std::string>& seed)
+                    const std::optional<Value>& seed)
     {
         checkIdle();
         if (cells.ndim() != 2)
@@ -89,10 +97,10 @@ public:
     }
 
     // A changeable parameter, set through the desktop control's setter.
-    void set(const std::string& option, const std::string& text)
+    void set(const std::string& key, const Value& given)
     {
         checkIdle();
-        session.set(option, text);
+        session.set(key, given);
     }
 
     // The settings under the package's names, probabilities as floats.
@@ -119,6 +127,16 @@ public:
     std::int64_t steps() const { return session.steps(); }
 
 private:
+    static ModelOptions readOptions(const Settings& settings)
+    {
+        ModelOptions options;
+        for (const auto& [key, value] : settings)
+            if (!setModelValue(options, key, value, key))
+                throw py::type_error("Bed() got an unexpected keyword argument '" + key + "'");
+        checkModelOptions(options, keywordName);
+        return options;
+    }
+
     // Performs steps steps without the GIL, calling after(n) after the n-th.
     // Ctrl+C ends the loop between two steps; the bed stays whole.
     template <class After>
@@ -151,10 +169,11 @@ private:
 };
 
 } // namespace
+
 void bindBed(py::module_& module)
 {
     py::class_<PyBed>(module, "_Bed", "One field on either engine; use tidmar.Bed.")
-        .def(py::init<const Arguments&>(), py::arg("arguments"))
+        .def(py::init<const Settings&>(), py::arg("settings"))
         .def("step", &PyBed::step, py::arg("count"))
         .def("run", &PyBed::run, py::arg("count"), py::arg("every"))
         .def("counts", &PyBed::counts)
@@ -162,7 +181,7 @@ void bindBed(py::module_& module)
         .def("edit", &PyBed::edit, py::arg("x"), py::arg("y"), py::arg("state"))
         .def("reset", &PyBed::reset, py::arg("pattern"), py::arg("seed"))
         .def("reset_field", &PyBed::resetField, py::arg("cells"), py::arg("seed"))
-        .def("set", &PyBed::set, py::arg("option"), py::arg("value"))
+        .def("set", &PyBed::set, py::arg("key"), py::arg("value"))
         .def("settings", &PyBed::settings)
         .def_property_readonly("steps", &PyBed::steps);
 }

@@ -5,7 +5,9 @@
 #include "printable.h"
 #include "musselbed.h"
 #include "numbers.h"
+#include "values.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -142,80 +144,113 @@ std::string valueText(const Variation& variation, int value)
     return formatThousandths(value);
 }
 
-Variation parseVariation(std::string_view text)
+namespace {
+
+// The variation of the name, with no values yet; option names the source.
+Variation startVariation(std::string_view nameText, const std::string& option)
+{
+    for (const NameEntry& entry : Names)
+        if (entry.text == nameText)
+            return {entry.name, {}, {}};
+    throw BatchError(option + ": " + inQuotes(nameText)
+                     + " is not one of a2, a0, d0, a3, a4, jump, scheme, width, height, boundary, "
+                       "long-range, pattern, steps");
+}
+
+void addValue(Variation& variation, int value, const std::string& context)
+{
+    if (variation.values.size() == MaxValues)
+        throw BatchError(context + "more than " + std::to_string(MaxValues) + " values");
+    variation.values.push_back(value);
+}
+
+// One item of a list as text: a value or, for numbers, FROM:TO:STEP.
+void addItem(Variation& variation, std::string_view item, const std::string& context)
+{
+    const std::string_view nameText = varyNameText(variation.name);
+    if (variation.name == VaryName::Pattern) {
+        if (item.empty())
+            throw BatchError(context + "an empty item is not young, line or the name of a CSV file");
+        const PatternKind kind = item == "young" ? PatternKind::Young
+                                 : item == "line" ? PatternKind::Line
+                                                  : PatternKind::File;
+        variation.patterns.push_back({kind, kind == PatternKind::File ? std::string(item) : std::string(), {}});
+        addValue(variation, static_cast<int>(variation.patterns.size() - 1), context);
+        return;
+    }
+    const std::vector<std::string_view> bounds = split(item, ':');
+    if (bounds.size() == 1) {
+        const auto value = parseValue(variation.name, item);
+        if (!value)
+            throw BatchError(context + inQuotes(item) + " is not " + describe(variation.name));
+        addValue(variation, *value, context);
+        return;
+    }
+    if (choices(variation.name))
+        throw BatchError(context + inQuotes(item) + ": " + std::string(nameText) + " values are named one by one");
+    if (bounds.size() != 3)
+        throw BatchError(context + inQuotes(item) + " is not FROM:TO:STEP");
+    // A step of whole numbers may exceed the values' own range (width 1:2048:4096).
+    const auto from = parseValue(variation.name, bounds[0]);
+    const auto to = parseValue(variation.name, bounds[1]);
+    std::optional<std::int64_t> step;
+    if (wholeRange(variation.name))
+        step = parseInteger(bounds[2], 0, 2147483647);
+    else if (const auto thousandths = parseThousandths(bounds[2]))
+        step = *thousandths;
+    for (int i = 0; i < 3; ++i) {
+        const bool valid = i == 0 ? from.has_value() : i == 1 ? to.has_value() : step.has_value();
+        if (!valid)
+            throw BatchError(context + inQuotes(bounds[static_cast<std::size_t>(i)]) + " in " + inQuotes(item)
+                             + " is not " + describe(variation.name));
+    }
+    const std::int64_t by = step.value_or(0);
+    if (by == 0)
+        throw BatchError(context + inQuotes(item) + " has a step of 0");
+    if (*from > *to)
+        throw BatchError(context + inQuotes(item) + " runs downwards: FROM must not exceed TO");
+    for (std::int64_t value = *from; value <= *to; value += by)
+        addValue(variation, static_cast<int>(value), context);
+}
+
+} // namespace
+
+Variation parseVariation(std::string_view text, const std::string& option)
 {
     const auto equals = text.find('=');
     if (equals == std::string_view::npos)
-        throw BatchError("--vary: " + inQuotes(text) + " is not NAME=LIST");
+        throw BatchError(option + ": " + inQuotes(text) + " is not NAME=LIST");
     const std::string_view nameText = text.substr(0, equals);
     const std::string_view list = text.substr(equals + 1);
-
-    Variation variation{VaryName::A2, {}, {}};
-    bool known = false;
-    for (const NameEntry& entry : Names)
-        if (entry.text == nameText) {
-            variation.name = entry.name;
-            known = true;
-        }
-    if (!known)
-        throw BatchError("--vary: " + inQuotes(nameText)
-                         + " is not one of a2, a0, d0, a3, a4, jump, scheme, width, height, boundary, "
-                           "long-range, pattern, steps");
-
-    const std::string context = "--vary " + std::string(nameText) + ": ";
+    Variation variation = startVariation(nameText, option);
+    const std::string context = option + " " + std::string(nameText) + ": ";
     if (list.empty())
         throw BatchError(context + "no values given");
+    for (const std::string_view item : split(list, ','))
+        addItem(variation, item, context);
+    return variation;
+}
 
-    auto add = [&](int value) {
-        if (variation.values.size() == MaxValues)
-            throw BatchError(context + "more than " + std::to_string(MaxValues) + " values");
-        variation.values.push_back(value);
-    };
-    for (const std::string_view item : split(list, ',')) {
-        if (variation.name == VaryName::Pattern) {
-            if (item.empty())
-                throw BatchError(context + "an empty item is not young, line or the name of a CSV file");
-            const PatternKind kind = item == "young" ? PatternKind::Young
-                                     : item == "line" ? PatternKind::Line
-                                                      : PatternKind::File;
-            variation.patterns.push_back({kind, kind == PatternKind::File ? std::string(item) : std::string(), {}});
-            add(static_cast<int>(variation.patterns.size() - 1));
-            continue;
-        }
-        const std::vector<std::string_view> bounds = split(item, ':');
-        if (bounds.size() == 1) {
-            const auto value = parseValue(variation.name, item);
-            if (!value)
-                throw BatchError(context + inQuotes(item) + " is not " + describe(variation.name));
-            add(*value);
-        } else {
-            if (choices(variation.name))
-                throw BatchError(context + inQuotes(item) + ": " + std::string(nameText)
-                                 + " values are named one by one");
-            if (bounds.size() != 3)
-                throw BatchError(context + inQuotes(item) + " is not FROM:TO:STEP");
-            // A step of whole numbers may exceed the values' own range (width 1:2048:4096).
-            const auto from = parseValue(variation.name, bounds[0]);
-            const auto to = parseValue(variation.name, bounds[1]);
-            std::optional<std::int64_t> step;
-            if (wholeRange(variation.name))
-                step = parseInteger(bounds[2], 0, 2147483647);
-            else if (const auto thousandths = parseThousandths(bounds[2]))
-                step = *thousandths;
-            for (int i = 0; i < 3; ++i) {
-                const bool valid = i == 0 ? from.has_value() : i == 1 ? to.has_value() : step.has_value();
-                if (!valid)
-                    throw BatchError(context + inQuotes(bounds[static_cast<std::size_t>(i)]) + " in "
-                                     + inQuotes(item) + " is not " + describe(variation.name));
-            }
-            const std::int64_t by = step.value_or(0);
-            if (by == 0)
-                throw BatchError(context + inQuotes(item) + " has a step of 0");
-            if (*from > *to)
-                throw BatchError(context + inQuotes(item) + " runs downwards: FROM must not exceed TO");
-            for (std::int64_t value = *from; value <= *to; value += by)
-                add(static_cast<int>(value));
-        }
+Variation readVariation(std::string_view key, const std::vector<Value>& values, const std::string& option)
+{
+    std::string nameText(key);
+    std::replace(nameText.begin(), nameText.end(), '_', '-');
+    Variation variation = startVariation(nameText, option);
+    const std::string name = option + " " + nameText;
+    if (values.empty())
+        throw BatchError(name + ": no values given");
+    for (const Value& value : values) {
+        if (const auto* item = std::get_if<std::string>(&value))
+            addItem(variation, *item, name + ": ");
+        else if (const auto range = wholeRange(variation.name))
+            addValue(variation, static_cast<int>(readWhole(value, range->first, range->second, name)), name + ": ");
+        else if (variation.name == VaryName::LongRange)
+            addValue(variation, readOnOff(value, name) ? 1 : 0, name + ": ");
+        else if (choices(variation.name) || variation.name == VaryName::Pattern)
+            throw BatchError(name + ": " + quoted(value) + " is not "
+                             + (choices(variation.name) ? describe(variation.name) : "young, line or the name of a CSV file"));
+        else
+            addValue(variation, readProbability(value, name), name + ": ");
     }
     return variation;
 }

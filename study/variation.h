@@ -2,6 +2,7 @@
 #pragma once
 
 #include "runconfig.h"
+#include "values.h"
 
 #include <cstdint>
 #include <string>
@@ -23,8 +24,14 @@ struct Variation {
 // for numbers, a range FROM:TO:STEP that holds FROM, FROM + STEP, ... up to
 // and including TO where reached. Probabilities are read and stepped exactly
 // in thousandths; scheme, boundary, long-range and pattern take names only.
-// Throws BatchError ("--vary ...").
-Variation parseVariation(std::string_view text);
+// Throws BatchError ("--vary ...", or option as given).
+Variation parseVariation(std::string_view text, const std::string& option = "--vary");
+
+// The variation of the parameter key (as parseVariation names it, or with
+// '_' for '-') through a list of typed values: each text an item as above,
+// each number read as the parameter's own reader reads it (0.1 + 0.2 is
+// 0.3). Messages name the values "OPTION KEY: ...".
+Variation readVariation(std::string_view key, const std::vector<Value>& values, const std::string& option);
 
 // "a2", "a0", "d0", "a3", "a4", "jump", "scheme", "width", "height",
 // "boundary", "long-range", "pattern", "steps".

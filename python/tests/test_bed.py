@@ -12,11 +12,12 @@ import tidmar
 
 
 @pytest.mark.parametrize("name, value, error, words", [
-    ("a2", 0.0005, ValueError, "--a2: '0.0005' is not a probability from 0 to 1 with at most three decimals"),
-    ("a0", 1.5, ValueError, "--a0: '1.5' is not a probability"),
-    ("jump", 101, ValueError, "--jump: '101' is not a whole number from 0 to 100"),
-    ("scheme", "random", ValueError, "--scheme: 'random' is not one of sync, async-uc, async-nrs"),
-    ("boundary", "open", ValueError, "--boundary: 'open' is not periodic or closed"),
+    ("a2", 0.0005, ValueError, "a2: '0.0005' is not a probability from 0 to 1 with at most three decimals"),
+    ("a0", 1.5, ValueError, "a0: '1.5' is not a probability"),
+    ("jump", 101, ValueError, "jump: '101' is not a whole number from 0 to 100"),
+    ("jump", 2.5, ValueError, "jump: '2.5' is not a whole number from 0 to 100"),
+    ("scheme", "random", ValueError, "scheme: 'random' is not one of sync, async-uc, async-nrs"),
+    ("boundary", "open", ValueError, "boundary: 'open' is not periodic or closed"),
     ("long_range", [True], TypeError, "long_range: expected a number or a string, not list"),
 ])
 def test_a_refused_assignment_keeps_the_old_value(name, value, error, words):
@@ -34,7 +35,9 @@ def test_refused_calls_say_why_and_change_nothing():
     bed.step(2)
     field = bed.field
     refusals = [
-        (lambda: bed.step(-1), ValueError, "--steps: '-1' is not a whole number"),
+        (lambda: bed.step(-1), ValueError, "n: '-1' is not a whole number"),
+        (lambda: bed.step(1.5), ValueError, "n: '1.5' is not a whole number"),
+        (lambda: bed.run(2**70), ValueError, "steps: '1180591620717411303424' is not a whole number"),
         (lambda: bed.run(5, every=0), ValueError, "every: '0' is not a whole number from 1"),
         (lambda: bed.edit(8, 0, 2), ValueError, r"\(8, 0\) lies outside the 8 x 6 field"),
         (lambda: bed.edit(0, 0, 4), ValueError, "state: 4 is not a cell state"),
@@ -42,12 +45,15 @@ def test_refused_calls_say_why_and_change_nothing():
         (lambda: bed.reset(np.full((6, 8), 2**32 + 2)), ValueError, "field: "),
         (lambda: bed.reset(np.zeros((2, 3, 4), dtype=int)), ValueError, "two-dimensional"),
         (lambda: bed.reset(np.zeros((6, 8))), TypeError, "integer cell codes"),
-        (lambda: bed.reset("stripes"), ValueError, "--pattern: 'stripes' is not young or line"),
+        (lambda: bed.reset("stripes"), ValueError, "pattern: 'stripes' is not young or line"),
         (lambda: bed.previous, ValueError, "keeps no previous field"),
-        (lambda: tidmar.Bed(8, 8, threads=2), ValueError, "--threads is for --mode fast"),
+        (lambda: tidmar.Bed(8, 8, threads=2), ValueError, "threads is for mode fast"),
         (lambda: tidmar.sweep(vary={"a2": [0.1]}, steps=1, colour=2), TypeError, "unexpected keyword"),
-        (lambda: tidmar.sweep(vary={"a2": "0.1:0.0005:1"}, steps=1), ValueError, "--vary"),
-        (lambda: tidmar.sweep(seed=0, steps=1), ValueError, "--seed: a sweep's seeds start at 1"),
+        (lambda: tidmar.sweep(vary={"a2": "0.1:0.0005:1"}, steps=1), ValueError, "vary a2: '0.0005'"),
+        (lambda: tidmar.sweep(vary={"a2": [0.1, 0.3501]}, steps=1), ValueError, "vary a2: '0.3501' is not a"),
+        (lambda: tidmar.sweep(seed=0, steps=1), ValueError, "seed: a sweep's seeds start at 1"),
+        (lambda: setattr(bed, "D0", 0.05), AttributeError, "Bed has no attribute 'D0'; did you mean 'd0'"),
+        (lambda: bed.stepcount, AttributeError, "did you mean 'step_count'"),
     ]
     for call, error, words in refusals:
         with pytest.raises(error, match=words):

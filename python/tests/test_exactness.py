@@ -19,8 +19,10 @@ SETTINGS = [
 
 
 def options(settings):
-    return [item for name, value in settings.items()
-            for item in ("--" + name.replace("_", "-"), tidmar._values.option_text(name, value))]
+    def text(value):
+        return ("on" if value else "off") if isinstance(value, bool) else str(value)
+
+    return [item for name, value in settings.items() for item in ("--" + name.replace("_", "-"), text(value))]
 
 
 @pytest.mark.parametrize("settings", SETTINGS, ids=lambda s: "-".join(map(str, s.values())))
@@ -65,6 +67,25 @@ def test_sweep_gives_the_summary_rows_of_tidmar_batch(batch):
     assert [list(row.values()) for row in rows] == expected
     assert len(rows) == 8
     assert rows[0]["burn_in"] == 4 and rows[0]["generator_period_passed"] is False
+
+
+def test_floats_stand_for_the_values_the_command_line_reads(batch):
+    # 0.1 + 0.2, a step of numpy's arange and a float32 are off the decimal
+    # by far less than 1e-9; steps as 10.0 are whole.
+    summary = batch("sweep", "--vary", "d0=0,0.01,0.02", "--a2", "0.3", "--a0", "0.5", "--seed", "9",
+                    "--steps", "10", "--width", "16", "--height", "16", "--summary", "-", "--quiet")
+    lines = summary.splitlines()
+    _, expected = tidmar._values.typed_columns(lines[0], lines[1:])
+    rows = tidmar.sweep(vary={"d0": np.arange(0, 0.03, 0.01)}, a2=0.1 + 0.2, a0=np.float32(0.5), seed=9,
+                        steps=10.0, width=16, height=16, replicates=1, as_frame=False)
+    assert [list(row.values()) for row in rows] == expected
+
+    bed = tidmar.Bed(16, 16, seed=9, a2=0.1 + 0.2, d0=np.arange(0.01, 1, 0.01)[1])
+    bed.step(10.0)
+    same = tidmar.Bed(16, 16, seed=9, a2=0.3, d0=0.02)
+    same.step(10)
+    assert (bed.a2, bed.d0) == (0.3, 0.02)
+    np.testing.assert_array_equal(bed.field, same.field)
 
 
 def test_default_jobs_are_the_command_lines(batch, monkeypatch):

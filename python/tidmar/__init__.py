@@ -2,9 +2,9 @@
 """tidmar: the mussel-bed automaton of Tidmar III for notebooks and scripts.
 
 The engines are those of the desktop program and of tidmar-batch, and every
-value is read as tidmar-batch reads it: probabilities are exact thousandths
-(0.3 is 300 thousandths; 0.0005 is refused), and refused values raise
-ValueError in the command line's words.
+value is read by tidmar-batch's own readers: probabilities are exact
+thousandths (0.3 is 300 thousandths, and so is 0.1 + 0.2; 0.0005 is
+refused), and refused values raise ValueError naming the argument.
 
     bed = tidmar.Bed(128, 128, seed=7, a2=0.6, a0=0.5, d0=0.02)
     counts = bed.run(200, every=10)       # counts over time
@@ -19,10 +19,9 @@ import numpy as _np
 
 from . import _tidmar
 from ._pictures import colormap, colours, imshow_args, other_colour
-from ._values import arguments as _arguments
-from ._values import option_name as _option_name
-from ._values import option_text as _option_text
+from ._values import settings as _settings
 from ._values import typed_columns as _typed_columns
+from ._values import value as _value
 
 __all__ = ["Bed", "sweep", "STATES", "CODES", "colours", "other_colour", "colormap", "imshow_args",
            "default_jobs"]
@@ -40,7 +39,7 @@ def _setting(name, doc):
         return self._bed.settings()[name]
 
     def set(self, value):
-        self._bed.set(_option_name(name), _option_text(name, value))
+        self._bed.set(name, _value(name, value))
 
     return property(get, set, doc=doc)
 
@@ -62,10 +61,13 @@ class Bed:
         bed.scheme = "sync"
 
     A refused value raises ValueError (or TypeError for a value of the wrong
-    kind) and keeps the old one. step() and run() release the GIL; Ctrl+C
+    kind) and keeps the old one; an attribute the bed does not have (a typo
+    such as bed.D0) raises AttributeError naming the nearest one. step() and run() release the GIL; Ctrl+C
     stops them between two steps with KeyboardInterrupt, and the bed stays
     usable (step_count tells how far it got).
     """
+
+    __slots__ = ("_bed",)
 
     def __init__(self, width=256, height=256, *, seed=None, scheme="async-uc", mode="exact", a2=0.3,
                  a0=0.75, d0=0.0, a3=0.1, a4=0.75, jump=10, long_range=True, boundary="periodic",
@@ -75,7 +77,7 @@ class Bed:
         # Threads are the fast engine's; the exact engine refuses any but one.
         if not (isinstance(threads, int) and not isinstance(threads, bool) and threads == 1):
             values["threads"] = threads
-        self._bed = _tidmar._Bed(_arguments(values))
+        self._bed = _tidmar._Bed(_settings(values))
 
     width = property(lambda self: self._bed.settings()["width"], doc="Cells across (x).")
     height = property(lambda self: self._bed.settings()["height"], doc="Cells down (y).")
@@ -98,7 +100,7 @@ class Bed:
 
     def step(self, n=1):
         """Performs n steps (n >= 0) of the current scheme."""
-        self._bed.step(_option_text("n", n))
+        self._bed.step(_value("n", n))
 
     def run(self, steps, every=1, as_frame=False):
         """Performs steps steps and returns the counts at the steps 0, every,
@@ -106,7 +108,7 @@ class Bed:
         structured array with the columns of tidmar-batch's counts CSV (step,
         then the five states; step is step_count), or a pandas DataFrame with
         as_frame=True (needs pandas)."""
-        table = self._bed.run(_option_text("steps", steps), _option_text("every", every))
+        table = self._bed.run(_value("steps", steps), _value("every", every))
         records = _np.rec.fromarrays(table.T, names=list(_COUNT_COLUMNS))
         if as_frame:
             import pandas
@@ -149,15 +151,24 @@ class Bed:
         or a 2-D integer array of codes (height, width), which may change the
         field's size. The generators go on from where they are, as in the
         desktop program, unless seed restarts them."""
-        seed_text = None if seed is None else _option_text("seed", seed)
+        seed = None if seed is None else _value("seed", seed)
         if isinstance(pattern, str):
-            self._bed.reset(pattern, seed_text)
+            self._bed.reset(pattern, seed)
             return
         cells = _np.asarray(pattern)
         if cells.dtype.kind not in "iu":
             raise TypeError(f"a field holds integer cell codes, not {cells.dtype}")
         limits = _np.iinfo(_np.int32)
-        self._bed.reset_field(_np.clip(cells, limits.min, limits.max).astype(_np.int32), seed_text)
+        self._bed.reset_field(_np.clip(cells, limits.min, limits.max).astype(_np.int32), seed)
+
+    def __setattr__(self, name, value):
+        if name != "_bed" and not isinstance(getattr(type(self), name, None), property):
+            raise AttributeError(_no_attribute(name))
+        object.__setattr__(self, name, value)
+
+    def __getattr__(self, name):
+        # Only called when the attribute is not found.
+        raise AttributeError(_no_attribute(name))
 
     def __repr__(self):
         s = self._bed.settings()
@@ -165,6 +176,16 @@ class Bed:
                 f"mode={s['mode']!r}, a2={s['a2']}, a0={s['a0']}, d0={s['d0']}, a3={s['a3']}, "
                 f"a4={s['a4']}, jump={s['jump']}, long_range={s['long_range']}, "
                 f"boundary={s['boundary']!r}) at step {self._bed.steps}")
+
+
+def _no_attribute(name):
+    """The message for an attribute a Bed does not have, naming the nearest."""
+    import difflib
+
+    known = {attribute.lower(): attribute for attribute in dir(Bed) if not attribute.startswith("_")}
+    nearest = difflib.get_close_matches(str(name).lower(), known, n=1, cutoff=0.6)
+    hint = f"; did you mean {known[nearest[0]]!r}?" if nearest else ""
+    return f"Bed has no attribute {name!r}{hint}"
 
 
 def _index(name, value):
@@ -203,19 +224,18 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
     for name in fixed:
         if name not in _SWEEP_FIXED:
             raise TypeError(f"sweep() got an unexpected keyword argument '{name}'")
-    args = _arguments(dict(replicates=replicates, seed=seed, steps=steps, jobs=jobs, **fixed))
+    settings = _settings(dict(replicates=replicates, seed=seed, steps=steps, jobs=jobs, **fixed))
+    varied = []
     for name, values in (vary or {}).items():
-        if isinstance(values, str):
-            text = values
-        else:
+        if not isinstance(values, str):
             try:
                 items = list(values)
             except TypeError:
                 raise TypeError(f"vary[{name!r}]: expected a list of values or a string, "
                                 f"not {type(values).__name__}") from None
-            text = ",".join(_option_text(name, value) for value in items)
-        args += ["--vary", f"{name}={text}"]
-    rows = _tidmar.sweep_rows(args)
+            values = [_value(name, item) for item in items]
+        varied.append((name, values))
+    rows = _tidmar.sweep_rows(settings, varied)
     names, table = _typed_columns(_tidmar.summary_header(), rows)
     if as_frame is None:
         try:

@@ -1,40 +1,36 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Python values as the command line's option texts.
+"""Python values as the compiled readers take them.
 
-The compiled part reads every value with tidmar-batch's own reader, so a
-value is handed over as the text one would type: 0.3 as "0.3", True as "on".
-A value of the wrong kind altogether is a TypeError here; a text the reader
-refuses is a ValueError there, in the command line's words.
+The compiled part reads every value with the typed readers tidmar-batch
+reads its options with: a bool, an int, a float or a str, each checked as
+its kind (0.1 + 0.2 is the probability 0.3; 200.0 is the whole number 200).
+A value of the wrong kind altogether is a TypeError here; a value the reader
+refuses is a ValueError there, naming the Python argument.
 """
 
 import numbers
 
-
-def option_text(name, value):
-    """The option text of value for the keyword name."""
-    if isinstance(value, str):
-        return value
-    if isinstance(value, bool):
-        return "on" if value else "off"
-    if isinstance(value, numbers.Integral):
-        return str(int(value))
-    if isinstance(value, numbers.Real):
-        return repr(float(value))
-    raise TypeError(f"{name}: expected a number or a string, not {type(value).__name__}")
+import numpy as _np
 
 
-def option_name(name):
-    """The command line's option for a keyword: long_range -> --long-range."""
-    return "--" + name.replace("_", "-")
+def value(name, given):
+    """given as the readers take it, for the argument name."""
+    if isinstance(given, str):
+        return given
+    if isinstance(given, (bool, _np.bool_)):
+        return bool(given)
+    if isinstance(given, numbers.Integral):
+        number = int(given)
+        # Beyond 64 bits the reader sees the digits, and refuses them in range.
+        return number if -2**63 <= number < 2**63 else str(number)
+    if isinstance(given, numbers.Real):
+        return float(given)
+    raise TypeError(f"{name}: expected a number or a string, not {type(given).__name__}")
 
 
-def arguments(values):
-    """Command-line arguments from keyword values; None leaves a value out."""
-    result = []
-    for name, value in values.items():
-        if value is not None:
-            result += [option_name(name), option_text(name, value)]
-    return result
+def settings(values):
+    """(name, value) pairs for the readers; None leaves a value out."""
+    return [(name, value(name, given)) for name, given in values.items() if given is not None]
 
 
 def typed_columns(header, rows):

@@ -5,10 +5,12 @@
 #include "options.h"
 #include "printable.h"
 #include "progressbar.h"
+#include "values.h"
 #include "variation.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -77,6 +79,45 @@ std::string refusal(const std::vector<std::string>& arguments, bool sweep = fals
 }
 
 } // namespace
+
+TEST(BatchValues, TypedValuesAreReadAlikeFromEveryFrontEnd)
+{
+    // Doubles within 1e-9 of a thousandth are that thousandth; texts stay exact.
+    EXPECT_EQ(readProbability(0.1 + 0.2, "a2"), 300);
+    EXPECT_EQ(readProbability(0.1 * 3, "a2"), readProbability(std::string("0.3"), "--a2"));
+    EXPECT_EQ(readProbability(std::int64_t{1}, "a2"), 1000);
+    EXPECT_EQ(readProbability(0.02, "d0"), 20);
+    EXPECT_EQ(readWhole(200.0, 0, 2147483647, "steps"), 200);
+    EXPECT_EQ(readWhole(std::string("200"), 0, 2147483647, "--steps"), 200);
+    EXPECT_TRUE(readOnOff(true, "long_range"));
+    EXPECT_FALSE(readOnOff(std::string("off"), "--long-range"));
+
+    auto refusal = [](auto read) {
+        try {
+            read();
+        } catch (const BatchError& error) {
+            return std::string(error.what());
+        }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(refusal([] { readProbability(0.0005, "a2"); }),
+              "a2: '0.0005' is not a probability from 0 to 1 with at most three decimals");
+    EXPECT_EQ(refusal([] { readProbability(std::string("0.30000000000000004"), "--a2"); }),
+              "--a2: '0.30000000000000004' is not a probability from 0 to 1 with at most three decimals");
+    EXPECT_EQ(refusal([] { readWhole(1.5, 0, 10, "n"); }), "n: '1.5' is not a whole number from 0 to 10");
+    EXPECT_EQ(refusal([] { readWhole(true, 0, 10, "n"); }), "n: 'true' is not a whole number from 0 to 10");
+    for (const Value& value : {Value(1.0000001), Value(-0.001), Value(std::int64_t{2}), Value(std::nan("")),
+                               Value(1e300), Value(true)})
+        EXPECT_NE(refusal([&] { readProbability(value, "a0"); }), "accepted") << quoted(value);
+    EXPECT_NE(refusal([] { readWhole(std::nan(""), 0, 10, "n"); }), "accepted");
+
+    // Lists of numbers vary a parameter as the text does.
+    EXPECT_EQ(readVariation("a2", {0.1, 0.1 + 0.2, std::string("0.5:0.6:0.1")}, "vary").values,
+              (std::vector<int>{100, 300, 500, 600}));
+    EXPECT_EQ(readVariation("long_range", {true, std::string("off")}, "vary").values, (std::vector<int>{1, 0}));
+    EXPECT_EQ(refusal([] { readVariation("jump", {2.5}, "vary"); }),
+              "vary jump: '2.5' is not a whole number from 0 to 100");
+}
 
 TEST(BatchOptions, DefaultsAreTheDesktopStartValues)
 {

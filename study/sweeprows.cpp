@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sweeprows.h"
 
-#include "options.h"
 #include "summary.h"
 #include "sweep.h"
 
@@ -12,10 +11,8 @@
 #include <mutex>
 #include <thread>
 
-std::vector<std::string> sweepSummaryRows(Arguments arguments, const std::function<void()>& poll)
+std::vector<std::string> sweepSummaryRows(SweepOptions options, const std::function<void()>& poll)
 {
-    arguments.insert(arguments.end(), {"--summary", "-"});
-    SweepOptions options = parseSweepOptions(arguments);
     const SweepPlan plan = planSweep(options);
     plan.runCount();  // refuses too many runs before any starts
     const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, processEnvironment);
