@@ -2,58 +2,58 @@
 # Generator token: 10BE3573-1514-4C36-9D1C-5A225CD40393
 
 bed_new <- function(values) {
-    .Call('_tidmar_bed_new', PACKAGE = 'tidmar', values)
+    .Call(`_tidmar_bed_new`, values)
 }
 
 bed_step <- function(bed, count) {
-    invisible(.Call('_tidmar_bed_step', PACKAGE = 'tidmar', bed, count))
+    invisible(.Call(`_tidmar_bed_step`, bed, count))
 }
 
 bed_run <- function(bed, count, interval) {
-    .Call('_tidmar_bed_run', PACKAGE = 'tidmar', bed, count, interval)
+    .Call(`_tidmar_bed_run`, bed, count, interval)
 }
 
 bed_counts <- function(bed) {
-    .Call('_tidmar_bed_counts', PACKAGE = 'tidmar', bed)
+    .Call(`_tidmar_bed_counts`, bed)
 }
 
 bed_field <- function(bed, previous) {
-    .Call('_tidmar_bed_field', PACKAGE = 'tidmar', bed, previous)
+    .Call(`_tidmar_bed_field`, bed, previous)
 }
 
 bed_edit <- function(bed, x, y, state) {
-    invisible(.Call('_tidmar_bed_edit', PACKAGE = 'tidmar', bed, x, y, state))
+    invisible(.Call(`_tidmar_bed_edit`, bed, x, y, state))
 }
 
 bed_reset <- function(bed, pattern, seed) {
-    invisible(.Call('_tidmar_bed_reset', PACKAGE = 'tidmar', bed, pattern, seed))
+    invisible(.Call(`_tidmar_bed_reset`, bed, pattern, seed))
 }
 
 bed_set <- function(bed, name, value) {
-    invisible(.Call('_tidmar_bed_set', PACKAGE = 'tidmar', bed, name, value))
+    invisible(.Call(`_tidmar_bed_set`, bed, name, value))
 }
 
 bed_settings <- function(bed) {
-    .Call('_tidmar_bed_settings', PACKAGE = 'tidmar', bed)
+    .Call(`_tidmar_bed_settings`, bed)
 }
 
 counts_header <- function() {
-    .Call('_tidmar_counts_header', PACKAGE = 'tidmar')
+    .Call(`_tidmar_counts_header`)
 }
 
 sweep_rows <- function(fixed, vary) {
-    .Call('_tidmar_sweep_rows', PACKAGE = 'tidmar', fixed, vary)
+    .Call(`_tidmar_sweep_rows`, fixed, vary)
 }
 
 summary_header <- function() {
-    .Call('_tidmar_summary_header', PACKAGE = 'tidmar')
+    .Call(`_tidmar_summary_header`)
 }
 
 default_jobs <- function(threads) {
-    .Call('_tidmar_default_jobs', PACKAGE = 'tidmar', threads)
+    .Call(`_tidmar_default_jobs`, threads)
 }
 
 state_colours <- function() {
-    .Call('_tidmar_state_colours', PACKAGE = 'tidmar')
+    .Call(`_tidmar_state_colours`)
 }
 

@@ -9,10 +9,11 @@
 #' numbers, its synchronous steps shared by `threads` threads without any
 #' change of result). The defaults are the desktop program's start values.
 #'
-#' Every value is read as `tidmar-batch` reads its options: probabilities are
-#' exact thousandths (`0.3`; `0.0005` is refused), whole numbers may be
-#' doubles as long as they are whole. A refused value is an error in the
-#' command line's words, and nothing changes.
+#' Every value is read by `tidmar-batch`'s own readers: probabilities are
+#' exact thousandths (`0.3`; a double within 1e-9 of a thousandth is taken as
+#' it, `0.0005` is refused), whole numbers may be doubles as long as they are
+#' whole. A refused value is an error in the command line's words, naming
+#' the argument, and nothing changes.
 #'
 #' The bed is a reference: `step()`, `reset()`, `edit()` and assignments change
 #' it in place. `bed$name` reads `field` (an integer matrix `[y, x]` of cell

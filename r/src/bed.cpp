@@ -2,10 +2,11 @@
 // One field on either engine, held by an R external pointer: the glue of
 // tidmar_bed, step, tidmar_run, reset, edit and the settings.
 #include "interrupt.h"
-#include "values.h"
+#include "rvalues.h"
 
 #include "csvformat.h"
 #include "livesession.h"
+#include "values.h"
 
 #include <Rcpp.h>
 
@@ -41,14 +42,14 @@ Rcpp::CharacterVector stateNames()
 // [[Rcpp::export(rng = false)]]
 SEXP bed_new(Rcpp::List values)
 {
-    return refusing([&] { return BedPointer(new LiveSession(optionArguments(values)), true); });
+    return refusing([&] { return BedPointer(new LiveSession(modelOptions(values)), true); });
 }
 
 // [[Rcpp::export(rng = false)]]
 void bed_step(SEXP bed, SEXP count)
 {
     BedPointer session(bed);
-    const std::int64_t steps = refusing([&] { return readSteps(optionText("n", count)); });
+    const std::int64_t steps = refusing([&] { return readWhole(typedValue("n", count), 0, INT_MAX, "n"); });
     advance(*session, steps, [](std::int64_t) {});
 }
 
@@ -58,8 +59,8 @@ void bed_step(SEXP bed, SEXP count)
 Rcpp::List bed_run(SEXP bed, SEXP count, SEXP interval)
 {
     BedPointer session(bed);
-    const std::int64_t steps = refusing([&] { return readSteps(optionText("steps", count)); });
-    const std::int64_t every = refusing([&] { return readInterval("every", optionText("every", interval)); });
+    const std::int64_t steps = refusing([&] { return readWhole(typedValue("steps", count), 0, INT_MAX, "steps"); });
+    const std::int64_t every = refusing([&] { return readWhole(typedValue("every", interval), 1, INT_MAX, "every"); });
     const R_xlen_t rows = steps / every + 1;
     const bool wholeSteps = session->steps() + steps <= INT_MAX;
     Rcpp::NumericVector stepsAsDoubles(wholeSteps ? 0 : rows);
@@ -117,7 +118,10 @@ void bed_edit(SEXP bed, SEXP x, SEXP y, SEXP state)
 {
     BedPointer session(bed);
     refusing([&] {
-        session->edit(wholeNumber("x", x), wholeNumber("y", y), wholeNumber("state", state), 1);
+        auto whole = [](const char* name, SEXP value) {
+            return readWhole(typedValue(name, value), INT64_MIN, INT64_MAX, name);
+        };
+        session->edit(whole("x", x), whole("y", y), whole("state", state), 1);
         return 0;
     });
 }
@@ -127,10 +131,10 @@ void bed_reset(SEXP bed, SEXP pattern, SEXP seed)
 {
     BedPointer session(bed);
     refusing([&] {
-        const std::optional<std::string> seedText =
-            Rf_isNull(seed) ? std::nullopt : std::optional(optionText("seed", seed));
+        const std::optional<Value> seedValue =
+            Rf_isNull(seed) ? std::nullopt : std::optional(typedValue("seed", seed));
         if (!Rf_isMatrix(pattern)) {
-            session->reset(optionText("pattern", pattern), seedText);
+            session->reset(typedValue("pattern", pattern), seedValue);
             return 0;
         }
         // A matrix [y, x] of codes, given row by row to the reader.
@@ -140,7 +144,7 @@ void bed_reset(SEXP bed, SEXP pattern, SEXP seed)
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
                 codes[static_cast<std::size_t>(y) * width + x] = cells(y, x);
-        session->resetField(width, height, std::move(codes), seedText);
+        session->resetField(width, height, std::move(codes), seedValue);
         return 0;
     });
 }
@@ -150,11 +154,7 @@ void bed_set(SEXP bed, std::string name, SEXP value)
 {
     BedPointer session(bed);
     refusing([&] {
-        const std::string text = optionText(name, value);
-        for (char& c : name)
-            if (c == '_')
-                c = '-';
-        session->set("--" + name, text);
+        session->set(name, typedValue(name, value));
         return 0;
     });
 }

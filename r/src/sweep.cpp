@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The glue of tidmar_sweep: tidmar-batch's sweep with its rows kept in memory.
-#include "values.h"
+#include "rvalues.h"
 
 #include "cellcolours.h"
 #include "summary.h"
 #include "sweep.h"
 #include "sweeprows.h"
+#include "sweepsettings.h"
 
 #include <Rcpp.h>
 
 #include <cstdio>
+#include <set>
 
 namespace {
 
@@ -28,7 +30,7 @@ SEXP element(SEXP values, R_xlen_t k)
     case REALSXP:
         return Rf_ScalarReal(REAL(values)[k]);
     default:
-        return values;  // optionText names the kind it refuses
+        return values;  // typedValue names the kind it refuses
     }
 }
 
@@ -42,19 +44,35 @@ SEXP element(SEXP values, R_xlen_t k)
 Rcpp::CharacterVector sweep_rows(Rcpp::List fixed, Rcpp::List vary)
 {
     return refusing([&] {
-        Arguments arguments = optionArguments(fixed);
-        const Rcpp::CharacterVector names = vary.names();
-        for (R_xlen_t k = 0; k < vary.size(); ++k) {
-            const std::string name = Rcpp::as<std::string>(names[k]);
-            const SEXP values = vary[k];
-            std::string text;
-            for (R_xlen_t v = 0; v < Rf_xlength(values); ++v) {
-                const Rcpp::RObject value(element(values, v));
-                text += (v ? "," : "") + optionText(name, value);
-            }
-            arguments.insert(arguments.end(), {"--vary", name + "=" + text});
+        SweepOptions options;
+        std::set<std::string> given;
+        const Rcpp::CharacterVector fixedNames = fixed.names();
+        for (R_xlen_t k = 0; k < fixed.size(); ++k) {
+            if (Rf_isNull(fixed[k]))
+                continue;
+            const std::string key = Rcpp::as<std::string>(fixedNames[k]);
+            const Value value = typedValue(key, fixed[k]);
+            if (!setModelValue(options.model, key, value, key) && !setSweepValue(options, key, value, key))
+                throw Rcpp::exception(("tidmar_sweep() takes no argument " + key).c_str(), false);
+            given.insert(key);
         }
-        const std::vector<std::string> rows = sweepSummaryRows(arguments, [] { Rcpp::checkUserInterrupt(); });
+        const Rcpp::CharacterVector varyNames = vary.names();
+        for (R_xlen_t k = 0; k < vary.size(); ++k) {
+            const std::string key = Rcpp::as<std::string>(varyNames[k]);
+            const SEXP values = vary[k];
+            if (TYPEOF(values) == STRSXP && Rf_xlength(values) == 1) {
+                addVariation(options, parseVariation(key + "=" + Rcpp::as<std::string>(values), "vary"), keywordName);
+                continue;
+            }
+            std::vector<Value> items;
+            for (R_xlen_t v = 0; v < Rf_xlength(values); ++v)
+                items.push_back(typedValue(key, Rcpp::RObject(element(values, v))));
+            addVariation(options, readVariation(key, items, "vary"), keywordName);
+        }
+        checkModelOptions(options.model, keywordName);
+        checkSweepOptions(options, given, keywordName);
+        const std::vector<std::string> rows =
+            sweepSummaryRows(std::move(options), [] { Rcpp::checkUserInterrupt(); });
         return Rcpp::CharacterVector(rows.begin(), rows.end());
     });
 }
@@ -69,7 +87,8 @@ Rcpp::CharacterVector summary_header()
 int default_jobs(SEXP threads)
 {
     return refusing([&] {
-        return sweepJobs(std::nullopt, static_cast<int>(wholeNumber("threads", threads)), processEnvironment);
+        const auto perRun = readWhole(typedValue("threads", threads), 1, MaxThreads, "threads");
+        return sweepJobs(std::nullopt, static_cast<int>(perRun), processEnvironment);
     });
 }
 

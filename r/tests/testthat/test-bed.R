@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 
 test_that("bad input is refused in the command line's words and changes nothing", {
-  expect_error(tidmar_bed(a2 = 0.0005), "a2")
+  expect_error(tidmar_bed(a2 = 0.0005), "^a2: '0.0005' is not")
   expect_error(tidmar_bed(width = 10.5), "width")
   expect_error(tidmar_bed(scheme = "sideways"), "scheme")
   expect_error(tidmar_bed(mode = "exact", threads = 2), "threads")
@@ -13,8 +13,8 @@ test_that("bad input is refused in the command line's words and changes nothing"
   field <- bed$field
   expect_error(bed$a2 <- 2, "a2")
   expect_error(bed$width <- 20, "width")
-  expect_error(step(bed, -1), "steps")
-  expect_error(step(bed, 1.5), "steps")
+  expect_error(step(bed, -1), "^n: ")
+  expect_error(step(bed, 1.5), "^n: ")
   expect_error(tidmar_run(bed, 10, every = 0), "every")
   expect_error(edit(bed, 13, 1, 2), "\\(13, 1\\) lies outside the 12 x 10 field")
   expect_error(edit(bed, 1, 1, 7), "state: 7 is not a cell state")

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "values.h"
+#include "rvalues.h"
 
 #include "numbers.h"
 
@@ -13,17 +13,12 @@ namespace {
     throw Rcpp::exception((name + ": expected " + what).c_str(), false);
 }
 
-void checkSingle(const std::string& name, SEXP value)
+} // namespace
+
+Value typedValue(const std::string& name, SEXP value)
 {
     if (Rf_length(value) != 1)
         wrongKind(name, "one value, not " + std::to_string(Rf_length(value)));
-}
-
-} // namespace
-
-std::string optionText(const std::string& name, SEXP value)
-{
-    checkSingle(name, value);
     switch (TYPEOF(value)) {
     case STRSXP:
         if (STRING_ELT(value, 0) != NA_STRING)
@@ -31,37 +26,20 @@ std::string optionText(const std::string& name, SEXP value)
         break;
     case LGLSXP:
         if (LOGICAL(value)[0] != NA_LOGICAL)
-            return LOGICAL(value)[0] ? "on" : "off";
+            return LOGICAL(value)[0] != 0;
         break;
     case INTSXP:
         if (INTEGER(value)[0] != NA_INTEGER)
-            return std::to_string(INTEGER(value)[0]);
+            return static_cast<std::int64_t>(INTEGER(value)[0]);
         break;
-    case REALSXP: {
-        const double number = REAL(value)[0];
-        if (ISNA(number))
-            break;
-        if (number == std::trunc(number) && std::fabs(number) < 9.0e15)
-            return std::to_string(static_cast<std::int64_t>(number));
-        return formatRoundTrip(number);
-    }
+    case REALSXP:
+        if (!ISNA(REAL(value)[0]))
+            return REAL(value)[0];
+        break;
     default:
         wrongKind(name, std::string("a number or a string, not ") + Rf_type2char(TYPEOF(value)));
     }
     wrongKind(name, "a value, not NA");
-}
-
-std::int64_t wholeNumber(const std::string& name, SEXP value)
-{
-    checkSingle(name, value);
-    if (TYPEOF(value) == INTSXP && INTEGER(value)[0] != NA_INTEGER)
-        return INTEGER(value)[0];
-    if (TYPEOF(value) == REALSXP) {
-        const double number = REAL(value)[0];
-        if (number == std::trunc(number) && std::fabs(number) < 9.0e15)
-            return static_cast<std::int64_t>(number);
-    }
-    wrongKind(name, "a whole number");
 }
 
 Rcpp::IntegerMatrix wholeMatrix(const std::string& name, SEXP value)
@@ -77,19 +55,17 @@ Rcpp::IntegerMatrix wholeMatrix(const std::string& name, SEXP value)
     return Rcpp::IntegerMatrix(value);
 }
 
-Arguments optionArguments(const Rcpp::List& values)
+ModelOptions modelOptions(const Rcpp::List& values)
 {
-    Arguments arguments;
+    ModelOptions options;
     const Rcpp::CharacterVector names = values.names();
     for (R_xlen_t k = 0; k < values.size(); ++k) {
         if (Rf_isNull(values[k]))
             continue;
-        std::string name = Rcpp::as<std::string>(names[k]);
-        const std::string text = optionText(name, values[k]);
-        for (char& c : name)
-            if (c == '_')
-                c = '-';
-        arguments.insert(arguments.end(), {"--" + name, text});
+        const std::string key = Rcpp::as<std::string>(names[k]);
+        if (!setModelValue(options, key, typedValue(key, values[k]), key))
+            wrongKind(key, "no such setting");
     }
-    return arguments;
+    checkModelOptions(options, keywordName);
+    return options;
 }
