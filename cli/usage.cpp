@@ -26,8 +26,9 @@ const char* const ModelOptionsText = R"(Model (defaults are the desktop program'
   --long-range on|off    predators jump (default on)
   --boundary periodic|closed
                          boundary conditions (default periodic)
-  --seed S               seed, 0 to 2147483646 (default: the clock's seconds,
-                         printed as "seed: S" on standard error)
+  --seed S               seed, 1 to 2147483646 (default: drawn from the
+                         system's entropy, printed as "seed: S" on standard
+                         error)
   --steps N              steps to run, 0 to 2147483647 (default 100)
 
 Cell codes in field files: -1 predator on adult mussels, 0 predator on young
@@ -178,7 +179,7 @@ Sweep:
 )" + CommonOptionsText + R"(
 Run order: run k (from 0) goes through the combinations with the first --vary
 varying slowest and the replicates fastest, and uses the seed S + k, where S is
---seed (1 or more) or the clock's seconds. Any run can be repeated alone with
+--seed or the seed drawn for the sweep. Any run can be repeated alone with
 the values of its summary row, each column from seed to mode being the option
 of that name (long_range is --long-range):
   tidmar-batch --seed SEED --width W --height H --scheme SCHEME --a2 A2 ...

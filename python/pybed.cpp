@@ -6,6 +6,7 @@
 #include "interrupt.h"
 
 #include "livesession.h"
+#include "runoutput.h"
 #include "settings.h"
 #include "values.h"
 
@@ -32,17 +33,18 @@ public:
         advance(steps, [](std::int64_t) {});
     }
 
-    // Counts at steps 0, every, 2 every, ... of the next steps steps: rows of
-    // the step number (the bed's count) and the five counts.
+    // Counts at steps 0, every, 2 every, ... and the last of the next steps
+    // steps, as --counts-every records them: rows of the step number (the
+    // bed's count) and the five counts.
     py::array_t<std::int64_t> run(const Value& count, const Value& interval)
     {
         const std::int64_t steps = readSteps(count, "steps");
         const std::int64_t every = readWhole(interval, 1, 2147483647, "every");
-        const std::int64_t rows = steps / every + 1;
+        const std::int64_t rows = steps / every + 1 + (steps % every != 0 ? 1 : 0);
         py::array_t<std::int64_t> table({rows, static_cast<std::int64_t>(1 + StateCount)});
         std::int64_t* out = table.mutable_data();
         auto record = [&](std::int64_t done) {
-            if (done % every != 0)
+            if (!isRecordedStep(done, every, steps))
                 return;
             *out++ = session.steps();
             for (long count : session.bed().counts())
@@ -126,6 +128,8 @@ public:
 
     std::int64_t steps() const { return session.steps(); }
 
+    bool generatorPeriodPassed() const { return session.generatorPeriodPassed(); }
+
 private:
     static ModelOptions readOptions(const Settings& settings)
     {
@@ -148,13 +152,30 @@ private:
             bool& busy;
             ~Idle() { busy = false; }
         } idle{busy};
-        py::gil_scoped_release release;
-        InterruptCheck interrupt;
-        for (std::int64_t done = 1; done <= steps; ++done) {
-            interrupt.poll();
-            session.advance();
-            after(done);
+        {
+            py::gil_scoped_release release;
+            InterruptCheck interrupt;
+            for (std::int64_t done = 1; done <= steps; ++done) {
+                interrupt.poll();
+                session.advance();
+                after(done);
+            }
         }
+        warnOfPeriod();
+    }
+
+    // A Python warning, once per bed, when its numbers have begun to repeat.
+    void warnOfPeriod()
+    {
+        if (!session.generatorPeriodPassed() || warned)
+            return;
+        warned = true;
+        const LiveBed& bed = session.bed();
+        const std::string text = "this exact bed (" + std::to_string(bed.cellsX()) + " x "
+                                 + std::to_string(bed.cellsY()) + " cells) has drawn more random numbers than "
+                                 "ran1's period of 2^31 - 2, so its numbers repeat; mode=\"fast\" has no such limit";
+        if (PyErr_WarnEx(PyExc_RuntimeWarning, text.c_str(), 2) != 0)
+            throw py::error_already_set();
     }
 
     // Another Python thread may call in while a step runs without the GIL.
@@ -166,6 +187,7 @@ private:
 
     LiveSession session;
     bool busy = false;
+    bool warned = false;
 };
 
 } // namespace
@@ -183,5 +205,6 @@ void bindBed(py::module_& module)
         .def("reset_field", &PyBed::resetField, py::arg("cells"), py::arg("seed"))
         .def("set", &PyBed::set, py::arg("key"), py::arg("value"))
         .def("settings", &PyBed::settings)
-        .def_property_readonly("steps", &PyBed::steps);
+        .def_property_readonly("steps", &PyBed::steps)
+        .def_property_readonly("generator_period_passed", &PyBed::generatorPeriodPassed);
 }

@@ -34,7 +34,7 @@ SweepOptions sweepOptions(const Settings& settings, const std::vector<std::pair<
     }
     for (const auto& [key, values] : vary) {
         if (const auto* text = std::get_if<std::string>(&values))
-            addVariation(options, parseVariation(key + "=" + *text, "vary"), keywordName);
+            addVariation(options, readVariation(key, {*text}, "vary"), keywordName);
         else
             addVariation(options, readVariation(key, std::get<std::vector<Value>>(values), "vary"), keywordName);
     }

@@ -5,17 +5,43 @@
 #include "fieldcodes.h"
 #include "modelparameters.h"
 #include "musselbed.h"
-#include "seeding.h"
+#include "randomseed.h"
 #include "settings.h"
+#include "summary.h"
 
 #include <algorithm>
+#include <atomic>
+
+namespace {
+
+// A drawn seed, never the one drawn for the session made just before.
+std::int32_t newSeed()
+{
+    static std::atomic<std::int32_t> last{0};
+    const std::int32_t seed = drawSeed(last.load());
+    last = seed;
+    return seed;
+}
+
+} // namespace
 
 LiveSession::LiveSession(const ModelOptions& options)
     : config_(options.config), threads_(options.threads)
 {
     if (!options.seedGiven)
-        config_.seed = seedFromClock();
+        config_.seed = newSeed();
     bed_ = makeLiveBed(config_, threads_);
+}
+
+void LiveSession::advance()
+{
+    bed_->advance();
+    ++stepCount;
+    // The fast engine's generators have no period to pass.
+    if (config_.mode != EngineMode::Exact || periodPassed)
+        return;
+    drawsSinceSeed += leastDrawsPerStep(config_.scheme, bed_->cellsX(), bed_->cellsY());
+    periodPassed = drawsSinceSeed > GeneratorPeriod;
 }
 
 void LiveSession::edit(std::int64_t x, std::int64_t y, std::int64_t state, int origin)
@@ -86,6 +112,7 @@ void LiveSession::layDown(const Pattern& pattern, const std::optional<Value>& se
         const std::int32_t start = readSeed(*seed, "seed");
         bed_->reseed(start);
         config_.seed = start;
+        drawsSinceSeed = 0;
     }
     bed_->layDown(pattern);
     config_.width = bed_->cellsX();

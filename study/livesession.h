@@ -21,16 +21,16 @@ struct ModelOptions;
 class LiveSession {
 public:
     // Settings checked together (checkModelOptions); without a seed, one
-    // from the clock.
+    // drawn (never that of the session made just before).
     explicit LiveSession(const ModelOptions& options);
 
     // One step of the current scheme.
-    void advance()
-    {
-        bed_->advance();
-        ++stepCount;
-    }
+    void advance();
     std::int64_t steps() const { return stepCount; }
+    // Whether the exact engine has drawn more numbers than its generator's
+    // period since its seed (at the least, as generatorPeriodPassedAt
+    // counts); it stays so, as the summary's flag does.
+    bool generatorPeriodPassed() const { return periodPassed; }
     const LiveBed& bed() const { return *bed_; }
     const RunConfig& config() const { return config_; }
     int threads() const { return threads_; }
@@ -55,4 +55,6 @@ private:
     int threads_ = 1;
     std::unique_ptr<LiveBed> bed_;
     std::int64_t stepCount = 0;
+    std::int64_t drawsSinceSeed = 0;
+    bool periodPassed = false;
 };

@@ -11,6 +11,7 @@
 #include "imageformats.h"
 #include "picturesink.h"
 #include "progressbar.h"
+#include "randomseed.h"
 #include "seeding.h"
 #include "simulation.h"
 #include "snapshots.h"
@@ -57,7 +58,7 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
         snapshots.emplace(record.snapshotsDir, record.snapshotPictures ? &pictures : nullptr, record.cellSize, true);
 
     if (!options.model.seedGiven) {
-        config.seed = seedFromClock();
+        config.seed = drawSeed();
         if (!options.quiet)
             std::fprintf(stderr, "seed: %d\n", static_cast<int>(config.seed));
     }

@@ -14,12 +14,16 @@ std::optional<std::int64_t> generatorPeriodPassedAt(const RunConfig& config)
 {
     if (config.mode != EngineMode::Exact)
         return std::nullopt;
-    const std::int64_t drawsPerVisit = config.scheme == 1 ? 6 : 4;
-    const std::int64_t perStep = drawsPerVisit * config.width * config.height;
-    const std::int64_t step = GeneratorPeriod / perStep + 1;
+    const std::int64_t step = GeneratorPeriod / leastDrawsPerStep(config.scheme, config.width, config.height) + 1;
     if (step > config.steps)
         return std::nullopt;
     return step;
+}
+
+std::int64_t leastDrawsPerStep(int scheme, int width, int height)
+{
+    const std::int64_t drawsPerVisit = scheme == 1 ? 6 : 4;
+    return drawsPerVisit * width * height;
 }
 
 std::string generatorPeriodWarning(const RunConfig& config, std::int64_t step, std::int64_t runs)

@@ -34,6 +34,9 @@ constexpr std::int64_t GeneratorPeriod = 2147483646;
 // two more for its position), or nothing when it never does within its steps.
 // Fast runs have generators of far longer period: nothing.
 std::optional<std::int64_t> generatorPeriodPassedAt(const RunConfig& config);
+// The numbers an exact step of the scheme on a field of the size draws at
+// the least.
+std::int64_t leastDrawsPerStep(int scheme, int width, int height);
 
 // The warning line for runs exact runs that pass the period, the first of
 // them with config at step.

@@ -14,6 +14,7 @@
 #include "imageformats.h"
 #include "picturesink.h"
 #include "progressbar.h"
+#include "randomseed.h"
 #include "seeding.h"
 #include "simulation.h"
 #include "snapshots.h"
@@ -182,7 +183,7 @@ SweepPlan planSweep(SweepOptions& options)
 {
     loadPatterns(options.model, options.variations);
     if (!options.model.seedGiven)
-        options.model.config.seed = seedFromClock();
+        options.model.config.seed = drawSeed();
     SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {}};
     plan.recording.burnIn = options.burnIn;
     return plan;

@@ -113,9 +113,13 @@ bool readOnOff(const Value& value, const std::string& name)
 
 std::int32_t readSeed(const Value& value, const std::string& name)
 {
-    if (const auto seed = wholeOf(value, 0, MaxSeed))
+    // Seeds 0 and 1 start the generator alike (it cannot start from 0), so
+    // runs from seeds 0 and 1 would not be independent.
+    if (wholeOf(value, 0, 0))
+        throw BatchError(name + ": seeds start at 1 or above (0 draws the same numbers as 1)");
+    if (const auto seed = wholeOf(value, 1, MaxSeed))
         return static_cast<std::int32_t>(*seed);
-    refuse(value, name, "a whole number from 0 to " + std::to_string(MaxSeed)
+    refuse(value, name, "a whole number from 1 to " + std::to_string(MaxSeed)
                             + " (2147483647 is the generator's modulus)");
 }
 

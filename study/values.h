@@ -38,7 +38,7 @@ int readChoice(const Value& value, std::initializer_list<std::string_view> names
 // "on" or "off", or a flag.
 bool readOnOff(const Value& value, const std::string& name);
 
-// A seed from 0 to MaxSeed.
+// A seed from 1 to MaxSeed (0 would draw the numbers of 1).
 std::int32_t readSeed(const Value& value, const std::string& name);
 
 // young, line or the name of a field file (not yet read).

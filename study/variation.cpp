@@ -240,8 +240,9 @@ Variation readVariation(std::string_view key, const std::vector<Value>& values, 
     if (values.empty())
         throw BatchError(name + ": no values given");
     for (const Value& value : values) {
-        if (const auto* item = std::get_if<std::string>(&value))
-            addItem(variation, *item, name + ": ");
+        if (const auto* list = std::get_if<std::string>(&value))
+            for (const std::string_view item : split(*list, ','))
+                addItem(variation, item, name + ": ");
         else if (const auto range = wholeRange(variation.name))
             addValue(variation, static_cast<int>(readWhole(value, range->first, range->second, name)), name + ": ");
         else if (variation.name == VaryName::LongRange)

@@ -88,6 +88,23 @@ def test_floats_stand_for_the_values_the_command_line_reads(batch):
     np.testing.assert_array_equal(bed.field, same.field)
 
 
+def test_runs_version_and_column_kinds_follow_the_command_line(batch):
+    assert tidmar.__version__ == batch("--version").split()[1]
+    counts = batch("--width", "16", "--height", "16", "--seed", "4", "--steps", "10", "--counts", "-",
+                   "--counts-every", "3", "--quiet")
+    table = tidmar.Bed(16, 16, seed=4).run(10, every=3)
+    assert list(table["step"]) == [0, 3, 6, 9, 10]
+    np.testing.assert_array_equal(np.column_stack([table[name] for name in table.dtype.names]),
+                                  np.loadtxt(io.StringIO(counts), delimiter=",", skiprows=1))
+    # Probabilities stay floats and flags bools whatever their values;
+    # vary takes the keyword names.
+    rows = tidmar.sweep(vary={"a2": [0, 1], "long_range": [True, "off"]}, steps=2, width=8, height=8,
+                        replicates=1, as_frame=False)
+    assert [(row["a2"], row["long_range"]) for row in rows] == [(0.0, True), (0.0, False), (1.0, True),
+                                                                 (1.0, False)]
+    assert all(type(row["a2"]) is float and type(row["generator_period_passed"]) is bool for row in rows)
+
+
 def test_default_jobs_are_the_command_lines(batch, monkeypatch):
     help_text = batch("sweep", "--help")
     assert f"(here: {tidmar.default_jobs()})" in " ".join(help_text.split())

@@ -23,6 +23,9 @@ from ._values import settings as _settings
 from ._values import typed_columns as _typed_columns
 from ._values import value as _value
 
+#: The version of Tidmar III the module belongs to.
+__version__ = _tidmar.__version__
+
 __all__ = ["Bed", "sweep", "STATES", "CODES", "colours", "other_colour", "colormap", "imshow_args",
            "default_jobs"]
 
@@ -51,8 +54,9 @@ class Bed:
     the engine of the desktop program, cell for cell the same as tidmar-batch
     for the same settings and seed; mode="fast" runs the throughput engine
     (the same model on its own random numbers), whose synchronous steps
-    threads share without changing any result. seed=None takes one from the
-    clock (see the seed attribute). The field starts all young mussels.
+    threads share without changing any result. seed=None draws one from the
+    system's entropy, never that of the bed made just before (see the seed
+    attribute). The field starts all young mussels.
 
     Parameters and scheme, boundary, jump and long range may change between
     steps, as the desktop controls change them during a run:
@@ -87,6 +91,10 @@ class Bed:
     threads = property(lambda self: self._bed.settings()["threads"],
                        doc="Threads sharing each synchronous step of the fast engine.")
     step_count = property(lambda self: self._bed.steps, doc="Steps since the bed was made or last reset.")
+    generator_period_passed = property(
+        lambda self: self._bed.generator_period_passed,
+        doc="Whether this exact bed has drawn more numbers than its generator's period (2^31 - 2), so that "
+            "its numbers repeat; a RuntimeWarning says so once when it happens.")
 
     a2 = _setting("a2", "Recolonisation A2, a probability in thousandths (0 .. 1).")
     a0 = _setting("a0", "Neighbour coupling A0, a probability in thousandths.")
@@ -104,7 +112,8 @@ class Bed:
 
     def run(self, steps, every=1, as_frame=False):
         """Performs steps steps and returns the counts at the steps 0, every,
-        2 every, ... of the run (the start field included): a numpy
+        2 every, ... and the last of the run (the start field included), as
+        tidmar-batch's --counts-every records them: a numpy
         structured array with the columns of tidmar-batch's counts CSV (step,
         then the five states; step is step_count), or a pandas DataFrame with
         as_frame=True (needs pandas)."""
@@ -211,7 +220,7 @@ def sweep(vary=None, replicates=5, seed=1000, steps=400, jobs=None, as_frame=Non
     vary maps parameter names (a2, a0, d0, a3, a4, jump, scheme, ...) to a
     list of values or to the command line's text ("0.1:0.5:0.1"); every
     combination runs replicates times, the first name varying slowest; run k
-    has the seed seed + k (seed=None: from the clock). fixed takes the other
+    has the seed seed + k (seed=None: drawn). fixed takes the other
     parameters as Bed does (and pattern, a field CSV file; burn_in, the
     steps before the means and spreads are taken, by default half the run).
     jobs runs that many runs side by side (default: as tidmar-batch, one per

@@ -33,29 +33,30 @@ def settings(values):
     return [(name, value(name, given)) for name, given in values.items() if given is not None]
 
 
+# The summary's columns that are not whole numbers, by kind.
+_TEXT_COLUMNS = ("scheme", "boundary", "pattern", "mode", "pattern_sha256")
+_FLAG_COLUMNS = {"long_range": "on", "generator_period_passed": "true"}
+
+
+def _column_kind(name):
+    """How the summary column name is read: the same whatever its values."""
+    if name in _TEXT_COLUMNS:
+        return str
+    if name in _FLAG_COLUMNS:
+        return lambda text: text == _FLAG_COLUMNS[name]
+    if name in ("a2", "a0", "d0", "a3", "a4") or name.startswith(("mean_", "sd_")):
+        return float
+    return int
+
+
 def typed_columns(header, rows):
-    """Summary rows (CSV text lines) as lists of values. A column whose every
-    value reads as an integer holds ints; one that reads as numbers, floats;
-    one of only true and false, bools; any other, strings."""
+    """Summary rows (CSV text lines) as lists of values, each column of one
+    kind whatever its values: probabilities, means and spreads floats, the
+    flags long_range and generator_period_passed bools, names and the
+    pattern strings, everything else ints."""
     import csv
 
     names = next(csv.reader([header]))
-    table = list(csv.reader(rows))
-    for column in range(len(names)):
-        texts = [row[column] for row in table]
-        for kind in (int, float, _boolean):
-            try:
-                values = [kind(text) for text in texts]
-            except ValueError:
-                continue
-            for row, value in zip(table, values):
-                row[column] = value
-            break
+    kinds = [_column_kind(name) for name in names]
+    table = [[kind(text) for kind, text in zip(kinds, row)] for row in csv.reader(rows)]
     return names, table
-
-
-def _boolean(text):
-    """True or False for the summary's "true" and "false"."""
-    if text not in ("true", "false"):
-        raise ValueError(text)
-    return text == "true"

@@ -202,8 +202,9 @@ fractions <- function(bed) {
 #' Run a bed and record its counts
 #'
 #' Performs `steps` steps and returns the counts at the steps 0, `every`,
-#' `2 * every`, ... of the run, the start included, with the columns of
-#' `tidmar-batch`'s counts CSV. An interrupt ends the run between two steps;
+#' `2 * every`, ... and the last of the run, the start included, as
+#' `tidmar-batch --counts-every` records them, with the columns of its counts
+#' CSV. An interrupt ends the run between two steps;
 #' the bed stays usable and keeps the steps done.
 #'
 #' @param bed A `tidmar_bed`.

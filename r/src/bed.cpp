@@ -6,6 +6,7 @@
 
 #include "csvformat.h"
 #include "livesession.h"
+#include "runoutput.h"
 #include "values.h"
 
 #include <Rcpp.h>
@@ -53,15 +54,16 @@ void bed_step(SEXP bed, SEXP count)
     advance(*session, steps, [](std::int64_t) {});
 }
 
-// The counts at steps 0, every, 2 every, ... of the next steps steps: the
-// columns of the counts CSV (step, the bed's count, then the five states).
+// The counts at steps 0, every, 2 every, ... and the last of the next steps
+// steps, as --counts-every records them: the columns of the counts CSV (step,
+// the bed's count, then the five states).
 // [[Rcpp::export(rng = false)]]
 Rcpp::List bed_run(SEXP bed, SEXP count, SEXP interval)
 {
     BedPointer session(bed);
     const std::int64_t steps = refusing([&] { return readWhole(typedValue("steps", count), 0, INT_MAX, "steps"); });
     const std::int64_t every = refusing([&] { return readWhole(typedValue("every", interval), 1, INT_MAX, "every"); });
-    const R_xlen_t rows = steps / every + 1;
+    const R_xlen_t rows = steps / every + 1 + (steps % every != 0 ? 1 : 0);
     const bool wholeSteps = session->steps() + steps <= INT_MAX;
     Rcpp::NumericVector stepsAsDoubles(wholeSteps ? 0 : rows);
     Rcpp::IntegerVector stepsAsIntegers(wholeSteps ? rows : 0);
@@ -70,7 +72,7 @@ Rcpp::List bed_run(SEXP bed, SEXP count, SEXP interval)
         columns.emplace_back(rows);
     R_xlen_t row = 0;
     auto record = [&](std::int64_t done) {
-        if (done % every != 0)
+        if (!isRecordedStep(done, every, steps))
             return;
         if (wholeSteps)
             stepsAsIntegers[row] = static_cast<int>(session->steps());

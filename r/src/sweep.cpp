@@ -59,11 +59,8 @@ Rcpp::CharacterVector sweep_rows(Rcpp::List fixed, Rcpp::List vary)
         const Rcpp::CharacterVector varyNames = vary.names();
         for (R_xlen_t k = 0; k < vary.size(); ++k) {
             const std::string key = Rcpp::as<std::string>(varyNames[k]);
+            // Numbers, or texts as --vary takes them ("0.1:0.5:0.1", "sync").
             const SEXP values = vary[k];
-            if (TYPEOF(values) == STRSXP && Rf_xlength(values) == 1) {
-                addVariation(options, parseVariation(key + "=" + Rcpp::as<std::string>(values), "vary"), keywordName);
-                continue;
-            }
             std::vector<Value> items;
             for (R_xlen_t v = 0; v < Rf_xlength(values); ++v)
                 items.push_back(typedValue(key, Rcpp::RObject(element(values, v))));

@@ -14,12 +14,12 @@ test_that("a bed gives the counts and field of tidmar-batch in every scheme and 
   for (s in settings) {
     field_csv <- tempfile(fileext = ".csv")
     counts_csv <- batch("--width", "40", "--height", "30", "--seed", "77", "--steps", "25",
-                        "--pattern", "line", "--counts", "-", "--counts-every", "5",
+                        "--pattern", "line", "--counts", "-", "--counts-every", "10",
                         "--field", field_csv, "--quiet", batch_options(s))
     bed <- do.call(tidmar_bed, c(list(width = 40, height = 30, seed = 77), s))
     reset(bed, "line")
     label <- paste(unlist(s), collapse = " ")
-    expect_identical(tidmar_run(bed, 25, every = 5), utils::read.csv(text = counts_csv), label = label)
+    expect_identical(tidmar_run(bed, 25, every = 10), utils::read.csv(text = counts_csv), label = label)
     expected <- unname(as.matrix(utils::read.csv(field_csv, header = FALSE)))
     expect_identical(bed$field, expected, label = label)
     expect_identical(counts(bed), unlist(utils::tail(utils::read.csv(text = counts_csv), 1)[-1]))
