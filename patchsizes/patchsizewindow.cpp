@@ -4,9 +4,13 @@
 #include "plottingarea.h"
 #include "sizeplot.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 PatchSizeWindow::PatchSizeWindow(PlottingArea* field, QWidget* parent)
     : QDialog(parent), field(field), pacing(new QTimer(this)), plot(new SizePlot(this)), summary(new QLabel(this))
@@ -23,7 +27,6 @@ PatchSizeWindow::PatchSizeWindow(PlottingArea* field, QWidget* parent)
     // A run announces every step; the window counts at most a few times a
     // second, and only while it is shown, so that the run keeps its speed.
     pacing->setSingleShot(true);
-    pacing->setInterval(refreshMilliseconds);
     connect(pacing, &QTimer::timeout, this, &PatchSizeWindow::recount);
 }
 
@@ -35,9 +38,19 @@ void PatchSizeWindow::fieldChanged()
         pacing->start();
 }
 
+// First shown beside the main window, when the screen has room, so that the
+// field stays in sight.
 void PatchSizeWindow::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    if (!placed && parentWidget()) {
+        placed = true;
+        const QRect main = parentWidget()->window()->frameGeometry();
+        const QRect screen = parentWidget()->screen()->availableGeometry();
+        const QPoint beside(main.right() + 8, main.top());
+        if (beside.x() + frameGeometry().width() <= screen.right())
+            move(beside);
+    }
     recount();
 }
 
@@ -46,6 +59,8 @@ void PatchSizeWindow::showEvent(QShowEvent* event)
 void PatchSizeWindow::recount()
 {
     pacing->stop();
+    QElapsedTimer spent;
+    spent.start();
     const MusselBed& bed = field->bed();
     // The lattice is x-major: cellsX rows of cellsY codes.
     if (!analyser || analyser->labeller().rows() != bed.cellsX || analyser->labeller().cols() != bed.cellsY)
@@ -69,4 +84,6 @@ void PatchSizeWindow::recount()
     else
         text += QStringLiteral(";  too few patches for a power law");
     summary->setText(text);
+    // Counting takes at most a twentieth of a run's time, also on large fields.
+    pacing->setInterval(std::max(refreshMilliseconds, int(20 * spent.elapsed())));
 }

@@ -21,7 +21,8 @@ class PatchSizeWindow : public QDialog
     Q_OBJECT
 
 public:
-    // At most this many recounts a second while the field changes.
+    // The least time between two recounts while the field changes; longer
+    // when counting takes more than a twentieth of it.
     static constexpr int refreshMilliseconds = 250;
 
     PatchSizeWindow(PlottingArea* field, QWidget* parent);
@@ -53,4 +54,5 @@ private:
     SizeFits fits;
     long patches = 0;
     int step = -1;
+    bool placed = false;
 };
