@@ -40,17 +40,22 @@ void PatchSizeWindow::fieldChanged()
 
 // First shown beside the main window, when the screen has room, so that the
 // field stays in sight.
-void PatchSizeWindow::showEvent(QShowEvent* event)
+void PatchSizeWindow::setVisible(bool visible)
 {
-    QDialog::showEvent(event);
-    if (!placed && parentWidget()) {
+    if (visible && !placed && parentWidget()) {
         placed = true;
         const QRect main = parentWidget()->window()->frameGeometry();
         const QRect screen = parentWidget()->screen()->availableGeometry();
         const QPoint beside(main.right() + 8, main.top());
-        if (beside.x() + frameGeometry().width() <= screen.right())
+        if (beside.x() + sizeHint().width() + 16 <= screen.right())
             move(beside);
     }
+    QDialog::setVisible(visible);
+}
+
+void PatchSizeWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
     recount();
 }
 

@@ -40,6 +40,9 @@ public slots:
     // Counts the field now.
     void recount();
 
+public:
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
