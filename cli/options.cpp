@@ -29,7 +29,7 @@ struct OptionSpec {
     OptionGroup group;
 };
 
-constexpr std::array<OptionSpec, 41> Options = {{
+constexpr std::array<OptionSpec, 46> Options = {{
     {"--width", true, OptionGroup::Model},
     {"--height", true, OptionGroup::Model},
     {"--scheme", true, OptionGroup::Model},
@@ -46,6 +46,7 @@ constexpr std::array<OptionSpec, 41> Options = {{
     {"--steps", true, OptionGroup::Model},
     {"--mode", true, OptionGroup::Model},
     {"--threads", true, OptionGroup::Model},
+    {"--stop-when", true, OptionGroup::Model},
     {"--quiet", false, OptionGroup::Model},
     {"--counts", true, OptionGroup::Record},
     {"--counts-every", true, OptionGroup::Record},
@@ -62,9 +63,13 @@ constexpr std::array<OptionSpec, 41> Options = {{
     {"--coarse-grain", true, OptionGroup::Record},
     {"--xmin", true, OptionGroup::Record},
     {"--min-tail", true, OptionGroup::Record},
+    {"--progress", true, OptionGroup::Record},
     {"--field", true, OptionGroup::RunOutput},
     {"--picture", true, OptionGroup::RunOutput},
+    {"--save-state", true, OptionGroup::RunOutput},
+    {"--from-state", true, OptionGroup::RunOutput},
     {"--vary", true, OptionGroup::Sweep},
+    {"--design", true, OptionGroup::Sweep},
     {"--replicates", true, OptionGroup::Sweep},
     {"--jobs", true, OptionGroup::Sweep},
     {"--task", true, OptionGroup::Sweep},
@@ -175,6 +180,11 @@ bool applyPatchOption(const Argument& argument, RecordOptions& record)
     return true;
 }
 
+ProgressChoice progressChoice(const Argument& argument)
+{
+    return static_cast<ProgressChoice>(readChoice(argument.value, {"auto", "always", "never"}, argument.name));
+}
+
 // Applies an option of what runs record; false when it is not one of them.
 bool applyRecordOption(const Argument& argument, RecordOptions& record)
 {
@@ -193,6 +203,8 @@ bool applyRecordOption(const Argument& argument, RecordOptions& record)
         record.cellSize = static_cast<int>(wholeNumber(argument, 1, MaxCellSize));
     else if (name == "--plot")
         record.plotPath = outputPath(argument);
+    else if (name == "--progress")
+        record.progress = progressChoice(argument);
     else if (applyPatchOption(argument, record))
         record.patches = true;
     else
@@ -250,7 +262,16 @@ RunOptions parseRunOptions(const std::vector<std::string>& arguments)
             options.fieldPath = outputPath(argument);
         else if (name == "--picture")
             options.picturePath = outputPath(argument);
+        else if (name == "--save-state")
+            options.saveStatePath = outputPath(argument);
+        else if (name == "--from-state")
+            options.fromStatePath = outputPath(argument);
     }
+    if (!options.fromStatePath.empty())
+        for (const char* option : {"--width", "--height", "--pattern", "--seed", "--mode"})
+            if (given.count(option))
+                throw BatchError(std::string(option) + " comes from the state file of --from-state; leave it out");
+    options.given = given;
     checkModelOptions(options.model, optionName);
     checkRecordOptions(options.record, given);
     if (!options.picturePath.empty() && !pictureFormatFor(options.picturePath))
@@ -280,6 +301,8 @@ SweepOptions parseSweepOptions(const std::vector<std::string>& arguments)
             options.quiet = true;
         } else if (name == "--vary") {
             addVariation(options, parseVariation(argument.value), optionName);
+        } else if (name == "--design") {
+            options.designPath = outputPath(argument);
         } else if (name == "--task") {
             options.task = parseTask(argument.value, "--task");
         } else if (name == "--summary") {
@@ -298,5 +321,9 @@ SweepOptions parseSweepOptions(const std::vector<std::string>& arguments)
     checkSweepOptions(options, keys, optionName);
     if (options.summaryPath.empty())
         throw BatchError("a sweep needs --summary PATH (or - for standard output)");
+    if (!options.designPath.empty() && !options.variations.empty())
+        throw BatchError("--design and --vary are both given: a design's columns name every varied setting");
+    if (!options.designPath.empty() && !options.record.plotPath.empty())
+        throw BatchError("--plot draws the grid of --vary; draw a design's runs from its summary");
     return options;
 }

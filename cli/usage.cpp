@@ -9,11 +9,17 @@ const char* const ModelOptionsText = R"(Model (defaults are the desktop program'
   --width W              cells across, 1 to 2048 (default 256)
   --height H             cells down, 1 to 2048 (default 256)
   --scheme NAME          update scheme: sync, async-uc or async-nrs (default async-uc)
-  --pattern young|line|PATH.csv
+  --pattern young|line|random:STATE=F,...|PATH.csv
                          start field: all young mussels, a predator line down
-                         the middle column, or a field file as --field writes it;
-                         a file sets the size, and --width/--height given with it
-                         must match the file (default young)
+                         the middle column, a random field (e.g.
+                         random:adult=0.5,young=0.1: each cell in a state with
+                         its fraction, the rest empty or rest=STATE; states as
+                         the counts CSV names them; drawn from the seed beside
+                         the model's generators, which draw as after any other
+                         start; in --vary pattern separate with ;), or a field
+                         file as --field writes it; a file sets the size, and
+                         --width/--height given with it must match the file
+                         (default young)
   --a2 P                 recolonisation probability (default 0.3)
   --a0 P                 neighbour coupling, distribution probability (default 0.75)
   --d0 P                 ocean forcing (default 0)
@@ -30,6 +36,14 @@ const char* const ModelOptionsText = R"(Model (defaults are the desktop program'
                          system's entropy, printed as "seed: S" on standard
                          error)
   --steps N              steps to run, 0 to 2147483647 (default 100)
+  --stop-when NAME       end a run at the first step at which a group of states
+                         has no cell: predators-extinct, mussels-extinct,
+                         young-extinct, adults-extinct, predator-on-adults-,
+                         predator-on-young- or empty-extinct (never: run on);
+                         a sweep's summary then gains the first step at which
+                         each state, mussels and predators had no cell
+                         (extinct_*, empty if never) and ended_step, and its
+                         means cover the window's steps that were run
 
 Cell codes in field files: -1 predator on adult mussels, 0 predator on young
 mussels, 1 empty rock, 2 young mussel, 3 adult mussel. A field CSV has no
@@ -82,8 +96,12 @@ const char* const RecordOptionsText = R"(  --counts-every N       keep the count
                          the analysis of the patches, as for patterns
 )";
 
-const char* const CommonOptionsText = R"(  --quiet                no progress bar and no seed line on standard error
-                         (the bar shows only when standard error is a terminal)
+const char* const CommonOptionsText = R"(  --quiet                no progress and no seed line on standard error
+  --progress always|never|auto
+                         auto (the default): a bar on a terminal; elsewhere
+                         (a cluster job's log) a line at most once a minute
+                         with the runs or steps done, elapsed and remaining
+                         time; none with --quiet. always: even with --quiet
   --help, -h             this text
   --version              the name, the version and the commit it was built from
 )";
@@ -126,6 +144,14 @@ Output (each written only when asked for):
                          ending (.png, .jpg, .jpeg), in the program's colours; at
                          most 16384 pixels a side
   --cell-size Z          picture pixels per cell edge, 1 to 50 (default 1)
+  --save-state PATH      the run's whole state at its end (field, parameters,
+                         generators, step), for --from-state
+  --from-state PATH      continue the run saved there, exactly as if it had
+                         never stopped, for --steps more steps (numbered on
+                         from the saved step); size, mode and seed come from
+                         the file, and any of --scheme --a2 --a0 --d0 --a3
+                         --a4 --jump --long-range --boundary given replaces the
+                         saved value (a ramp of D0 up and back, a branch)
 )" + RecordOptionsText + R"(                         (here: the five fractions over the steps)
   Snapshots are named step<S>.csv (and .png).
 )" + CommonOptionsText + NotesText;
@@ -150,6 +176,11 @@ Sweep:
                          or pattern=line,a.csv,b.csv (a file sets its runs' size).
                          May be given for several names, each once, and not
                          together with the same parameter's own option
+  --design FILE.csv      the combinations as rows instead of --vary: a header
+                         of --vary names (long_range too), then one value per
+                         field, e.g. from a Latin hypercube; each row runs R
+                         times in file order (no --plot; the record hashes the
+                         file, so --resume and merge see a changed design)
   --replicates R         runs per combination, 1 or more (default 1)
   --jobs J               runs side by side in threads, 1 to 256. The default
                          is the number of CPUs this process may use: those it
@@ -188,8 +219,10 @@ Sweep:
                          whatever --jobs; a --task part holds its runs' rows)
 )" + RecordOptionsText + R"(                         (here: the window mean of each state against the
                          first varied number, error bars of one standard
-                         deviation over the replicates, a line per value of the
-                         other varied parameters)
+                         deviation over the replicates, each replicate a faint
+                         point beside its mean, predators x10; a panel per
+                         value of the second varied parameter, a line per
+                         value of any further one)
   --cell-size Z          pixels per cell edge of snapshot pictures (default 1)
   Snapshots are named run<K>-step<S>.csv (and .png).
 )" + CommonOptionsText + R"(

@@ -157,6 +157,7 @@ json schemaFor(const WrittenFile& file)
         break;
     case OutputKind::FieldPicture:
     case OutputKind::Plot:
+    case OutputKind::State:
         return json::object();
     }
     return json{{"fields", fields}};
@@ -185,6 +186,8 @@ std::string descriptionOf(const WrittenFile& file)
         return "The number of patches of each size, per field file and class.";
     case OutputKind::PatchSeries:
         return "The number of patches of each size and class in the fields after the recorded steps.";
+    case OutputKind::State:
+        return "The run's whole state at its end (field, parameters, generators), which --from-state continues.";
     }
     return {};
 }
@@ -229,7 +232,8 @@ json resourceFor(const WrittenFile& file, const fs::path& path)
 {
     const auto [bytes, sha256] = sizeAndHash(path);
     const std::string fileName = path.filename().string();
-    const bool csv = file.kind != OutputKind::FieldPicture && file.kind != OutputKind::Plot;
+    const bool csv = file.kind != OutputKind::FieldPicture && file.kind != OutputKind::Plot
+                     && file.kind != OutputKind::State;
     const bool svg = path.extension() == ".svg" || path.extension() == ".SVG";
     json resource{{"name", resourceName(fileName)},
                   {"path", fileName},
@@ -244,6 +248,10 @@ json resourceFor(const WrittenFile& file, const fs::path& path)
         resource["schema"] = schemaFor(file);
         if (file.kind == OutputKind::Field)
             resource["dialect"] = json{{"header", false}};
+    } else if (file.kind == OutputKind::State) {
+        resource["profile"] = "data-resource";
+        resource["format"] = "tidmar-state";
+        resource["mediatype"] = "application/octet-stream";
     } else {
         resource["profile"] = "data-resource";
         resource["format"] = svg ? "svg" : "png";

@@ -9,7 +9,7 @@
 #include <vector>
 
 // What an output file holds, for its description in datapackage.json.
-enum class OutputKind { Counts, TimeSeries, Summary, Field, FieldPicture, Plot, PatternSummary, PatchSizes, PatchSeries };
+enum class OutputKind { Counts, TimeSeries, Summary, Field, FieldPicture, Plot, PatternSummary, PatchSizes, PatchSeries, State };
 
 struct WrittenFile {
     std::string path;  // as written; "-" and devices are not described

@@ -133,6 +133,15 @@ void draw(QPainter& painter, const Chart& chart, int width, int height)
             painter.drawEllipse(QPointF(x, toY(y)), 3, 3);
         }
     }
+    // Every replicate, faint and a little to the right of its mean.
+    for (const ChartLine& line : chart.lines) {
+        QColor faint = line.colour;
+        faint.setAlpha(90);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(faint);
+        for (const QPointF& point : line.replicates)
+            painter.drawEllipse(QPointF(toX(point.x()) + 7, toY(point.y())), 2.5, 2.5);
+    }
     painter.restore();
 
     // The legend to the right of the plot.
@@ -193,4 +202,26 @@ QByteArray renderChart(const Chart& chart, int width, int height, bool svg)
 {
     return renderDrawing(width, height, svg, chart.title,
                          [&](QPainter& painter) { draw(painter, chart, width, height); });
+}
+
+QByteArray renderPanels(const std::vector<Chart>& panels, const QString& title, int width, int height, bool svg)
+{
+    const int count = static_cast<int>(panels.size());
+    const int columns = std::min(count, 3);
+    const int rows = (count + columns - 1) / columns;
+    const int band = 30 + 18 * static_cast<int>(title.count('\n') + 1);
+    return renderDrawing(columns * width, band + rows * height, svg, title, [&](QPainter& painter) {
+        painter.fillRect(QRect(0, 0, columns * width, band + rows * height), Qt::white);
+        QFont font("DejaVu Sans");
+        font.setPixelSize(16);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(0, 10, columns * width, band - 10), Qt::AlignHCenter | Qt::AlignTop, title);
+        for (int i = 0; i < count; ++i) {
+            painter.save();
+            painter.translate((i % columns) * width, band + (i / columns) * height);
+            draw(painter, panels[static_cast<std::size_t>(i)], width, height);
+            painter.restore();
+        }
+    });
 }

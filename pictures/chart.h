@@ -18,6 +18,7 @@ struct ChartLine {
     Qt::PenStyle style = Qt::SolidLine;
     std::vector<QPointF> points;
     std::vector<double> errors;  // half-heights of error bars per point; empty: none
+    std::vector<QPointF> replicates;  // single values, faint points beside the line's
 };
 
 struct LegendEntry {
@@ -41,3 +42,7 @@ QByteArray renderChart(const Chart& chart, int width, int height, bool svg);
 // (whose title is title); text works without a display.
 QByteArray renderDrawing(int width, int height, bool svg, const QString& title,
                          const std::function<void(QPainter&)>& draw);
+
+// Small multiples: the panels side by side, up to three a row, each
+// width x height, under a title band with title.
+QByteArray renderPanels(const std::vector<Chart>& panels, const QString& title, int width, int height, bool svg);

@@ -32,7 +32,9 @@ PYBIND11_MODULE(_tidmar, module)
     module.attr("OTHER_COLOUR") = otherColour;
     module.attr("__version__") = tidmarVersion();
     module.def("counts_header", &countsHeader, "The header line of tidmar-batch's counts CSV.");
-    module.def("summary_header", &summaryHeader, "The header line of tidmar-batch's sweep summary.");
+    module.def(
+        "summary_header", [](bool extinction) { return summaryHeader(extinction); }, py::arg("extinction") = false,
+        "The header line of tidmar-batch's sweep summary (with the extinction columns of --stop-when).");
 
     bindBed(module);
     bindSweep(module);

@@ -13,6 +13,8 @@
 #include "randomseed.h"
 #include "runoutput.h"
 #include "settings.h"
+#include "simulation.h"
+#include "statefile.h"
 #include "summary.h"
 #include "values.h"
 
@@ -20,6 +22,7 @@
 #include <pybind11/stl.h>
 
 #include <atomic>
+#include <cmath>
 #include <memory>
 
 namespace py = pybind11;
@@ -54,6 +57,31 @@ public:
             config.seed = newSeed();
         threads = options.threads;
         bed = makeLiveBed(config, threads);
+    }
+
+    // The bed saved: its state, step count and seed, as --save-state writes it.
+    PyBed(const SavedRun& saved, int threads) : threads(threads)
+    {
+        bed = continueBed(saved, config, {}, threads);
+        const ModelParameters& p = saved.engine.parameters;
+        config.a2 = thousandths(p.recolonization);
+        config.a0 = thousandths(p.neighbourCoupling);
+        config.d0 = thousandths(p.oceanForcing);
+        config.a3 = thousandths(p.maturing);
+        config.a4 = thousandths(p.predation);
+        config.jump = p.jumpDistance;
+        config.longRange = p.longRange;
+        config.periodic = p.periodic;
+        stepCount = saved.step;
+        // The draws since seeding, as far as the step count tells them.
+        drawsSinceSeed = saved.step * leastDrawsPerStep(config.scheme, bed->cellsX(), bed->cellsY());
+        periodPassed = config.mode == EngineMode::Exact && drawsSinceSeed > GeneratorPeriod;
+    }
+
+    py::bytes state() const
+    {
+        checkIdle();
+        return py::bytes(encodeState({bed->state(), stepCount, config.seed}));
     }
 
     void step(const Value& count)
@@ -138,7 +166,7 @@ public:
         std::string error;
         if (!checkFieldCodes(field->width, field->height, field->codes, MusselBed::MaxCells, &error))
             throw py::value_error("field: " + error);
-        layDown({PatternKind::File, {}, std::move(field)}, seed);
+        layDown({PatternKind::File, {}, std::move(field), {}}, seed);
     }
 
     // A changeable parameter, set through the desktop control's setter.
@@ -197,6 +225,8 @@ public:
     bool generatorPeriodPassed() const { return periodPassed; }
 
 private:
+    static int thousandths(double probability) { return static_cast<int>(std::lround(probability * 1000)); }
+
     // Performs steps steps without the GIL, calling after(n) after the n-th.
     // Ctrl+C ends the loop between two steps; the bed stays whole.
     template <class After>
@@ -292,6 +322,13 @@ void bindBed(py::module_& module)
         .def("reset_field", &PyBed::resetField, py::arg("cells"), py::arg("seed"))
         .def("set", &PyBed::set, py::arg("key"), py::arg("value"))
         .def("settings", &PyBed::settings)
+        .def("state", &PyBed::state)
+        .def_static(
+            "from_state",
+            [](const py::bytes& bytes, const std::string& what, int threads) {
+                return std::make_unique<PyBed>(decodeState(bytes, what), threads);
+            },
+            py::arg("bytes"), py::arg("what"), py::arg("threads"))
         .def_property_readonly("steps", &PyBed::steps)
         .def_property_readonly("generator_period_passed", &PyBed::generatorPeriodPassed);
 }

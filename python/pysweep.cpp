@@ -5,9 +5,11 @@
 #include "interrupt.h"
 
 #include "patchsettings.h"
+#include "batcherror.h"
 #include "summary.h"
 #include "sweep.h"
 #include "sweepsettings.h"
+#include "timeseriescsv.h"
 
 #include <pybind11/stl.h>
 
@@ -18,6 +20,7 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <utility>
 #include <variant>
 
 namespace py = pybind11;
@@ -53,12 +56,16 @@ SweepOptions sweepOptions(const Settings& settings, const std::vector<std::pair<
     SweepOptions options;
     std::set<std::string> given;
     for (const auto& [key, value] : settings) {
-        if (!setModelValue(options.model, key, value, key) && !setSweepValue(options, key, value, key)
-            && !setPatchValue(options.record, key, value))
+        if (const auto* path = std::get_if<std::string>(&value); key == "design" && path)
+            options.designPath = *path;
+        else if (!setModelValue(options.model, key, value, key) && !setSweepValue(options, key, value, key)
+                 && !setPatchValue(options.record, key, value))
             throw py::type_error("sweep() got an unexpected keyword argument '" + key + "'");
         given.insert(key);
     }
     completePatchSettings(options.record);
+    if (!options.designPath.empty() && !vary.empty())
+        throw BatchError("design and vary are both given: a design's columns name every varied setting");
     for (const auto& [key, values] : vary) {
         if (const auto* text = std::get_if<std::string>(&values))
             addVariation(options, readVariation(key, {*text}, "vary"), keywordName);
@@ -70,17 +77,33 @@ SweepOptions sweepOptions(const Settings& settings, const std::vector<std::pair<
     return options;
 }
 
-// The summary rows of the sweep, in run order, as tidmar-batch writes them.
-// The runs go on without the GIL; Ctrl+C stops every run within a step.
-std::vector<std::string> sweepRows(const Settings& settings,
-                                   const std::vector<std::pair<std::string, VariedValues>>& vary)
+// The summary rows of the sweep, in run order, as tidmar-batch writes them,
+// and with countsEvery > 0 the rows of its time series as --counts writes
+// them (each run's as one text). The runs go on without the GIL; Ctrl+C
+// stops every run within a step. progress, unless None, is called with the
+// runs done and all runs whenever more are done.
+std::pair<std::vector<std::string>, std::vector<std::string>> sweepRows(
+    const Settings& settings, const std::vector<std::pair<std::string, VariedValues>>& vary, std::int64_t countsEvery,
+    py::object progress)
 {
     SweepOptions options = sweepOptions(settings, vary);
-    const SweepPlan plan = planSweep(options);
-    plan.runCount();  // refuses too many runs before any starts
+    SweepPlan plan = planSweep(options);
+    const std::int64_t total = plan.runCount();  // refuses too many runs before any starts
+    plan.recording.countsEvery = countsEvery;
     const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, processEnvironment);
 
     std::vector<std::string> rows;
+    std::vector<std::string> series;
+    std::atomic<std::int64_t> runsDone{0};
+    std::int64_t reported = -1;
+    auto report = [&] {
+        const std::int64_t done = runsDone.load();
+        if (progress.is_none() || done == reported)
+            return;
+        reported = done;
+        py::gil_scoped_acquire gil;
+        progress(done, total);
+    };
     std::exception_ptr failure;
     std::atomic<bool> stop{false};
     std::mutex mutex;
@@ -92,7 +115,12 @@ std::vector<std::string> sweepRows(const Settings& settings,
         try {
             runSweepPart(
                 plan, TaskSplit{}, jobs,
-                [&](const RunOutput& output) { rows.push_back(sweepSummaryRow(output, options.record)); },
+                [&](const RunOutput& output) {
+                    rows.push_back(sweepSummaryRow(output, options.record));
+                    if (countsEvery > 0)
+                        series.push_back(timeSeriesRows(output));
+                    ++runsDone;
+                },
                 nullptr, 0, &stop, StopRuns::Abandon);
         } catch (...) {
             failure = std::current_exception();
@@ -107,6 +135,7 @@ std::vector<std::string> sweepRows(const Settings& settings,
             finished.wait_for(lock, std::chrono::milliseconds(10));
             lock.unlock();
             interrupt.poll();
+            report();
             lock.lock();
         }
     } catch (...) {
@@ -117,13 +146,15 @@ std::vector<std::string> sweepRows(const Settings& settings,
     runner.join();
     if (failure)
         std::rethrow_exception(failure);
-    return rows;
+    report();
+    return {rows, series};
 }
 
 // The header of the rows of sweepRows for the same settings.
 std::string sweepHeader(const Settings& settings, const std::vector<std::pair<std::string, VariedValues>>& vary)
 {
-    return sweepSummaryHeader(sweepOptions(settings, vary).record);
+    const SweepOptions options = sweepOptions(settings, vary);
+    return sweepSummaryHeader(options.record, options.model.config.stopWhen.has_value());
 }
 
 } // namespace
@@ -132,8 +163,11 @@ void bindSweep(py::module_& module)
 {
     module.def("sweep_header", &sweepHeader, py::arg("settings"), py::arg("vary"),
                "The header of tidmar-batch sweep's summary with these settings.");
-    module.def("sweep_rows", &sweepRows, py::arg("settings"), py::arg("vary"),
-               "The summary rows of tidmar-batch sweep with these settings, in run order.");
+    module.def("sweep_rows", &sweepRows, py::arg("settings"), py::arg("vary"), py::arg("counts_every") = 0,
+               py::arg("progress") = py::none(),
+               "The summary rows of tidmar-batch sweep with these settings, in run order, and the time series' "
+               "rows (each run's, as one text) with counts_every > 0.");
+    module.def("time_series_header", &timeSeriesHeader, "The header line of tidmar-batch's sweep time series.");
     module.def("default_jobs",
                [](int threadsPerRun) { return sweepJobs(std::nullopt, threadsPerRun, processEnvironment); },
                py::arg("threads_per_run") = 1, "The sweep's default number of jobs, as tidmar-batch chooses it.");

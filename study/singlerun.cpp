@@ -14,8 +14,11 @@
 #include "progressbar.h"
 #include "randomseed.h"
 #include "seeding.h"
+#include "livebed.h"
 #include "simulation.h"
 #include "snapshots.h"
+#include "stopcondition.h"
+#include "statefile.h"
 #include "summary.h"
 
 #include <algorithm>
@@ -29,6 +32,14 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
 {
     loadPattern(options.model);
     RunConfig& config = options.model.config;
+    std::optional<SavedRun> saved;
+    std::string savedHash;
+    if (!options.fromStatePath.empty()) {
+        saved = readStateFile(options.fromStatePath, &savedHash);
+        config.width = saved->engine.width;
+        config.height = saved->engine.height;
+        options.model.seedGiven = true;
+    }
     const RecordOptions& record = options.record;
     std::optional<PictureFormat> pictureFormat;
     if (!options.picturePath.empty()) {
@@ -42,12 +53,14 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
                        {"--picture", &options.picturePath},
                        {"--plot", &record.plotPath},
                        {"--patterns", &record.patternsPath},
-                       {"--plot-patches", &record.patchPlotPath}});
+                       {"--plot-patches", &record.patchPlotPath},
+                       {"--save-state", &options.saveStatePath}});
 
     std::optional<OutputFile> counts;
     std::optional<OutputFile> field;
     std::optional<OutputFile> picture;
     std::optional<OutputFile> plot;
+    std::optional<OutputFile> state;
     if (!record.countsPath.empty())
         counts.emplace("--counts", record.countsPath, true);
     if (!options.fieldPath.empty())
@@ -69,6 +82,8 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
         patternRecording.every = record.patternsEvery > 0 ? record.patternsEvery : record.countsEvery;
         patternRecording.series = patches.has_value();
     }
+    if (!options.saveStatePath.empty())
+        state.emplace("--save-state", options.saveStatePath, false);
     std::optional<SnapshotWriter> snapshots;
     if (!record.snapshotsDir.empty())
         snapshots.emplace(record.snapshotsDir, record.snapshotPictures ? &pictures : nullptr, record.cellSize, true);
@@ -78,11 +93,17 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
         if (!options.quiet)
             std::fprintf(stderr, "seed: %d\n", static_cast<int>(config.seed));
     }
-    if (const auto step = generatorPeriodPassedAt(config); step && !options.quiet)
-        std::fprintf(stderr, "%s\n", generatorPeriodWarning(config, *step, 1).c_str());
+    const std::unique_ptr<Bed> bed = saved ? continueBed(*saved, config, options.given, options.model.threads)
+                                           : makeBed(config, options.model.threads);
+    // A continued run counts its steps on from the saved one's.
+    const std::int64_t first = saved ? saved->step : 0;
+    const std::int64_t last = first + config.steps;
+    RunConfig whole = config;
+    whole.steps = last;
+    if (const auto step = generatorPeriodPassedAt(whole); step && !options.quiet)
+        std::fprintf(stderr, "%s\n", generatorPeriodWarning(whole, *step, 1).c_str());
 
-    const std::unique_ptr<Bed> bed = makeBed(config, options.model.threads);
-    ProgressBar progress(config.steps, "steps", progressToTerminal && !options.quiet);
+    ProgressBar progress(config.steps, "steps", progressStyle(record.progress, progressToTerminal, options.quiet));
     // The plot takes at most about 2000 points of the run.
     const std::int64_t plotEvery = std::max<std::int64_t>(1, config.steps / 2000);
     std::vector<CountsAt> plotted;
@@ -91,33 +112,46 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
     RunOutput patchOutput;
     if (record.patches)
         patterns.emplace(patternRecording, config.width, config.height, config.periodic);
-    const std::int64_t firstInWindow = config.steps == 0 ? 0 : effectiveBurnIn(std::nullopt, config.steps) + 1;
+    const std::int64_t firstInWindow = config.steps == 0 ? first : first + effectiveBurnIn(std::nullopt, config.steps) + 1;
+    auto recorded = [&](std::int64_t step, std::int64_t every) {
+        return step == first || isRecordedStep(step, every, last);
+    };
+    // Records the field after step; true when --stop-when ends the run there,
+    // which makes it the last step recorded.
     auto atStep = [&](std::int64_t step) {
-        if (patterns && patterns->samples(step, config.steps)) {
+        const bool stopping = config.stopWhen && step < last && ExtinctionSteps::holds(*config.stopWhen, bed->counts());
+        if (patterns && (stopping || step == first || patterns->samples(step, last))) {
             patchOutput.patchSeries.clear();
             patterns->record(step, *bed, step >= firstInWindow, patchOutput.patchSeries);
             if (patches) {
-                if (step == 0)
+                if (step == first)
                     patches->write(patchSeriesHeader(false));
                 patches->write(patchSeriesRows(patchOutput, record.patchClasses, false));
             }
         }
-        if (counts && isRecordedStep(step, record.countsEvery, config.steps)) {
-            if (step == 0)
+        if (counts && (stopping || recorded(step, record.countsEvery))) {
+            if (step == first)
                 counts->write(countsHeader());
             counts->write(countsRow(static_cast<long>(step), bed->counts()));
         }
-        if (plot && isRecordedStep(step, plotEvery, config.steps))
+        if (plot && (stopping || recorded(step, plotEvery)))
             plotted.push_back({step, bed->counts()});
-        if (snapshots && isRecordedStep(step, record.snapshotEvery, config.steps))
+        if (snapshots && (stopping || recorded(step, record.snapshotEvery)))
             snapshots->write(0, step, *bed);
+        return stopping;
     };
-    atStep(0);
-    for (std::int64_t step = 1; step <= config.steps; ++step) {
-        bed->advance();
-        atStep(step);
-        progress.update(step);
-    }
+    std::int64_t ended = last;
+    if (atStep(first))
+        ended = first;
+    else
+        for (std::int64_t step = first + 1; step <= last; ++step) {
+            bed->advance();
+            progress.update(step - first);
+            if (atStep(step)) {
+                ended = step;
+                break;
+            }
+        }
     progress.finish();
 
     if (field)
@@ -135,7 +169,9 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
         patchPlot->write(pictures.patchPlot(curves, "Patch sizes in the measurement window",
                                             *plotFormatFor(record.patchPlotPath)));
     }
-    for (std::optional<OutputFile>* output : {&counts, &field, &picture, &plot, &patches, &patchPlot})
+    if (state)
+        state->write(encodeState({bed->state(), ended, config.seed}));
+    for (std::optional<OutputFile>* output : {&counts, &field, &picture, &plot, &patches, &patchPlot, &state})
         if (*output)
             (*output)->commit();
 
@@ -160,7 +196,11 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
             written.push_back({path, path.size() > 4 && path.substr(path.size() - 4) == ".png"
                                          ? OutputKind::FieldPicture : OutputKind::Field, config.width});
     }
+    if (state)
+        written.push_back({state->path(), OutputKind::State});
     Provenance provenance{invocation, config.seed, {}};
+    if (saved)
+        provenance.inputs.push_back({options.fromStatePath, savedHash});
     if (config.pattern.kind == PatternKind::File)
         provenance.inputs.push_back({config.pattern.path, config.pattern.field->sha256});
     writeDataPackages(written, provenance);

@@ -44,11 +44,14 @@ RunSummary summarizeRun(const RunConfig& config, int threads)
     return performRun(0, config, Recording{}, threads).summary;
 }
 
-std::string summaryHeader()
+std::string summaryHeader(bool extinction)
 {
-    return "run,seed,width,height,scheme,a2,a0,d0,a3,a4,jump,long_range,boundary,steps,pattern,mode,"
-           + stateColumns("") + "," + stateColumns("mean_") + "," + stateColumns("sd_")
-           + ",burn_in,pattern_sha256,generator_period_passed\n";
+    std::string header = "run,seed,width,height,scheme,a2,a0,d0,a3,a4,jump,long_range,boundary,steps,pattern,mode,"
+                         + stateColumns("") + "," + stateColumns("mean_") + "," + stateColumns("sd_")
+                         + ",burn_in,pattern_sha256,generator_period_passed";
+    if (extinction)
+        header.append(",").append(stateColumns("extinct_")).append(",extinct_mussels,extinct_predators,ended_step");
+    return header + '\n';
 }
 
 std::string summaryRow(std::int64_t run, const RunConfig& config, const RunSummary& summary)
@@ -72,5 +75,10 @@ std::string summaryRow(std::int64_t run, const RunConfig& config, const RunSumma
     if (config.pattern.kind == PatternKind::File && config.pattern.field)
         row += config.pattern.field->sha256;
     row += summary.periodPassed ? ",true" : ",false";
+    if (config.stopWhen) {
+        for (const std::int64_t step : summary.extinction.steps)
+            row += step < 0 ? std::string(",") : ',' + std::to_string(step);
+        row += ',' + std::to_string(summary.endedAt);
+    }
     return row + '\n';
 }

@@ -5,6 +5,7 @@
 
 #include "batcherror.h"
 #include "cpus.h"
+#include "design.h"
 #include "interruption.h"
 #include "journal.h"
 #include "printable.h"
@@ -183,10 +184,21 @@ std::int64_t runSweepPart(const SweepPlan& plan, const TaskSplit& split, int job
 
 SweepPlan planSweep(SweepOptions& options)
 {
+    std::optional<std::string> design;
+    if (!options.designPath.empty()) {
+        design.emplace();
+        options.variations = readDesign(options.designPath, &*design);
+        for (const Variation& column : options.variations)
+            for (const auto& [name, value] : options.given)
+                if (name == varyOption(column.name))
+                    throw BatchError(name + " and the design's column " + std::string(varyNameText(column.name))
+                                     + " are both given; keep one");
+    }
     loadPatterns(options.model, options.variations);
     if (!options.model.seedGiven)
         options.model.config.seed = drawSeed();
-    SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {}};
+    SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {},
+                   std::move(design)};
     plan.recording.burnIn = options.burnIn;
     const RecordOptions& record = options.record;
     if (record.patches) {
@@ -198,10 +210,10 @@ SweepPlan planSweep(SweepOptions& options)
     return plan;
 }
 
-std::string sweepSummaryHeader(const RecordOptions& record)
+std::string sweepSummaryHeader(const RecordOptions& record, bool extinction)
 {
-    return record.patches ? withPatternColumns(summaryHeader(), patternSummaryHeader(record.patchClasses))
-                          : summaryHeader();
+    const std::string header = summaryHeader(extinction);
+    return record.patches ? withPatternColumns(header, patternSummaryHeader(record.patchClasses)) : header;
 }
 
 std::string sweepSummaryRow(const RunOutput& output, const RecordOptions& record)
@@ -293,7 +305,7 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     std::optional<SweepJournal> patches;
     if (!record.patternsPath.empty())
         patches.emplace("--patterns", record.patternsPath);
-    const std::string header = sweepSummaryHeader(record);
+    const std::string header = sweepSummaryHeader(record, options.model.config.stopWhen.has_value());
     const std::string seriesHeader = timeSeriesHeader();
     const std::string patchesHeader = patchSeriesHeader(true);
     std::optional<KeptSweep> kept;
@@ -356,7 +368,7 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         summary.adopt(kept->token, kept->bytes);
     else
         summary.start(header, sweepRecord(options, plan, split, header));
-    ProgressBar progress(runs, "runs", progressToTerminal && !options.quiet);
+    ProgressBar progress(runs, "runs", progressStyle(record.progress, progressToTerminal, options.quiet));
     if (counts) {
         if (keptCounts)
             counts->adopt(keptCounts->token, keptCounts->bytes);
@@ -438,6 +450,8 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         for (const Pattern& pattern : variation.patterns)
             if (pattern.kind == PatternKind::File)
                 provenance.inputs.push_back({pattern.path, pattern.field->sha256});
+    if (plan.design)
+        provenance.inputs.push_back({options.designPath, *plan.design});
     if (snapshots) {
         snapshots->keep();
         for (const std::string& path : snapshots->written()) {

@@ -40,7 +40,7 @@ SweepPlan planSweep(SweepOptions& options);
 
 // The summary's header and a run's row, with the classes' columns after
 // today's when the record options ask for patches.
-std::string sweepSummaryHeader(const RecordOptions& record);
+std::string sweepSummaryHeader(const RecordOptions& record, bool extinction = false);
 std::string sweepSummaryRow(const RunOutput& output, const RecordOptions& record);
 
 // The jobs asked for, or by default as many as the CPUs this process may use

@@ -16,7 +16,8 @@ bool changesNoRow(const std::string& name)
 {
     for (const char* other : {"--task", "--summary", "--jobs", "--quiet", "--resume", "--threads", "--counts",
                               "--plot", "--snapshots", "--snapshot-every", "--snapshot-pictures", "--cell-size",
-                              "--patterns", "--plot-patches"})
+                              "--patterns", "--plot-patches",
+                              "--progress"})
         if (name == other)
             return true;
     return false;
@@ -75,6 +76,8 @@ std::string sweepRecord(const SweepOptions& options, const SweepPlan& plan, cons
     record += "options: " + given + "\n";
     record += "seed: " + std::to_string(plan.base.seed) + "\n";
     record += "pattern: " + (pattern.field ? hashOf(*pattern.field) : std::string("-")) + "\n";
+    if (plan.design)
+        record += "design: " + *plan.design + "\n";
     record += "runs: " + std::to_string(plan.runCount()) + "\n";
     record += "task: " + std::to_string(split.index) + "/" + std::to_string(split.count) + "\n";
     std::string firstLine = header.substr(0, header.find('\n'));

@@ -169,12 +169,11 @@ void addItem(Variation& variation, std::string_view item, const std::string& con
 {
     const std::string_view nameText = varyNameText(variation.name);
     if (variation.name == VaryName::Pattern) {
-        if (item.empty())
-            throw BatchError(context + "an empty item is not young, line or the name of a CSV file");
-        const PatternKind kind = item == "young" ? PatternKind::Young
-                                 : item == "line" ? PatternKind::Line
-                                                  : PatternKind::File;
-        variation.patterns.push_back({kind, kind == PatternKind::File ? std::string(item) : std::string(), {}});
+        try {
+            variation.patterns.push_back(parsePattern(item));
+        } catch (const BatchError& error) {
+            throw BatchError(context + error.what());
+        }
         addValue(variation, static_cast<int>(variation.patterns.size() - 1), context);
         return;
     }

@@ -70,10 +70,12 @@ def typed_columns(header, rows):
     """Summary rows (CSV text lines) as lists of values, each column of one
     kind whatever its values: probabilities, means and spreads floats, the
     flags long_range and generator_period_passed bools, names and the
-    pattern strings, everything else ints."""
+    pattern strings, everything else ints; an empty whole number (an
+    extinction that never came) is None."""
     import csv
 
     names = next(csv.reader([header]))
     kinds = [_column_kind(name) for name in names]
-    table = [[kind(text) for kind, text in zip(kinds, row)] for row in csv.reader(rows)]
+    table = [[None if kind is int and text == "" else kind(text) for kind, text in zip(kinds, row)]
+             for row in csv.reader(rows)]
     return names, table

@@ -694,10 +694,164 @@ TEST_F(BatchTool, PlotsAreImagesOfTheirSizeInTheFieldColours)
     EXPECT_TRUE(colours.count(qRgb(0, 0, 0))) << "no text or axes";
 
     const Outcome sweep = run({"sweep", "--seed", "8", "--width", "20", "--height", "20", "--steps", "20",
-                               "--vary", "d0=0,0.05", "--vary", "scheme=sync,async-uc", "--summary", "s.csv",
-                               "--plot", "s.svg", "--quiet"});
+                               "--vary", "d0=0,0.05", "--vary", "scheme=sync,async-uc", "--replicates", "2",
+                               "--summary", "s.csv", "--plot", "s.svg", "--quiet"});
     ASSERT_EQ(sweep.status, 0) << sweep.err;
     const std::string svg = file("s.svg");
     EXPECT_NE(svg.find("<svg"), std::string::npos);
     EXPECT_NE(svg.find("#005a00"), std::string::npos) << "the adults' colour";
+    // A panel for each scheme, each with a mean point per D0 and state and a
+    // faint point per replicate beside it: 2 x 2 x 5 means, 8 runs x 5 points.
+    EXPECT_NE(svg.find(">scheme sync<"), std::string::npos);
+    EXPECT_NE(svg.find(">scheme async-uc<"), std::string::npos);
+    std::size_t points = 0;
+    for (std::size_t at = svg.find("<circle"); at != std::string::npos; at = svg.find("<circle", at + 1))
+        ++points;
+    EXPECT_EQ(points, 20u + 40u);
+}
+
+// A run saved after 100 steps and continued for 100 more is the run of 200
+// steps, on both engines in every scheme: the same field and, from step 100
+// on, the same counts. Files that are no state of this version are refused.
+TEST_F(BatchTool, ContinuingFromASavedStateIsTheRunThatNeverStopped)
+{
+    for (const char* mode : {"exact", "fast"})
+        for (const char* scheme : {"sync", "async-uc", "async-nrs"}) {
+            const std::string name = std::string(mode) + "-" + scheme;
+            std::vector<std::string> settings = {"--mode", mode, "--scheme", scheme, "--seed", "44", "--width", "48",
+                                                 "--height", "36", "--a2", "0.6", "--a0", "0.5", "--d0", "0.02",
+                                                 "--pattern", "line", "--quiet"};
+            auto with = [&](std::vector<std::string> more) {
+                more.insert(more.begin(), settings.begin(), settings.end());
+                return more;
+            };
+            ASSERT_EQ(run(with({"--steps", "200", "--counts", "whole.csv", "--field", "whole-field.csv"})).status, 0);
+            ASSERT_EQ(run(with({"--steps", "100", "--save-state", name + ".state"})).status, 0);
+            const Outcome continued = run({"--from-state", name + ".state", "--steps", "100", "--counts", "rest.csv",
+                                           "--field", "rest-field.csv", "--quiet"});
+            ASSERT_EQ(continued.status, 0) << continued.err;
+            EXPECT_EQ(file("rest-field.csv"), file("whole-field.csv")) << name;
+            const std::vector<std::string> whole = lines(file("whole.csv"));
+            const std::vector<std::string> rest = lines(file("rest.csv"));
+            ASSERT_EQ(rest.size(), 102u);
+            EXPECT_EQ(rest[0], whole[0]);
+            EXPECT_TRUE(std::equal(rest.begin() + 1, rest.end(), whole.begin() + 101)) << name;
+            EXPECT_NE(whole[101], whole[201]) << name << ": the field should have changed";
+        }
+
+    std::string damaged = file("exact-sync.state");
+    damaged[damaged.size() / 2] ^= 1;
+    writeFile(dir / "damaged.state", damaged);
+    std::string version = file("exact-sync.state");
+    version[8] = 9;
+    writeFile(dir / "version.state", version);
+    for (const std::vector<std::string>& refused :
+         {std::vector<std::string>{"--from-state", "whole.csv"}, {"--from-state", "damaged.state"},
+          {"--from-state", "version.state"}, {"--from-state", "fast-sync.state", "--width", "9"}}) {
+        const Outcome outcome = run(refused);
+        EXPECT_EQ(outcome.status, 2) << refused[1];
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+    }
+}
+
+// Predators on a bed without ocean forcing die out: --stop-when ends the run
+// at the first step whose counts show none, and the sweep's summary gives that
+// step as the predators' extinction and the run's end.
+TEST_F(BatchTool, StopConditionEndsTheRunAtTheExtinctionTheCountsShow)
+{
+    const std::vector<std::string> settings = {"--seed", "5", "--width", "30", "--height", "30", "--a2", "0.6",
+                                               "--a0", "0.5", "--pattern", "line", "--steps", "300", "--quiet"};
+    auto with = [&](std::vector<std::string> more, bool sweep = false) {
+        more.insert(more.begin(), settings.begin(), settings.end());
+        if (sweep)
+            more.insert(more.begin(), "sweep");
+        return more;
+    };
+    ASSERT_EQ(run(with({"--counts", "all.csv"})).status, 0);
+    std::string extinct;
+    for (const std::string& row : lines(file("all.csv")))
+        if (row.find(",0,0,") == row.find(',')) {
+            extinct = row.substr(0, row.find(','));
+            break;
+        }
+    ASSERT_FALSE(extinct.empty()) << "the predators should die out within the run";
+
+    ASSERT_EQ(run(with({"--counts", "stopped.csv", "--stop-when", "predators-extinct"})).status, 0);
+    const std::vector<std::string> stopped = lines(file("stopped.csv"));
+    EXPECT_EQ(stopped.back().substr(0, stopped.back().find(',')), extinct);
+    EXPECT_EQ(stopped.size(), std::stoul(extinct) + 2);
+
+    const Outcome sweep = run(with({"--stop-when", "predators-extinct", "--summary", "-"}, true));
+    ASSERT_EQ(sweep.status, 0) << sweep.err;
+    const std::vector<std::string> summary = lines(sweep.out);
+    ASSERT_EQ(summary.size(), 2u);
+    EXPECT_EQ(summary[0].substr(summary[0].find("generator_period_passed")),
+              "generator_period_passed,extinct_predator_on_adults,extinct_predator_on_young,extinct_empty,"
+              "extinct_young,extinct_adult,extinct_mussels,extinct_predators,ended_step");
+    EXPECT_EQ(summary[1].substr(summary[1].size() - 2 * extinct.size() - 2), "," + extinct + "," + extinct);
+    const Outcome refused = run(with({"--stop-when", "predators-gone"}));
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("predators-extinct"), std::string::npos) << refused.err;
+}
+
+// A random start holds about the fractions asked for, and is drawn beside
+// the model's generators: the run from it is the run from the same field
+// read from a file, with the same seed, on both engines.
+TEST_F(BatchTool, RandomStartLeavesTheModelsDrawsAsTheyWere)
+{
+    for (const char* mode : {"exact", "fast"}) {
+        const std::vector<std::string> settings = {"--mode", mode, "--seed", "9", "--width", "200", "--height",
+                                                   "100", "--d0", "0.02", "--quiet"};
+        auto with = [&](std::vector<std::string> more) {
+            more.insert(more.begin(), settings.begin(), settings.end());
+            return more;
+        };
+        const std::string random = "random:adult=0.5,young=0.1,predator_on_young=0.05";
+        ASSERT_EQ(run(with({"--pattern", random, "--steps", "0", "--field", "start.csv", "--counts", "c.csv"})).status, 0);
+        const FieldData start = readFieldCsv((dir / "start.csv").string());
+        const std::array<double, 3> wanted = {0.05, 0.1, 0.5};
+        const Cell states[] = {PredatorOnYoung, YoungMussel, AdultMussel};
+        for (int i = 0; i < 3; ++i) {
+            const auto cells = std::count(start.codes.begin(), start.codes.end(), states[i]);
+            EXPECT_NEAR(static_cast<double>(cells) / 20000, wanted[static_cast<std::size_t>(i)], 0.015) << mode;
+        }
+        ASSERT_EQ(run(with({"--pattern", random, "--steps", "30", "--field", "a.csv"})).status, 0);
+        ASSERT_EQ(run(with({"--pattern", "start.csv", "--steps", "30", "--field", "b.csv"})).status, 0);
+        EXPECT_EQ(file("a.csv"), file("b.csv")) << mode;
+        EXPECT_NE(file("a.csv"), file("start.csv")) << mode;
+    }
+    const Outcome refused = run({"--pattern", "random:adult=0.8,young=0.3", "--counts", "c2.csv"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("more than 1"), std::string::npos) << refused.err;
+}
+
+// A design that lists the combinations of a --vary grid in its order gives
+// the grid's summary byte for byte, whole and as merged parts; a column that
+// names no setting is refused.
+TEST_F(BatchTool, DesignRowsAreTheRunsOfTheEquivalentGrid)
+{
+    writeFile(dir / "design.csv", "d0,scheme\r\n0.01,sync\r\n0.01,async-nrs\r\n0.02,sync\r\n0.02,async-nrs\r\n");
+    const std::vector<std::string> common = {"sweep", "--replicates", "2", "--seed", "100", "--width", "20",
+                                             "--height", "16", "--steps", "12", "--quiet"};
+    auto with = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), common.begin(), common.end());
+        return more;
+    };
+    ASSERT_EQ(run(with({"--vary", "d0=0.01,0.02", "--vary", "scheme=sync,async-nrs", "--summary", "grid.csv"})).status,
+              0);
+    ASSERT_EQ(run(with({"--design", "design.csv", "--summary", "design-all.csv"})).status, 0);
+    EXPECT_EQ(file("design-all.csv"), file("grid.csv"));
+    EXPECT_EQ(lines(file("grid.csv")).size(), 9u);
+    for (const char* task : {"0/3", "1/3", "2/3"})
+        ASSERT_EQ(run(with({"--design", "design.csv", "--task", task, "--summary",
+                            std::string("part") + task[0] + ".csv"})).status, 0);
+    const Outcome merged = run({"merge", "part0.csv", "part1.csv", "part2.csv", "--summary", "merged.csv"});
+    ASSERT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(file("merged.csv"), file("grid.csv"));
+
+    writeFile(dir / "unknown.csv", "d0,speed\n0.01,3\n");
+    const Outcome refused = run(with({"--design", "unknown.csv", "--summary", "u.csv"}));
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("'speed' is not a --vary name"), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(dir / "u.csv"));
 }

@@ -239,6 +239,10 @@ TEST(BatchProgress, ShowsCountRateAndTimeLeft)
     const std::string hourLeft = ProgressBar::render(1, 2, 3725.0, "runs");
     EXPECT_TRUE(hourLeft.ends_with("/s  1:02:05 left")) << hourLeft;
     EXPECT_EQ(ProgressBar::render(0, 0, 1.0, "steps"), "[########################] 0/0 steps");
+    EXPECT_EQ(ProgressBar::logLine(10, 40, 60.0, "runs"), "progress: 10/40 runs, 0:01:00 elapsed, 0:03:00 left");
+    EXPECT_EQ(progressStyle(ProgressChoice::Auto, false, false), ProgressStyle::Lines);
+    EXPECT_EQ(progressStyle(ProgressChoice::Auto, true, true), ProgressStyle::None);
+    EXPECT_EQ(progressStyle(ProgressChoice::Always, true, true), ProgressStyle::Bar);
 }
 
 TEST(BatchMessages, QuotedBytesArePrintableAndQuotasCountWholeCpus)
