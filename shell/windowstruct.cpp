@@ -10,6 +10,7 @@
 #include "sizewizard.h"
 #include "windowfit.h"
 #include "zeitverlauf.h"
+#include "patchsizewindow.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -331,7 +332,7 @@ void Windowstruct::createButtonRows(Controls& controls)
     controls.quitButton = fileGrid.add(makeButton(QStringLiteral(" &Quit "), "quit", fileGrid.widget));
 }
 
-// All three start hidden; the time-series box and the menu items show them.
+// All four start hidden; the time-series box and the menu items show them.
 // The dialog refuses a field larger than the field widget can hold: its
 // default check is PlottingArea::fieldFits.
 void Windowstruct::createSecondaryWindows(Controls& controls)
@@ -339,6 +340,7 @@ void Windowstruct::createSecondaryWindows(Controls& controls)
     controls.timeSeries = new Zeitverlauf(this, nullptr, false);
     controls.sizeWizard = new SizeWizard(this, nullptr);
     controls.helpView = new Helpview(this, nullptr, false);
+    controls.patchSizes = new PatchSizeWindow(controls.field, this);
 }
 
 // The order matters: the time-series window is shown before the statistics
@@ -370,6 +372,11 @@ void Windowstruct::connectAll(const Controls& controls)
     connect(controls.sizeWizard, &SizeWizard::setchangedsize, field, &PlottingArea::changesize);
     connect(controls.sizeWizard, &SizeWizard::setchangedsize, this, &Windowstruct::changesize);
     connect(controls.longRangeBox, &QCheckBox::toggled, controls.jumpBox, &QWidget::setEnabled);
+    // Steps, resets, painting and the boundary change the patches.
+    PatchSizeWindow* patchSizes = controls.patchSizes;
+    connect(field, &PlottingArea::schrittzahlsenden, patchSizes, &PatchSizeWindow::fieldChanged);
+    connect(field, &PlottingArea::fieldEdited, patchSizes, &PatchSizeWindow::fieldChanged);
+    connect(controls.periodicBox, &QCheckBox::toggled, patchSizes, &PatchSizeWindow::fieldChanged);
 
     // The About box, modal over the field.
     field->setInfoHandler([field] { showAbout(field, field->clockSeed()); });
@@ -439,6 +446,8 @@ void Windowstruct::createMenus(const Controls& controls)
     connect(propertiesMenu->addAction(QStringLiteral("Field Dimensions..")), &QAction::triggered,
             controls.sizeWizard, &QDialog::exec);
     propertiesMenu->addMenu(makeSpeedMenu(field, propertiesMenu));
+    connect(propertiesMenu->addAction(QStringLiteral("&Patch Sizes...")), &QAction::triggered, controls.patchSizes,
+            &QWidget::show);
     connect(infoMenu->addAction(QStringLiteral("Help..")), &QAction::triggered, controls.helpView, &QWidget::show);
     connect(infoMenu->addAction(QStringLiteral("About..")), &QAction::triggered, field, &PlottingArea::info);
 }

@@ -17,6 +17,7 @@ class QWidget;
 class ScaledSpinBox;
 class SizeWizard;
 class Zeitverlauf;
+class PatchSizeWindow;
 
 // The main window: the field at the top, six rows of controls below it, a
 // menu bar, a status bar for notes, and the hidden time-series window, field-dimensions dialog and
@@ -78,6 +79,7 @@ private:
         // Row 0 and the windows of their own.
         PlottingArea* field = nullptr;
         Zeitverlauf* timeSeries = nullptr;
+        PatchSizeWindow* patchSizes = nullptr;
         SizeWizard* sizeWizard = nullptr;
         Helpview* helpView = nullptr;
     };

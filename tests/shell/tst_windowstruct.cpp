@@ -463,7 +463,7 @@ void TestWindowstruct::menus()
         QStringList items;
     } expected[] = {
         {"&Program", "0", {"&Save Picture", "Save Picture &As...", "", "S&tep", "", "&Quit"}},
-        {"P&roperties", "2", {"Field Dimensions..", "&Speed"}},
+        {"P&roperties", "2", {"Field Dimensions..", "&Speed", "&Patch Sizes..."}},
         {"&Info", "1", {"Help..", "About.."}},
     };
     const QList<QAction*> entries = bar->actions();
