@@ -20,9 +20,9 @@ package=$stage/tidmar
 cp -R "$root/r" "$package"
 rm -f "$package/CMakeLists.txt"
 
-# The libraries the glue calls, all without Qt: the engines, the file and
+# The libraries the glue calls, all without Qt: the engines, the analysis, file and
 # study libraries and the option readers (without tidmar-batch's main).
-libraries=(engine engine/fast version fileio study cli)
+libraries=(engine engine/fast version analysis fileio study cli)
 includes="-I. "
 objects=$(cd "$package/src" && ls *.cpp | sed 's/\.cpp$/.o/' | tr '\n' ' ')
 for library in "${libraries[@]}"; do
@@ -45,7 +45,8 @@ if [ ! -f "$json/json.hpp" ]; then
     exit 1
 fi
 cp -R "$json" "$package/src/nlohmann"
-libs=""
+# The analysis library needs GSL.
+libs="-lgsl -lgslcblas"
 
 # The sources' list and places; configure fills in the compiler's flags.
 sed -i -e "s|@INCLUDES@|$includes|" -e "s|@LIBS@|$libs|" -e "s|@OBJECTS@|$objects|" \
