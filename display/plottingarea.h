@@ -107,8 +107,6 @@ public slots:
 signals:
     void schrittzahlsenden(int);
     void statistiksenden(double, double, double, double, double);
-    // Cells painted with the mouse.
-    void fieldEdited();
 
 private:
     void startPattern(void (MusselBed::*pattern)());

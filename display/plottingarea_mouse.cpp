@@ -39,19 +39,15 @@ void PlottingArea::mousePressEvent(QMouseEvent* event)
         brushState = NoBrush;
         break;
     }
-    if (const auto square = paintWithBrush(event->position().toPoint())) {
+    if (const auto square = paintWithBrush(event->position().toPoint()))
         repaint(*square);
-        emit fieldEdited();
-    }
 }
 
 // Only the brush chosen by the press counts, not the buttons the move carries.
 void PlottingArea::mouseMoveEvent(QMouseEvent* event)
 {
-    if (const auto square = paintWithBrush(event->position().toPoint())) {
+    if (const auto square = paintWithBrush(event->position().toPoint()))
         update(*square);
-        emit fieldEdited();
-    }
 }
 
 // Releasing a button ends nothing: the brush stays until the next press.

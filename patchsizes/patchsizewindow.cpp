@@ -5,6 +5,7 @@
 #include "sizeplot.h"
 
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
@@ -18,6 +19,7 @@ PatchSizeWindow::PatchSizeWindow(PlottingArea* field, QWidget* parent)
     setObjectName(QStringLiteral("patchsizes"));
     setWindowTitle(QStringLiteral("Patch Sizes"));
     setModal(false);
+    field->installEventFilter(this);
     parsePatchClass("gap", gaps, nullptr);
     summary->setObjectName(QStringLiteral("summary"));
     summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -31,6 +33,13 @@ PatchSizeWindow::PatchSizeWindow(PlottingArea* field, QWidget* parent)
 }
 
 PatchSizeWindow::~PatchSizeWindow() = default;
+
+bool PatchSizeWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == field && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove))
+        fieldChanged();
+    return QDialog::eventFilter(watched, event);
+}
 
 void PatchSizeWindow::fieldChanged()
 {

@@ -45,6 +45,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Painting on the field (a press or a drag) changes it too.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     PlottingArea* field;

@@ -375,7 +375,6 @@ void Windowstruct::connectAll(const Controls& controls)
     // Steps, resets, painting and the boundary change the patches.
     PatchSizeWindow* patchSizes = controls.patchSizes;
     connect(field, &PlottingArea::schrittzahlsenden, patchSizes, &PatchSizeWindow::fieldChanged);
-    connect(field, &PlottingArea::fieldEdited, patchSizes, &PatchSizeWindow::fieldChanged);
     connect(controls.periodicBox, &QCheckBox::toggled, patchSizes, &PatchSizeWindow::fieldChanged);
 
     // The About box, modal over the field.

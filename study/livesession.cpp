@@ -74,7 +74,7 @@ void LiveSession::resetField(std::int64_t width, std::int64_t height, std::vecto
     std::string error;
     if (!checkFieldCodes(field->width, field->height, field->codes, MusselBed::MaxCells, &error))
         throw BatchError("field: " + error);
-    layDown({PatternKind::File, {}, std::move(field)}, seed);
+    layDown({PatternKind::File, {}, std::move(field), {}}, seed);
 }
 
 void LiveSession::set(const std::string& key, const Value& given)
