@@ -6,6 +6,7 @@
 #include "drawnpictures.h"
 #include "merge.h"
 #include "options.h"
+#include "patternscommand.h"
 #include "provenance.h"
 #include "singlerun.h"
 #include "sweep.h"
@@ -33,6 +34,8 @@ int dispatch(const std::vector<std::string>& arguments, const Invocation& invoca
     }
     if (!arguments.empty() && arguments.front() == "merge")
         return runMergeCommand({arguments.begin() + 1, arguments.end()}, invocation);
+    if (!arguments.empty() && arguments.front() == "patterns")
+        return runPatternsCommand({arguments.begin() + 1, arguments.end()}, invocation, pictures);
     if (!arguments.empty() && arguments.front() == "sweep") {
         SweepOptions options = parseSweepOptions({arguments.begin() + 1, arguments.end()});
         if (options.help) {

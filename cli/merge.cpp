@@ -80,7 +80,8 @@ public:
         if (!header)
             throw BatchError("the record of " + inQuotes(this->path) + " names no header");
         headerLine = *header + "\n";
-        series = headerLine.rfind("run,step,", 0) == 0;
+        sizes = headerLine == "run,step,class,size,count\n";
+        series = !sizes && headerLine.rfind("run,step,", 0) == 0;
         const std::string task = recordValue(this->record, "task").value_or("");
         const auto slash = task.find('/');
         taskIndex = parseInteger(task.substr(0, slash), 0, runs);
@@ -108,6 +109,7 @@ public:
     const std::string& name() const { return path; }
     const std::string& header() const { return headerLine; }
     bool isSeries() const { return series; }
+    bool isSizes() const { return sizes; }
 
     // The next row becomes the current one; a run's rows must follow one
     // another, runs in rising order, a series' steps rising from 0.
@@ -128,7 +130,7 @@ public:
         if (taskIndex && taskCount && *run % *taskCount != *taskIndex)
             throw BatchError(where + ": run " + std::to_string(*run) + " does not belong to its part "
                              + std::to_string(*taskIndex) + "/" + std::to_string(*taskCount));
-        if (*run < previousRun || (*run == previousRun && !series))
+        if (*run < previousRun || (*run == previousRun && !series && !sizes))
             throw BatchError(where + ": run " + std::to_string(*run) + " is out of run order or there twice");
         if (series) {
             const auto next = view.find(',', comma + 1);
@@ -139,6 +141,23 @@ public:
                 || std::count(line.begin(), line.end(), ',') != 6)
                 throw BatchError(where + ": the time series of run " + std::to_string(*run)
                                  + " is not whole (its steps must rise from 0, each line with seven values)");
+            previousStep = *step;
+        } else if (sizes) {
+            // Patch sizes: a line per class and size of each field analysed,
+            // the steps in order; a field without patches has none.
+            const auto next = view.find(',', comma + 1);
+            const auto step = parseInteger(view.substr(comma + 1, next - comma - 1), 0,
+                                           std::numeric_limits<std::int64_t>::max());
+            const auto countAt = view.rfind(',', view.size() - 2);
+            const auto sizeAt = countAt == std::string_view::npos ? countAt : view.rfind(',', countAt - 1);
+            const bool first = *run != previousRun;
+            if (!step || (!first && *step < previousStep) || sizeAt == std::string_view::npos || sizeAt <= next
+                || !parseInteger(view.substr(sizeAt + 1, countAt - sizeAt - 1), 1,
+                                 std::numeric_limits<std::int64_t>::max())
+                || !parseInteger(view.substr(countAt + 1, view.size() - countAt - 2), 1,
+                                 std::numeric_limits<std::int64_t>::max()))
+                throw BatchError(where + ": the patch sizes of run " + std::to_string(*run)
+                                 + " are not whole (steps in order, each line run,step,class,size,count)");
             previousStep = *step;
         }
         currentRun = *run;
@@ -187,6 +206,7 @@ private:
     Descriptor file;
     std::string headerLine;
     bool series = false;
+    bool sizes = false;
     std::optional<std::int64_t> taskIndex;
     std::optional<std::int64_t> taskCount;
     std::string buffered;
@@ -304,7 +324,9 @@ int runMergeCommand(const std::vector<std::string>& arguments, const Invocation&
     summary.start(parts.front()->header(), withRecordValue(records.front(), "task", task));
     mergePass(parts, *runs, [&](const std::string& row) { summary.append(row); });
     CommitUnit unit;
-    summary.stage(unit, parts.front()->isSeries() ? OutputKind::TimeSeries : OutputKind::Summary);
+    summary.stage(unit, parts.front()->isSeries()  ? OutputKind::TimeSeries
+                        : parts.front()->isSizes() ? OutputKind::PatchSeries
+                                                   : OutputKind::Summary);
     const auto seed = parseInteger(recordValue(records.front(), "seed").value_or(""), 1,
                                    std::numeric_limits<std::int32_t>::max());
     unit.commit(Provenance{invocation, static_cast<std::int32_t>(seed.value_or(0)), {}});

@@ -4,6 +4,7 @@
 #include "batcherror.h"
 #include "printable.h"
 #include "numbers.h"
+#include "patchsettings.h"
 #include "imageformats.h"
 #include "seeding.h"
 #include "sweepsettings.h"
@@ -28,7 +29,7 @@ struct OptionSpec {
     OptionGroup group;
 };
 
-constexpr std::array<OptionSpec, 33> Options = {{
+constexpr std::array<OptionSpec, 46> Options = {{
     {"--width", true, OptionGroup::Model},
     {"--height", true, OptionGroup::Model},
     {"--scheme", true, OptionGroup::Model},
@@ -45,6 +46,7 @@ constexpr std::array<OptionSpec, 33> Options = {{
     {"--steps", true, OptionGroup::Model},
     {"--mode", true, OptionGroup::Model},
     {"--threads", true, OptionGroup::Model},
+    {"--stop-when", true, OptionGroup::Model},
     {"--quiet", false, OptionGroup::Model},
     {"--counts", true, OptionGroup::Record},
     {"--counts-every", true, OptionGroup::Record},
@@ -53,9 +55,21 @@ constexpr std::array<OptionSpec, 33> Options = {{
     {"--snapshot-pictures", false, OptionGroup::Record},
     {"--cell-size", true, OptionGroup::Record},
     {"--plot", true, OptionGroup::Record},
+    {"--patterns", true, OptionGroup::Record},
+    {"--plot-patches", true, OptionGroup::Record},
+    {"--patterns-every", true, OptionGroup::Record},
+    {"--patch-class", true, OptionGroup::Record},
+    {"--neighbourhood", true, OptionGroup::Record},
+    {"--coarse-grain", true, OptionGroup::Record},
+    {"--xmin", true, OptionGroup::Record},
+    {"--min-tail", true, OptionGroup::Record},
+    {"--progress", true, OptionGroup::Record},
     {"--field", true, OptionGroup::RunOutput},
     {"--picture", true, OptionGroup::RunOutput},
+    {"--save-state", true, OptionGroup::RunOutput},
+    {"--from-state", true, OptionGroup::RunOutput},
     {"--vary", true, OptionGroup::Sweep},
+    {"--design", true, OptionGroup::Sweep},
     {"--replicates", true, OptionGroup::Sweep},
     {"--jobs", true, OptionGroup::Sweep},
     {"--task", true, OptionGroup::Sweep},
@@ -149,6 +163,28 @@ bool applyModelOption(const Argument& argument, ModelOptions& model)
     return setModelValue(model, keyOf(argument.name), argument.value, argument.name);
 }
 
+// Applies an option of the patches; false when it is not one of them.
+bool applyPatchOption(const Argument& argument, RecordOptions& record)
+{
+    const std::string& name = argument.name;
+    if (name == "--patterns") {
+        record.patternsPath = outputPath(argument);
+    } else if (name == "--plot-patches") {
+        record.patchPlotPath = outputPath(argument);
+        if (!plotFormatFor(record.patchPlotPath))
+            throw BatchError("--plot-patches: " + inQuotes(record.patchPlotPath)
+                             + " does not end in .png or .svg, which choose the plot's format");
+    } else {
+        return setPatchSetting(record, name, argument.value, name);
+    }
+    return true;
+}
+
+ProgressChoice progressChoice(const Argument& argument)
+{
+    return static_cast<ProgressChoice>(readChoice(argument.value, {"auto", "always", "never"}, argument.name));
+}
+
 // Applies an option of what runs record; false when it is not one of them.
 bool applyRecordOption(const Argument& argument, RecordOptions& record)
 {
@@ -167,13 +203,17 @@ bool applyRecordOption(const Argument& argument, RecordOptions& record)
         record.cellSize = static_cast<int>(wholeNumber(argument, 1, MaxCellSize));
     else if (name == "--plot")
         record.plotPath = outputPath(argument);
+    else if (name == "--progress")
+        record.progress = progressChoice(argument);
+    else if (applyPatchOption(argument, record))
+        record.patches = true;
     else
         return false;
     return true;
 }
 
 // What the record options refuse together, once all are read.
-void checkRecordOptions(const RecordOptions& record, const std::set<std::string>& given)
+void checkRecordOptions(RecordOptions& record, const std::set<std::string>& given)
 {
     auto needs = [&](const char* option, const char* needed, bool present) {
         if (given.count(option) && !present)
@@ -182,6 +222,7 @@ void checkRecordOptions(const RecordOptions& record, const std::set<std::string>
     needs("--counts-every", "--counts PATH", !record.countsPath.empty());
     needs("--snapshot-every", "--snapshots DIR", !record.snapshotsDir.empty());
     needs("--snapshot-pictures", "--snapshots DIR", !record.snapshotsDir.empty());
+    completePatchSettings(record);
     if (!record.plotPath.empty() && !plotFormatFor(record.plotPath))
         throw BatchError("--plot: " + inQuotes(record.plotPath)
                          + " does not end in .png or .svg, which choose the plot's format");
@@ -222,7 +263,16 @@ RunOptions parseRunOptions(const std::vector<std::string>& arguments)
             options.fieldPath = outputPath(argument);
         else if (name == "--picture")
             options.picturePath = outputPath(argument);
+        else if (name == "--save-state")
+            options.saveStatePath = outputPath(argument);
+        else if (name == "--from-state")
+            options.fromStatePath = outputPath(argument);
     }
+    if (!options.fromStatePath.empty())
+        for (const char* option : {"--width", "--height", "--pattern", "--seed", "--mode"})
+            if (given.count(option))
+                throw BatchError(std::string(option) + " comes from the state file of --from-state; leave it out");
+    options.given = given;
     checkModelOptions(options.model, optionName);
     checkRecordOptions(options.record, given);
     if (!options.picturePath.empty() && !pictureFormatFor(options.picturePath))
@@ -252,6 +302,8 @@ SweepOptions parseSweepOptions(const std::vector<std::string>& arguments)
             options.quiet = true;
         } else if (name == "--vary") {
             addVariation(options, parseVariation(argument.value), optionName);
+        } else if (name == "--design") {
+            options.designPath = outputPath(argument);
         } else if (name == "--task") {
             options.task = parseTask(argument.value, "--task");
         } else if (name == "--summary") {
@@ -270,5 +322,9 @@ SweepOptions parseSweepOptions(const std::vector<std::string>& arguments)
     checkSweepOptions(options, keys, optionName);
     if (options.summaryPath.empty())
         throw BatchError("a sweep needs --summary PATH (or - for standard output)");
+    if (!options.designPath.empty() && !options.variations.empty())
+        throw BatchError("--design and --vary are both given: a design's columns name every varied setting");
+    if (!options.designPath.empty() && !options.record.plotPath.empty())
+        throw BatchError("--plot draws the grid of --vary; draw a design's runs from its summary");
     return options;
 }

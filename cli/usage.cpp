@@ -9,11 +9,17 @@ const char* const ModelOptionsText = R"(Model (defaults are the desktop program'
   --width W              cells across, 1 to 2048 (default 256)
   --height H             cells down, 1 to 2048 (default 256)
   --scheme NAME          update scheme: sync, async-uc or async-nrs (default async-uc)
-  --pattern young|line|PATH.csv
+  --pattern young|line|random:STATE=F,...|PATH.csv
                          start field: all young mussels, a predator line down
-                         the middle column, or a field file as --field writes it;
-                         a file sets the size, and --width/--height given with it
-                         must match the file (default young)
+                         the middle column, a random field (e.g.
+                         random:adult=0.5,young=0.1: each cell in a state with
+                         its fraction, the rest empty or rest=STATE; states as
+                         the counts CSV names them; drawn from the seed beside
+                         the model's generators, which draw as after any other
+                         start; in --vary pattern separate with ;), or a field
+                         file as --field writes it; a file sets the size, and
+                         --width/--height given with it must match the file
+                         (default young)
   --a2 P                 recolonisation probability (default 0.3)
   --a0 P                 neighbour coupling, distribution probability (default 0.75)
   --d0 P                 ocean forcing (default 0)
@@ -26,9 +32,18 @@ const char* const ModelOptionsText = R"(Model (defaults are the desktop program'
   --long-range on|off    predators jump (default on)
   --boundary periodic|closed
                          boundary conditions (default periodic)
-  --seed S               seed, 0 to 2147483646 (default: the clock's seconds,
-                         printed as "seed: S" on standard error)
+  --seed S               seed, 1 to 2147483646 (default: drawn from the
+                         system's entropy, printed as "seed: S" on standard
+                         error)
   --steps N              steps to run, 0 to 2147483647 (default 100)
+  --stop-when NAME       end a run at the first step at which a group of states
+                         has no cell: predators-extinct, mussels-extinct,
+                         young-extinct, adults-extinct, predator-on-adults-,
+                         predator-on-young- or empty-extinct (never: run on);
+                         a sweep's summary then gains the first step at which
+                         each state, mussels and predators had no cell
+                         (extinct_*, empty if never) and ended_step, and its
+                         means cover the window's steps that were run
 
 Cell codes in field files: -1 predator on adult mussels, 0 predator on young
 mussels, 1 empty rock, 2 young mussel, 3 adult mussel. A field CSV has no
@@ -64,10 +79,29 @@ const char* const RecordOptionsText = R"(  --counts-every N       keep the count
                          per cell
   --plot PATH            a plot in the program's colours, PNG or SVG by the
                          name's ending (.png, .svg)
+  --patch-class C,...    patches of these classes (gap, empty, mussel, young,
+                         adult, predator; default gap,mussel) in the fields
+                         after steps 0, P, 2P, ... and the last; a sweep's
+                         summary gains per class (gap_cover, ...) the means
+                         over those fields in the window and the fits of
+                         their sizes pooled (see patterns --help)
+  --patterns-every P     (default: the counts' interval)
+  --patterns PATH|-      the patch size counts of those fields: [run,]step,
+                         class,size,count
+  --plot-patches PATH    the share of patches of size >= s against s, log-log,
+                         for the window's sizes pooled, with the fits (a
+                         sweep: the first class, a curve per value of the
+                         first varied parameter)
+  --neighbourhood N, --coarse-grain S, --xmin estimate|N, --min-tail N
+                         the analysis of the patches, as for patterns
 )";
 
-const char* const CommonOptionsText = R"(  --quiet                no progress bar and no seed line on standard error
-                         (the bar shows only when standard error is a terminal)
+const char* const CommonOptionsText = R"(  --quiet                no progress and no seed line on standard error
+  --progress always|never|auto
+                         auto (the default): a bar on a terminal; elsewhere
+                         (a cluster job's log) a line at most once a minute
+                         with the runs or steps done, elapsed and remaining
+                         time; none with --quiet. always: even with --quiet
   --help, -h             this text
   --version              the name, the version and the commit it was built from
 )";
@@ -96,6 +130,7 @@ std::string runUsage()
 {
     return std::string(R"(Usage: tidmar-batch [options]
        tidmar-batch sweep [options] --vary NAME=LIST ... --summary PATH|-   (see sweep --help)
+       tidmar-batch patterns FILE... [options]   (patches of field files; see patterns --help)
 
 Runs the Tidmar III mussel-bed automaton without a display.
 
@@ -112,6 +147,14 @@ Output (each written only when asked for):
                          ending (.png, .jpg, .jpeg), in the program's colours; at
                          most 16384 pixels a side
   --cell-size Z          picture pixels per cell edge, 1 to 50 (default 1)
+  --save-state PATH      the run's whole state at its end (field, parameters,
+                         generators, step), for --from-state
+  --from-state PATH      continue the run saved there, exactly as if it had
+                         never stopped, for --steps more steps (numbered on
+                         from the saved step); size, mode and seed come from
+                         the file, and any of --scheme --a2 --a0 --d0 --a3
+                         --a4 --jump --long-range --boundary given replaces the
+                         saved value (a ramp of D0 up and back, a branch)
 )" + RecordOptionsText + R"(                         (here: the five fractions over the steps)
   Snapshots are named step<S>.csv (and .png).
 )" + CommonOptionsText + NotesText;
@@ -136,6 +179,11 @@ Sweep:
                          or pattern=line,a.csv,b.csv (a file sets its runs' size).
                          May be given for several names, each once, and not
                          together with the same parameter's own option
+  --design FILE.csv      the combinations as rows instead of --vary: a header
+                         of --vary names (long_range too), then one value per
+                         field, e.g. from a Latin hypercube; each row runs R
+                         times in file order (no --plot; the record hashes the
+                         file, so --resume and merge see a changed design)
   --replicates R         runs per combination, 1 or more (default 1)
   --jobs J               runs side by side in threads, 1 to 256. The default
                          is the number of CPUs this process may use: those it
@@ -176,14 +224,16 @@ Sweep:
                          whatever --jobs; a --task part holds its runs' rows)
 )" + RecordOptionsText + R"(                         (here: the window mean of each state against the
                          first varied number, error bars of one standard
-                         deviation over the replicates, a line per value of the
-                         other varied parameters)
+                         deviation over the replicates, each replicate a faint
+                         point beside its mean, predators x10; a panel per
+                         value of the second varied parameter, a line per
+                         value of any further one)
   --cell-size Z          pixels per cell edge of snapshot pictures (default 1)
   Snapshots are named run<K>-step<S>.csv (and .png).
 )" + CommonOptionsText + R"(
 Run order: run k (from 0) goes through the combinations with the first --vary
 varying slowest and the replicates fastest, and uses the seed S + k, where S is
---seed (1 or more) or the clock's seconds. Any run can be repeated alone with
+--seed or the seed drawn for the sweep. Any run can be repeated alone with
 the values of its summary row, each column from seed to mode being the option
 of that name (long_range is --long-range):
   tidmar-batch --seed SEED --width W --height H --scheme SCHEME --a2 A2 ...
@@ -205,6 +255,43 @@ them. Missing runs are named and refused.
 
   --summary PATH|-       the merged summary, with its record beside it
   --allow-missing        write the runs there are, even with some missing
+  --help, -h             this text
+)";
+}
+
+std::string patternsUsage()
+{
+    return R"(Usage: tidmar-batch patterns FILE... [options]
+
+The patches of field files (this program's field CSV, or any rectangular CSV
+of whole-number codes, such as one's own 0/1 data): per file and class its
+cover, patches, mean and largest size, whether a patch spans the field, the
+variance and skewness of coarse-grained cover, Moran's I, and maximum-
+likelihood fits of the patch sizes (power law pl, power law with exponential
+cut-off tpl, exponential exp; the best by BIC).
+
+  --class C              the cells forming patches: gap (-1, 0, 1), empty (1),
+                         mussel (2, 3), young (2), adult (3), predator (-1, 0)
+                         or a comma-separated list of codes (1 for the ones of
+                         a 0/1 field); may be repeated; default gap and mussel,
+                         for fields of the model's codes only
+  --boundary B           periodic (default: patches join across opposite
+                         edges) or closed
+  --neighbourhood N      4 (default) or 8 nearest neighbours join a patch
+  --coarse-grain S       side of the blocks of variance and skewness (default
+                         4; 1 for none)
+  --xmin estimate|N      smallest size fitted: estimated by the least
+                         Kolmogorov-Smirnov distance (default) or N
+  --min-tail N           the fewest sizes >= xmin a fit needs (default 10)
+  --summary PATH|-       one row per file and class (file,class,width,height,
+                         cover,patches,mean_size,max_size,spans,variance,
+                         skewness,moran,xmin,n_tail,pl_alpha,pl_loglik,
+                         tpl_alpha,tpl_lambda,tpl_loglik,exp_lambda,
+                         exp_loglik,best,plrange); standard output when no
+                         output is named
+  --sizes PATH|-         the patch size counts: file,class,size,count
+  --plot PATH.png|.svg   the share of patches of size >= s against s on
+                         log-log axes, with the fitted curves, the best marked
   --help, -h             this text
 )";
 }

@@ -6,6 +6,7 @@
 // The --help text of each command.
 std::string runUsage();
 std::string mergeUsage();
+std::string patternsUsage();
 // cpus: what the default --jobs starts from, shown in the text.
 std::string sweepUsage(int cpus);
 // The --version text: name, version and, when built from a checkout, commit.

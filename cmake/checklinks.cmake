@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Refuses to configure when a plain C++ layer (the engines, the file and
-# study libraries, the command line's readers) links a Qt library, directly
+# study libraries, the analysis, the command line's readers) links a Qt library, directly
 # or through another target.
 function(tidmar_qt_links target result)
   set(found "")
@@ -17,7 +17,7 @@ function(tidmar_qt_links target result)
   set(${result} ${found} PARENT_SCOPE)
 endfunction()
 
-foreach(target engine fileio study commandline)
+foreach(target engine analysis fileio study commandline)
   tidmar_qt_links(${target} qt)
   if(qt)
     list(REMOVE_DUPLICATES qt)

@@ -68,6 +68,16 @@ void PlottingArea::setInfoHandler(std::function<void()> handler)
     infoHandler = std::move(handler);
 }
 
+void PlottingArea::setRunHandler(std::function<void(bool)> handler)
+{
+    runHandler = std::move(handler);
+}
+
+void PlottingArea::setPictureHandler(std::function<void(const QString&, const QString&)> handler)
+{
+    pictureHandler = std::move(handler);
+}
+
 void PlottingArea::globalHealth()
 {
     startPattern(&MusselBed::globalHealth);
@@ -82,18 +92,20 @@ void PlottingArea::infectedLine()
 // both lattices and redraws the whole field.
 void PlottingArea::startPattern(void (MusselBed::*pattern)())
 {
-    running = false;
-    setStartText(" &Start ");
+    showRunning(false);
     (model.*pattern)();
     repaintAll = true;
     emit schrittzahlsenden(0);
     repaint();
 }
 
-void PlottingArea::setStartText(const char* text)
+void PlottingArea::showRunning(bool on)
 {
+    running = on;
     if (startButton)
-        startButton->setText(QString::fromLatin1(text));
+        startButton->setText(on ? QStringLiteral(" &Stop ") : QStringLiteral(" &Start "));
+    if (runHandler)
+        runHandler(on);
 }
 
 void PlottingArea::setcolonization(int a2)
@@ -142,9 +154,11 @@ void PlottingArea::randbedingungaendern(bool periodisch)
     model.randbedingungaendern(periodisch);
 }
 
+// The picture is taken at once, also during a run: events arrive only
+// between two steps, when the field is the one whose number the window shows.
 void PlottingArea::bildspeichern()
 {
-    savePending = true;
+    savePictureAs(QStringLiteral("tidmar%1.jpg").arg(model.step));
 }
 
 void PlottingArea::updatemethodeaendern(int method)

@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+class QElapsedTimer;
 class QPushButton;
 class QString;
 class StepWorker;
@@ -51,6 +52,22 @@ public:
 
     // Called by info(); the main window sets it to show the About box.
     void setInfoHandler(std::function<void()> handler);
+    // Told whenever the run starts or stops.
+    void setRunHandler(std::function<void(bool running)> handler);
+    // Told of every picture saved, or not: the file and the reason of a
+    // failure (empty on success).
+    void setPictureHandler(std::function<void(const QString& path, const QString& error)> handler);
+
+    // Steps a second of a run; 0, the default, runs as fast as stepping allows.
+    void setSpeed(int perSecond);
+    int speed() const { return stepsPerSecond; }
+    // One step while stopped, counted and announced as in a run; does nothing
+    // during a run.
+    void stepOnce();
+    // Writes the field as it stands to path (PNG for .png, JPEG for .jpg or
+    // .jpeg), says so on standard output (or why not on standard error) and
+    // tells the picture handler. True on success.
+    bool savePictureAs(const QString& path);
 
     // The seed this field's generators started from, drawn from the clock.
     std::int32_t clockSeed() const { return seedValue; }
@@ -93,13 +110,14 @@ signals:
 
 private:
     void startPattern(void (MusselBed::*pattern)());
-    void setStartText(const char* text);
+    void showRunning(bool on);
     void runLoop();
+    void countStep(bool show);
+    void waitUntilDue(const QElapsedTimer& pass);
 
     void drawCells();
     void takeFrame();
     void paintFrame();
-    void savePicture();
 
     std::optional<QPoint> cellAt(QPoint position) const;
     QRect cellRect(QPoint cell) const;
@@ -109,13 +127,15 @@ private:
     MusselBed model;
     QPushButton* startButton = nullptr;
     std::function<void()> infoHandler;
+    std::function<void(bool)> runHandler;
+    std::function<void(const QString&, const QString&)> pictureHandler;
     QImage canvas;
     int cellSize = 1;
     bool running = false;
     bool loopActive = false;  // runLoop is on the stack
     bool statsOn = false;
     bool repaintAll = true;
-    bool savePending = false;
+    int stepsPerSecond = 0;  // 0: as fast as possible
     int brushState = NoBrush;
     int pointerCellX = 0;
     int pointerCellY = 0;

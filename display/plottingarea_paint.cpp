@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Painting: the changed cells into the canvas, a pending picture to disk, the
-// canvas onto the widget.
+// Painting: the changed cells into the canvas, the canvas onto the widget and
+// into picture files.
 
 #include "plottingarea.h"
 
 #include "cellcolours.h"
 #include "framepixels.h"
+#include "picturefile.h"
 
-#include <QFile>
-#include <QImageWriter>
 #include <QPainter>
 
 #include <algorithm>
@@ -57,11 +56,8 @@ constexpr QRgb frameColours[FrameCodes] = {stateColours[0], stateColours[1], sta
 // drawn it.
 void PlottingArea::paintEvent(QPaintEvent*)
 {
-    if (!stepping) {
+    if (!stepping)
         drawCells();
-        if (savePending)
-            savePicture();
-    }
     QPainter painter(this);
     // The canvas is in field pixels; on a high-DPI screen it is scaled up
     // without smoothing so the cells keep sharp edges.
@@ -124,31 +120,19 @@ void PlottingArea::paintFrame()
     repaint();
 }
 
-// Writes the canvas as tidmar<step>.jpg into the working directory. A failure
-// is reported on standard error with the file and the reason; either way the
-// request is spent.
-void PlottingArea::savePicture()
+// Draws the field as it stands into the canvas and writes the canvas out.
+bool PlottingArea::savePictureAs(const QString& path)
 {
-    savePending = false;
-    const QString name = QStringLiteral("tidmar%1.jpg").arg(model.step);
-    QFile file(name);
-    QString reason;
-    if (!file.open(QIODevice::WriteOnly)) {
-        reason = file.errorString();
-    } else {
-        QImageWriter writer(&file, "JPEG");
-        writer.setQuality(-1);
-        if (!writer.write(canvas))
-            reason = writer.errorString();
-        else if (!file.flush())
-            reason = file.errorString();
-        file.close();
-        if (!reason.isEmpty())
-            file.remove();
-    }
-    if (reason.isEmpty()) {
+    Q_ASSERT(!stepping);
+    drawCells();
+    update();
+    const QString reason = writePicture(canvas, path);
+    if (reason.isEmpty())
         std::cout << " Bild gespeichert " << std::endl;
-        return;
-    }
-    std::cerr << "Could not save the picture " << name.toStdString() << ": " << reason.toStdString() << std::endl;
+    else
+        std::cerr << "Could not save the picture " << path.toStdString() << ": " << reason.toStdString()
+                  << std::endl;
+    if (pictureHandler)
+        pictureHandler(path, reason);
+    return reason.isEmpty();
 }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lattice.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -71,8 +70,5 @@ void freeLattice(Lattice& lattice)
 
 void runTimeError(const char* message)
 {
-    std::fprintf(stderr, "Numerical Recipes run-time error...\n");
-    std::fprintf(stderr, "%s\n", message);
-    std::fprintf(stderr, "...now exiting to system...\n");
-    std::exit(1);
+    throw AllocationFailure(message);
 }

@@ -3,6 +3,8 @@
 
 #include "cellstate.h"
 
+#include <new>
+
 // A two-dimensional array of cells indexed [x][y]: one contiguous block,
 // x-major (the cellsY cells of one x follow each other), reached through a
 // table of row starts.
@@ -20,11 +22,22 @@ struct Lattice {
 constexpr int LatticeSlack = 4;
 
 // Allocates a lattice with the inclusive index ranges [nxl, nxh] x [nyl, nyh];
-// contents are not initialised. Running out of memory is fatal (runTimeError).
+// contents are not initialised. Running out of memory throws (runTimeError).
 Lattice matrix(long nxl, long nxh, long nyl, long nyh);
 
 // Releases a lattice made by matrix() and leaves it empty.
 void freeLattice(Lattice& lattice);
 
-// Writes the three-line report to standard error and exits with status 1.
+// An allocation the engine cannot make: a std::bad_alloc whose what() is the
+// message. It ends no process, as the engine may run inside R or Python.
+class AllocationFailure : public std::bad_alloc {
+public:
+    explicit AllocationFailure(const char* message) : message(message) {}
+    const char* what() const noexcept override { return message; }
+
+private:
+    const char* message;
+};
+
+// Throws AllocationFailure(message).
 [[noreturn]] void runTimeError(const char* message);

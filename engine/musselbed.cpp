@@ -24,9 +24,14 @@ void MusselBed::seed(std::int32_t t)
 
 void MusselBed::allocate()
 {
-    latticeA = matrix(0, cellsX - 1, 0, cellsY - 1);
-    latticeB = matrix(0, cellsX - 1, 0, cellsY - 1);
-    columnScratch.assign(10 * static_cast<std::size_t>(cellsY), 0);
+    try {
+        latticeA = matrix(0, cellsX - 1, 0, cellsY - 1);
+        latticeB = matrix(0, cellsX - 1, 0, cellsY - 1);
+        columnScratch.assign(10 * static_cast<std::size_t>(cellsY), 0);
+    } catch (...) {
+        release();  // nothing of a failed allocation is kept
+        throw;
+    }
 }
 
 void MusselBed::release()

@@ -110,6 +110,27 @@ public:
 
     bool initialised() const { return shuffleOut != 0; }
 
+    // Everything the next draws depend on, for saving a run and continuing it.
+    struct State {
+        std::int32_t seed;
+        std::int32_t shuffleTable[NTAB];
+        std::int32_t shuffleOut;
+    };
+    State state() const
+    {
+        State saved{seed, {}, shuffleOut};
+        for (int i = 0; i < NTAB; ++i)
+            saved.shuffleTable[i] = shuffleTable[i];
+        return saved;
+    }
+    void restore(const State& saved)
+    {
+        seed = saved.seed;
+        for (int i = 0; i < NTAB; ++i)
+            shuffleTable[i] = saved.shuffleTable[i];
+        shuffleOut = saved.shuffleOut;
+    }
+
 private:
     void initialise();
 

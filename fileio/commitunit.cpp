@@ -194,7 +194,10 @@ void rollForward(const json& record)
         struct stat status {};
         if (::fstatat(folder.directory, temporary.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0)
             renameInto(folder.directory, folder.path, temporary, target);
-        const WrittenFile file{target, static_cast<OutputKind>(entry.value("kind", 0)), entry.value("width", 0)};
+        WrittenFile file{target, static_cast<OutputKind>(entry.value("kind", 0)), entry.value("width", 0)};
+        for (const json& cls : entry.value("classes", json::array()))
+            file.patchClasses.push_back(unhex(cls));
+        file.perRun = entry.value("per_run", true);
         if (::fstatat(folder.directory, target.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode))
             folder.files.push_back({file, target, target});
     }
@@ -249,12 +252,18 @@ void CommitUnit::commit(const Provenance& provenance, const std::string& token)
     lockFolders(folders);
 
     json record{{"provenance", provenanceRecord(provenance)}, {"files", json::array()}, {"descriptors", json::array()}};
-    for (const Staged& file : staged)
+    for (const Staged& file : staged) {
+        json classes = json::array();
+        for (const std::string& cls : file.file.patchClasses)
+            classes.push_back(hex(cls));
         record["files"].push_back(json{{"folder", hex(folderFor(folders, file.directory->get()).path)},
                                        {"temporary", hex(file.temporary)},
                                        {"target", hex(file.target)},
                                        {"kind", static_cast<int>(file.file.kind)},
-                                       {"width", file.file.fieldWidth}});
+                                       {"width", file.file.fieldWidth},
+                                       {"classes", classes},
+                                       {"per_run", file.file.perRun}});
+    }
     std::vector<std::string> descriptors;
     for (const Folder& folder : folders) {
         descriptors.push_back(stageDescriptor(folder, provenance, token));

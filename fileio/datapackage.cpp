@@ -45,6 +45,41 @@ void addCountFields(json& fields, const std::string& prefix, const std::string& 
                                what + states[i]));
 }
 
+// The file and class columns of tidmar-batch patterns' outputs.
+void addFileClassFields(json& fields)
+{
+    fields.push_back(field("file", "string", "the field file analysed"));
+    fields.push_back(field("class", "string", "the class of cells: a name (gap, mussel, ...) or codes"));
+}
+
+// The columns of the patches' measures, indicators and fits.
+void addPatternFields(json& fields, const std::string& prefix)
+{
+    static const char* const columns[][3] = {
+        {"cover", "number", "share of the cells in the class"},
+        {"patches", "integer", "number of patches (cells of the class joined through their neighbours)"},
+        {"mean_size", "number", "mean patch size in cells; empty without patches"},
+        {"max_size", "integer", "largest patch size in cells"},
+        {"spans", "boolean", "a patch, labelled without joining across edges, touches two opposite edges"},
+        {"variance", "number", "variance of the class's cover in the complete blocks of --coarse-grain cells a side"},
+        {"skewness", "number", "skewness of the same block covers; empty when their variance is 0"},
+        {"moran", "number", "Moran's I at lag 1 over the four nearest neighbours"},
+        {"xmin", "integer", "smallest size fitted (given or estimated by the Kolmogorov-Smirnov distance)"},
+        {"n_tail", "integer", "number of patch sizes >= xmin"},
+        {"pl_alpha", "number", "power law s^-alpha / zeta(alpha, xmin): exponent alpha"},
+        {"pl_loglik", "number", "power law: maximum log-likelihood"},
+        {"tpl_alpha", "number", "power law with exponential cut-off s^-alpha e^(-lambda s): alpha"},
+        {"tpl_lambda", "number", "power law with cut-off: lambda (0: the power law itself)"},
+        {"tpl_loglik", "number", "power law with cut-off: maximum log-likelihood"},
+        {"exp_lambda", "number", "discrete exponential (1 - e^-lambda) e^(-lambda (s - xmin)): lambda"},
+        {"exp_loglik", "number", "discrete exponential: maximum log-likelihood"},
+        {"best", "string", "pl, tpl or exp: the smallest BIC, k ln(n_tail) - 2 loglik"},
+        {"plrange", "number", "power-law range: 1 - (log xmin - log smin) / (log smax - log smin)"},
+    };
+    for (const auto& column : columns)
+        fields.push_back(field(prefix + column[0], column[1], column[2]));
+}
+
 json schemaFor(const WrittenFile& file)
 {
     json fields = json::array();
@@ -89,12 +124,35 @@ json schemaFor(const WrittenFile& file)
         fields.push_back(field("pattern_sha256", "string", "SHA-256 of the pattern file; empty for young and line"));
         fields.push_back(field("generator_period_passed", "boolean",
                             "true when the exact run drew more than 2^31-2 numbers, ran1's period"));
+        // Means over the fields sampled in the window; fits of their sizes pooled.
+        for (const std::string& cls : file.patchClasses)
+            addPatternFields(fields, cls + "_");
         break;
     }
+    case OutputKind::PatternSummary:
+        addFileClassFields(fields);
+        fields.push_back(field("width", "integer", "values a line of the file"));
+        fields.push_back(field("height", "integer", "lines of the file"));
+        addPatternFields(fields, "");
+        break;
+    case OutputKind::PatchSizes:
+        addFileClassFields(fields);
+        fields.push_back(field("size", "integer", "patch size in cells"));
+        fields.push_back(field("count", "integer", "number of patches of that size"));
+        break;
+    case OutputKind::PatchSeries:
+        if (file.perRun)
+            fields.push_back(field("run", "integer", "run number k of the sweep (from 0; seed S + k)"));
+        fields.push_back(field("step", "integer", "step after which the field was analysed (0: the start field)"));
+        fields.push_back(field("class", "string", "the class of cells (--patch-class)"));
+        fields.push_back(field("size", "integer", "patch size in cells"));
+        fields.push_back(field("count", "integer", "number of patches of that size"));
+        break;
     case OutputKind::Field:
     case OutputKind::FieldPicture:
     case OutputKind::Plot:
     case OutputKind::Record:
+    case OutputKind::State:
         return json::object();
     }
     return json{{"fields", fields}};
@@ -121,7 +179,15 @@ std::string descriptionOf(const WrittenFile& file)
     case OutputKind::FieldPicture:
         return "A field as a picture, in the program's colours.";
     case OutputKind::Plot:
-        return "A plot of the run's or the sweep's fractions.";
+        return "A plot of the run's or the sweep's fractions, or of patch size distributions.";
+    case OutputKind::PatternSummary:
+        return "One row per field file and class: its patches, spatial indicators and the fits of its patch sizes.";
+    case OutputKind::PatchSizes:
+        return "The number of patches of each size, per field file and class.";
+    case OutputKind::PatchSeries:
+        return "The number of patches of each size and class in the fields after the recorded steps.";
+    case OutputKind::State:
+        return "The run's whole state at its end (field, parameters, generators), which --from-state continues.";
     }
     return {};
 }
@@ -174,7 +240,7 @@ json resourceFor(int folder, const StagedDescription& staged)
     const std::string& fileName = staged.name;
     const fs::path path(fileName);
     const bool csv = file.kind != OutputKind::FieldPicture && file.kind != OutputKind::Plot
-                     && file.kind != OutputKind::Record;
+                     && file.kind != OutputKind::Record && file.kind != OutputKind::State;
     const bool svg = path.extension() == ".svg" || path.extension() == ".SVG";
     json resource{{"name", resourceName(fileName)},
                   {"path", fileName},
@@ -196,6 +262,10 @@ json resourceFor(int folder, const StagedDescription& staged)
         resource["profile"] = "data-resource";
         resource["format"] = "txt";
         resource["mediatype"] = "text/plain";
+    } else if (file.kind == OutputKind::State) {
+        resource["profile"] = "data-resource";
+        resource["format"] = "tidmar-state";
+        resource["mediatype"] = "application/octet-stream";
     } else {
         resource["profile"] = "data-resource";
         resource["format"] = svg ? "svg" : "png";

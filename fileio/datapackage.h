@@ -9,12 +9,15 @@
 #include <vector>
 
 // What an output file holds, for its description in datapackage.json.
-enum class OutputKind { Counts, TimeSeries, Summary, Field, FieldPicture, Plot, Record };
+enum class OutputKind { Counts, TimeSeries, Summary, Field, FieldPicture, Plot, Record, PatternSummary, PatchSizes,
+                        PatchSeries, State };
 
 struct WrittenFile {
     std::string path;  // as written; "-" and devices are not described
     OutputKind kind;
     int fieldWidth = 0;  // Field: the number of columns
+    std::vector<std::string> patchClasses = {};  // Summary: the classes of its patch columns
+    bool perRun = true;  // PatchSeries: a sweep's, with the run column
 };
 
 // The most bytes of a datapackage.json read back: far beyond any the tool

@@ -119,6 +119,11 @@ void OutputFile::writeAll(const char* data, std::size_t size)
 
 void OutputFile::stage(CommitUnit& unit, OutputKind kind, int fieldWidth)
 {
+    stage(unit, WrittenFile{givenPath, kind, fieldWidth});
+}
+
+void OutputFile::stage(CommitUnit& unit, WrittenFile description)
+{
     flush();
     if (mode == Mode::StandardOutput)
         return;
@@ -131,6 +136,7 @@ void OutputFile::stage(CommitUnit& unit, OutputKind kind, int fieldWidth)
         fail("cannot write", closeError);
     if (mode == Mode::Replace) {
         committed = true;
-        unit.stage(place.directory.get(), temporaryName, place.name, {givenPath, kind, fieldWidth});
+        description.path = givenPath;
+        unit.stage(place.directory.get(), temporaryName, place.name, description);
     }
 }

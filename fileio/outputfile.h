@@ -32,6 +32,8 @@ public:
     // put in place with the command's other outputs, described as kind
     // (fieldWidth for a field); standard output and a device are done here.
     void stage(CommitUnit& unit, OutputKind kind, int fieldWidth = 0);
+    // The same with the whole description (its path is this file's).
+    void stage(CommitUnit& unit, WrittenFile description);
 
     bool isStandardOutput() const { return mode == Mode::StandardOutput; }
     const std::string& path() const { return givenPath; }

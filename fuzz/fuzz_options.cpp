@@ -297,7 +297,7 @@ void checkPlan(const SweepOptions& options, const std::map<std::string, std::str
     }
     FUZZ_CHECK(split.count >= 1 && split.index >= 0 && split.index < split.count);
 
-    SweepPlan plan{options.model.config, options.variations, options.replicates, 1, {}};
+    SweepPlan plan{options.model.config, options.variations, options.replicates, 1, {}, {}};
     if (!options.model.seedGiven)
         plan.base.seed = ClockSeed;
     FUZZ_CHECK(plan.base.seed >= 1);

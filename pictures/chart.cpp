@@ -55,12 +55,7 @@ std::vector<double> ticks(double low, double high)
 
 void draw(QPainter& painter, const Chart& chart, int width, int height)
 {
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(QRect(0, 0, width, height), Qt::white);
-    QFont font("DejaVu Sans");
-    font.setPixelSize(14);
-    painter.setFont(font);
-    const QFontMetrics metrics(font);
+    const QFontMetrics metrics(painter.font());
 
     double xLow = 0, xHigh = 1;
     bool first = true;
@@ -138,6 +133,15 @@ void draw(QPainter& painter, const Chart& chart, int width, int height)
             painter.drawEllipse(QPointF(x, toY(y)), 3, 3);
         }
     }
+    // Every replicate, faint and a little to the right of its mean.
+    for (const ChartLine& line : chart.lines) {
+        QColor faint = line.colour;
+        faint.setAlpha(90);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(faint);
+        for (const QPointF& point : line.replicates)
+            painter.drawEllipse(QPointF(toX(point.x()) + 7, toY(point.y())), 2.5, 2.5);
+    }
     painter.restore();
 
     // The legend to the right of the plot.
@@ -156,9 +160,18 @@ void draw(QPainter& painter, const Chart& chart, int width, int height)
 
 } // namespace
 
-QByteArray renderChart(const Chart& chart, int width, int height, bool svg)
+QByteArray renderDrawing(int width, int height, bool svg, const QString& title,
+                         const std::function<void(QPainter&)>& draw)
 {
     ensureGuiApplication();
+    // A white page and the plots' font.
+    auto prepare = [width, height](QPainter& painter) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillRect(QRect(0, 0, width, height), Qt::white);
+        QFont font("DejaVu Sans");
+        font.setPixelSize(14);
+        painter.setFont(font);
+    };
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -167,18 +180,48 @@ QByteArray renderChart(const Chart& chart, int width, int height, bool svg)
         generator.setOutputDevice(&buffer);
         generator.setSize(QSize(width, height));
         generator.setViewBox(QRect(0, 0, width, height));
-        generator.setTitle(chart.title);
+        generator.setTitle(title);
         QPainter painter(&generator);
-        draw(painter, chart, width, height);
+        prepare(painter);
+        draw(painter);
         painter.end();
         return bytes;
     }
     QImage image(width, height, QImage::Format_RGB32);
     {
         QPainter painter(&image);
-        draw(painter, chart, width, height);
+        prepare(painter);
+        draw(painter);
     }
     if (!image.save(&buffer, "PNG"))
         throw BatchError("--plot: cannot encode the plot as PNG");
     return bytes;
+}
+
+QByteArray renderChart(const Chart& chart, int width, int height, bool svg)
+{
+    return renderDrawing(width, height, svg, chart.title,
+                         [&](QPainter& painter) { draw(painter, chart, width, height); });
+}
+
+QByteArray renderPanels(const std::vector<Chart>& panels, const QString& title, int width, int height, bool svg)
+{
+    const int count = static_cast<int>(panels.size());
+    const int columns = std::min(count, 3);
+    const int rows = (count + columns - 1) / columns;
+    const int band = 30 + 18 * static_cast<int>(title.count('\n') + 1);
+    return renderDrawing(columns * width, band + rows * height, svg, title, [&](QPainter& painter) {
+        painter.fillRect(QRect(0, 0, columns * width, band + rows * height), Qt::white);
+        QFont font("DejaVu Sans");
+        font.setPixelSize(16);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(0, 10, columns * width, band - 10), Qt::AlignHCenter | Qt::AlignTop, title);
+        for (int i = 0; i < count; ++i) {
+            painter.save();
+            painter.translate((i % columns) * width, band + (i / columns) * height);
+            draw(painter, panels[static_cast<std::size_t>(i)], width, height);
+            painter.restore();
+        }
+    });
 }

@@ -2,6 +2,7 @@
 #include "drawnpictures.h"
 
 #include "picture.h"
+#include "patchplot.h"
 #include "plot.h"
 
 namespace {
@@ -28,4 +29,10 @@ std::string DrawnPictures::sweepPlot(const std::vector<RunOutput>& runs, const S
                                      PlotFormat format) const
 {
     return bytesOf(plotSweep(runs, plan, format));
+}
+
+std::string DrawnPictures::patchPlot(const std::vector<PatchCurve>& curves, const std::string& title,
+                                     PlotFormat format) const
+{
+    return bytesOf(plotPatches(curves, title, format));
 }

@@ -11,4 +11,6 @@ public:
                         PlotFormat format) const override;
     std::string sweepPlot(const std::vector<RunOutput>& runs, const SweepPlan& plan,
                           PlotFormat format) const override;
+    std::string patchPlot(const std::vector<PatchCurve>& curves, const std::string& title,
+                          PlotFormat format) const override;
 };

@@ -11,11 +11,24 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 
 namespace {
 
 const char* const StateLabels[StateCount] = {"predator on adults (-1)", "predator on young (0)", "empty (1)",
                                              "young (2)", "adult (3)"};
+
+// A second varied parameter with more values than this makes lines, not panels.
+constexpr std::size_t MaxPanels = 12;
+
+// The predators' fractions are drawn ten times exaggerated, as the desktop's
+// time series draws them, so that they do not lie along zero.
+double scale(int state)
+{
+    return state <= stateIndex(PredatorOnYoung) ? 10.0 : 1.0;
+}
+
+const char* const ExaggeratedLabels[2] = {"predator on adults x10", "predator on young x10"};
 
 const Qt::PenStyle LineStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::DashDotDotLine};
 
@@ -105,7 +118,7 @@ QByteArray plotRun(const std::vector<CountsAt>& series, const RunConfig& config,
     chart.yLabel = "fraction of cells";
     const double cells = static_cast<double>(config.width) * config.height;
     for (int state = StateCount - 1; state >= 0; --state) {
-        ChartLine line{stateColour(state), Qt::SolidLine, {}, {}};
+        ChartLine line{stateColour(state), Qt::SolidLine, {}, {}, {}};
         for (const CountsAt& entry : series)
             line.points.emplace_back(static_cast<double>(entry.step), entry.counts[state] / cells);
         chart.lines.push_back(std::move(line));
@@ -121,62 +134,92 @@ QByteArray plotSweep(const std::vector<RunOutput>& runs, const SweepPlan& plan, 
     if (axis == plan.variations.end())
         throw BatchError("--plot: a sweep's plot needs a --vary of a number for its axis");
     const auto axisIndex = static_cast<std::size_t>(axis - plan.variations.begin());
+    // The first other varied parameter with few enough values gives a panel
+    // to each value; the rest tell lines apart by their dashes.
+    std::optional<std::size_t> panelIndex;
+    for (std::size_t v = 0; v < plan.variations.size() && !panelIndex; ++v)
+        if (v != axisIndex && plan.variations[v].values.size() <= MaxPanels)
+            panelIndex = v;
+    auto inLines = [&](std::size_t v) { return v != axisIndex && v != panelIndex; };
 
-    // Runs by the values of the other varied parameters (one line each), then
-    // by the axis value.
-    std::map<std::vector<std::size_t>, std::map<double, std::vector<const RunSummary*>>> groups;
+    // Runs by panel, by the values of the parameters that make lines, then by
+    // the axis value.
+    using Points = std::map<double, std::vector<const RunSummary*>>;
+    std::map<std::size_t, std::map<std::vector<std::size_t>, Points>> panels;
     for (const RunOutput& output : runs) {
         std::vector<std::size_t> key;
         for (std::size_t v = 0; v < plan.variations.size(); ++v)
-            if (v != axisIndex)
+            if (inLines(v))
                 key.push_back(plan.valueIndex(output.run, v));
         const int value = axis->values[plan.valueIndex(output.run, axisIndex)];
-        groups[key][axisValue(axis->name, value)].push_back(&output.summary);
+        const std::size_t panel = panelIndex ? plan.valueIndex(output.run, *panelIndex) : 0;
+        panels[panel][key][axisValue(axis->name, value)].push_back(&output.summary);
     }
 
-    Chart chart;
-    chart.title = "Mean fraction of each state after the burn-in, against " + axisLabel(axis->name)
-                  + QString(" (error bars: one standard deviation over %1 replicates)\n").arg(plan.replicates)
-                  + fixedParameters(plan.base, plan.variations);
+    QString title = "Mean fraction of each state after the burn-in, against " + axisLabel(axis->name)
+                    + QString(" (error bars: one standard deviation over %1 replicates, faint points: each "
+                              "replicate; predators 10 times exaggerated)\n").arg(plan.replicates)
+                    + fixedParameters(plan.base, plan.variations);
     if (plan.recording.burnIn)
-        chart.title += QString(", burn-in %1 steps").arg(*plan.recording.burnIn);
-    chart.xLabel = axisLabel(axis->name);
-    chart.yLabel = "mean fraction of cells";
-    for (int state = StateCount - 1; state >= 0; --state)
-        chart.legend.push_back({StateLabels[state], stateColour(state), Qt::SolidLine});
+        title += QString(", burn-in %1 steps").arg(*plan.recording.burnIn);
 
-    std::size_t lineIndex = 0;
-    for (const auto& [key, points] : groups) {
-        const Qt::PenStyle style = LineStyles[lineIndex % std::size(LineStyles)];
-        for (int state = StateCount - 1; state >= 0; --state) {
-            ChartLine line{stateColour(state), style, {}, {}};
-            for (const auto& [x, summaries] : points) {
-                double sum = 0;
-                for (const RunSummary* summary : summaries)
-                    sum += summary->meanFractions[state];
-                const double mean = sum / static_cast<double>(summaries.size());
-                double squares = 0;
-                for (const RunSummary* summary : summaries)
-                    squares += (summary->meanFractions[state] - mean) * (summary->meanFractions[state] - mean);
-                const double sd = summaries.size() > 1 ? std::sqrt(squares / static_cast<double>(summaries.size() - 1)) : 0;
-                line.points.emplace_back(x, mean);
-                line.errors.push_back(sd);
-            }
-            chart.lines.push_back(std::move(line));
+    std::vector<Chart> charts;
+    for (const auto& [panel, groups] : panels) {
+        Chart chart;
+        if (panelIndex) {
+            const Variation& variation = plan.variations[*panelIndex];
+            chart.title = QString::fromUtf8(varyNameText(variation.name).data(),
+                                            static_cast<qsizetype>(varyNameText(variation.name).size()))
+                          + " " + QString::fromStdString(valueText(variation, variation.values[panel]));
+        } else {
+            chart.title = title;
         }
-        if (groups.size() > 1) {
-            QStringList label;
-            std::size_t k = 0;
-            for (std::size_t v = 0; v < plan.variations.size(); ++v)
-                if (v != axisIndex) {
-                    const Variation& variation = plan.variations[v];
-                    label << QString::fromUtf8(varyNameText(variation.name).data()).left(
-                                 static_cast<qsizetype>(varyNameText(variation.name).size()))
-                                 + " " + QString::fromStdString(valueText(variation, variation.values[key[k++]]));
+        chart.xLabel = axisLabel(axis->name);
+        chart.yLabel = "mean fraction of cells";
+        for (int state = StateCount - 1; state >= 0; --state)
+            chart.legend.push_back({scale(state) > 1 ? ExaggeratedLabels[state] : StateLabels[state],
+                                    stateColour(state), Qt::SolidLine});
+        std::size_t lineIndex = 0;
+        for (const auto& [key, points] : groups) {
+            const Qt::PenStyle style = LineStyles[lineIndex % std::size(LineStyles)];
+            for (int state = StateCount - 1; state >= 0; --state) {
+                ChartLine line{stateColour(state), style, {}, {}, {}};
+                for (const auto& [x, summaries] : points) {
+                    double sum = 0;
+                    for (const RunSummary* summary : summaries) {
+                        const double value = scale(state) * summary->meanFractions[state];
+                        sum += value;
+                        line.replicates.emplace_back(x, value);
+                    }
+                    const double mean = sum / static_cast<double>(summaries.size());
+                    double squares = 0;
+                    for (const RunSummary* summary : summaries) {
+                        const double value = scale(state) * summary->meanFractions[state];
+                        squares += (value - mean) * (value - mean);
+                    }
+                    const double sd = summaries.size() > 1 ? std::sqrt(squares / static_cast<double>(summaries.size() - 1)) : 0;
+                    line.points.emplace_back(x, mean);
+                    line.errors.push_back(sd);
                 }
-            chart.legend.push_back({label.join(", "), Qt::black, style});
+                chart.lines.push_back(std::move(line));
+            }
+            if (groups.size() > 1) {
+                QStringList label;
+                std::size_t k = 0;
+                for (std::size_t v = 0; v < plan.variations.size(); ++v)
+                    if (inLines(v)) {
+                        const Variation& variation = plan.variations[v];
+                        label << QString::fromUtf8(varyNameText(variation.name).data(),
+                                                   static_cast<qsizetype>(varyNameText(variation.name).size()))
+                                     + " " + QString::fromStdString(valueText(variation, variation.values[key[k++]]));
+                    }
+                chart.legend.push_back({label.join(", "), Qt::black, style});
+            }
+            ++lineIndex;
         }
-        ++lineIndex;
+        charts.push_back(std::move(chart));
     }
-    return renderChart(chart, PlotWidth, PlotHeight, format == PlotFormat::Svg);
+    if (!panelIndex)
+        return renderChart(charts.front(), PlotWidth, PlotHeight, format == PlotFormat::Svg);
+    return renderPanels(charts, title, PlotWidth, PlotHeight, format == PlotFormat::Svg);
 }

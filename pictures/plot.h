@@ -18,7 +18,9 @@ constexpr int PlotHeight = 600;
 QByteArray plotRun(const std::vector<CountsAt>& series, const RunConfig& config, PlotFormat format);
 
 // The window mean of each state against the first varied number, with error
-// bars of one standard deviation over the replicates, one line per value of
-// the other varied parameters (dashed, dotted, ...). The title names the
-// values held fixed. Throws BatchError when no numeric parameter is varied.
+// bars of one standard deviation over the replicates and each replicate as a
+// faint point beside it, the predators ten times exaggerated; a panel per
+// value of the next varied parameter (up to 12 values), one line per value
+// of any further ones (dashed, dotted, ...). The title names the values held
+// fixed. Throws BatchError when no numeric parameter is varied.
 QByteArray plotSweep(const std::vector<RunOutput>& runs, const SweepPlan& plan, PlotFormat format);

@@ -8,6 +8,7 @@
 #include "cellcolours.h"
 #include "csvformat.h"
 #include "summary.h"
+#include "version.h"
 
 #include <pybind11/stl.h>
 
@@ -29,9 +30,13 @@ PYBIND11_MODULE(_tidmar, module)
     module.attr("STATE_NAMES") = names;
     module.attr("STATE_COLOURS") = std::vector<std::uint32_t>(stateColours.begin(), stateColours.end());
     module.attr("OTHER_COLOUR") = otherColour;
+    module.attr("__version__") = tidmarVersion();
     module.def("counts_header", &countsHeader, "The header line of tidmar-batch's counts CSV.");
-    module.def("summary_header", &summaryHeader, "The header line of tidmar-batch's sweep summary.");
+    module.def(
+        "summary_header", [](bool extinction) { return summaryHeader(extinction); }, py::arg("extinction") = false,
+        "The header line of tidmar-batch's sweep summary (with the extinction columns of --stop-when).");
 
     bindBed(module);
     bindSweep(module);
+    bindPatterns(module);
 }

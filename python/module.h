@@ -12,6 +12,7 @@
 // The parts of the compiled module _tidmar.
 void bindBed(pybind11::module_& module);
 void bindSweep(pybind11::module_& module);
+void bindPatterns(pybind11::module_& module);
 
 // Settings by their keyword names, each value as Python gave it (a bool, an
 // int, a float or a str), read by the study library's typed readers.

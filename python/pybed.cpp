@@ -10,8 +10,12 @@
 #include "livebed.h"
 #include "modelparameters.h"
 #include "musselbed.h"
-#include "seeding.h"
+#include "randomseed.h"
+#include "runoutput.h"
 #include "settings.h"
+#include "simulation.h"
+#include "statefile.h"
+#include "summary.h"
 #include "values.h"
 
 #include <algorithm>
@@ -21,11 +25,22 @@
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
+#include <atomic>
+#include <cmath>
 #include <memory>
 
 namespace py = pybind11;
 
 namespace {
+
+// A drawn seed, never the one drawn for the bed made just before.
+std::int32_t newSeed()
+{
+    static std::atomic<std::int32_t> last{0};
+    const std::int32_t seed = drawSeed(last.load());
+    last = seed;
+    return seed;
+}
 
 std::int64_t readSteps(const Value& count, const char* name)
 {
@@ -43,9 +58,34 @@ public:
         checkModelOptions(options, keywordName);
         config = options.config;
         if (!options.seedGiven)
-            config.seed = seedFromClock();
+            config.seed = newSeed();
         threads = options.threads;
         bed = makeLiveBed(config, threads);
+    }
+
+    // The bed saved: its state, step count and seed, as --save-state writes it.
+    PyBed(const SavedRun& saved, int threads) : threads(threads)
+    {
+        bed = continueBed(saved, config, {}, threads);
+        const ModelParameters& p = saved.engine.parameters;
+        config.a2 = thousandths(p.recolonization);
+        config.a0 = thousandths(p.neighbourCoupling);
+        config.d0 = thousandths(p.oceanForcing);
+        config.a3 = thousandths(p.maturing);
+        config.a4 = thousandths(p.predation);
+        config.jump = p.jumpDistance;
+        config.longRange = p.longRange;
+        config.periodic = p.periodic;
+        stepCount = saved.step;
+        // The draws since seeding, as far as the step count tells them.
+        drawsSinceSeed = saved.step * leastDrawsPerStep(config.scheme, bed->cellsX(), bed->cellsY());
+        periodPassed = config.mode == EngineMode::Exact && drawsSinceSeed > GeneratorPeriod;
+    }
+
+    py::bytes state() const
+    {
+        checkIdle();
+        return py::bytes(encodeState({bed->state(), stepCount, config.seed}));
     }
 
     void step(const Value& count)
@@ -54,17 +94,18 @@ public:
         advance(steps, [](std::int64_t) {});
     }
 
-    // Counts at steps 0, every, 2 every, ... of the next steps steps: rows of
-    // the step number (the bed's count) and the five counts.
+    // Counts at steps 0, every, 2 every, ... and the last of the next steps
+    // steps, as --counts-every records them: rows of the step number (the
+    // bed's count) and the five counts.
     py::array_t<std::int64_t> run(const Value& count, const Value& interval)
     {
         const std::int64_t steps = readSteps(count, "steps");
         const std::int64_t every = readWhole(interval, 1, 2147483647, "every");
-        const std::int64_t rows = steps / every + 1;
+        const std::int64_t rows = steps / every + 1 + (steps % every != 0 ? 1 : 0);
         py::array_t<std::int64_t> table({rows, static_cast<std::int64_t>(1 + StateCount)});
         std::int64_t* out = table.mutable_data();
         auto record = [&](std::int64_t done) {
-            if (done % every != 0)
+            if (!isRecordedStep(done, every, steps))
                 return;
             *out++ = stepCount;
             for (long count : bed->counts())
@@ -147,7 +188,7 @@ public:
         std::string error;
         if (!checkFieldCodes(field->width, field->height, field->codes, MusselBed::MaxCells, &error))
             throw py::value_error("field: " + error);
-        layDown({PatternKind::File, {}, std::move(field)}, seed);
+        layDown({PatternKind::File, {}, std::move(field), {}}, seed);
     }
 
     // A changeable parameter, set through the desktop control's setter.
@@ -203,7 +244,11 @@ public:
 
     std::int64_t steps() const { return stepCount; }
 
+    bool generatorPeriodPassed() const { return periodPassed; }
+
 private:
+    static int thousandths(double probability) { return static_cast<int>(std::lround(probability * 1000)); }
+
     // Performs steps steps without the GIL, calling after(n) after the n-th.
     // Ctrl+C ends the loop between two steps; the bed stays whole.
     template <class After>
@@ -215,14 +260,42 @@ private:
             bool& busy;
             ~Idle() { busy = false; }
         } idle{busy};
-        py::gil_scoped_release release;
-        InterruptCheck interrupt;
-        for (std::int64_t done = 1; done <= steps; ++done) {
-            interrupt.poll();
-            bed->advance();
-            ++stepCount;
-            after(done);
+        {
+            py::gil_scoped_release release;
+            InterruptCheck interrupt;
+            for (std::int64_t done = 1; done <= steps; ++done) {
+                interrupt.poll();
+                bed->advance();
+                ++stepCount;
+                countDraws();
+                after(done);
+            }
         }
+        warnOfPeriod();
+    }
+
+    // The exact engine's draws since its generator started, at the least
+    // (generatorPeriodPassedAt counts alike); the fast engine's generators
+    // have no period to pass.
+    void countDraws()
+    {
+        if (config.mode != EngineMode::Exact || periodPassed)
+            return;
+        drawsSinceSeed += leastDrawsPerStep(config.scheme, bed->cellsX(), bed->cellsY());
+        periodPassed = drawsSinceSeed > GeneratorPeriod;
+    }
+
+    // A Python warning, once per bed, when its numbers have begun to repeat.
+    void warnOfPeriod()
+    {
+        if (!periodPassed || warned)
+            return;
+        warned = true;
+        const std::string text = "this exact bed (" + std::to_string(bed->cellsX()) + " x "
+                                 + std::to_string(bed->cellsY()) + " cells) has drawn more random numbers than "
+                                 "ran1's period of 2^31 - 2, so its numbers repeat; mode=\"fast\" has no such limit";
+        if (PyErr_WarnEx(PyExc_RuntimeWarning, text.c_str(), 2) != 0)
+            throw py::error_already_set();
     }
 
     // Lays down pattern, restarting the generators from seed when given.
@@ -231,6 +304,7 @@ private:
         if (seed) {
             config.seed = readSeed(*seed, "seed");
             bed->reseed(config.seed);
+            drawsSinceSeed = 0;
         }
         bed->layDown(pattern);
         config.width = bed->cellsX();
@@ -250,6 +324,9 @@ private:
     std::unique_ptr<LiveBed> bed;
     std::int64_t stepCount = 0;
     bool busy = false;
+    std::int64_t drawsSinceSeed = 0;
+    bool periodPassed = false;  // stays once passed, as the summary's flag
+    bool warned = false;
 };
 
 } // namespace
@@ -267,5 +344,13 @@ void bindBed(py::module_& module)
         .def("reset_field", &PyBed::resetField, py::arg("cells"), py::arg("seed"))
         .def("set", &PyBed::set, py::arg("key"), py::arg("value"))
         .def("settings", &PyBed::settings)
-        .def_property_readonly("steps", &PyBed::steps);
+        .def("state", &PyBed::state)
+        .def_static(
+            "from_state",
+            [](const py::bytes& bytes, const std::string& what, int threads) {
+                return std::make_unique<PyBed>(decodeState(bytes, what), threads);
+            },
+            py::arg("bytes"), py::arg("what"), py::arg("threads"))
+        .def_property_readonly("steps", &PyBed::steps)
+        .def_property_readonly("generator_period_passed", &PyBed::generatorPeriodPassed);
 }

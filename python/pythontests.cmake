@@ -36,3 +36,13 @@ endif()
 # The module loads no Qt: it links only the plain C++ libraries.
 add_test(NAME python.noqt COMMAND ${CMAKE_COMMAND} -DMODULE=$<TARGET_FILE:_tidmar>
                                   -P ${CMAKE_CURRENT_SOURCE_DIR}/noqt.cmake)
+
+# The module installed into venvs by cmake --install and by pip (which builds
+# it again); the optimised build only, as the interpreter there runs without
+# the sanitizers' runtime.
+if(NOT TIDMAR_SANITIZE)
+  add_test(NAME install.python
+           COMMAND sh ${PROJECT_SOURCE_DIR}/tests/install/check_python_install.sh ${PROJECT_BINARY_DIR}
+                   ${PROJECT_SOURCE_DIR} ${Python3_EXECUTABLE} pip)
+  set_tests_properties(install.python PROPERTIES TIMEOUT 1800)
+endif()

@@ -23,8 +23,9 @@ bool isAsciiDigit(QChar c)
 // keep their decimal meaning; so every digit typed on the way to "300" or
 // "1000" reads as a value and the user can finish typing.
 // Incomplete text (an empty number, a bare or half-typed prefix, a trailing
-// point) is Intermediate; anything else that is not such a number, or a number
-// above maxValue, is Invalid.
+// point) and a number above maxValue, which is to be seen before it is
+// refused, are Intermediate; anything else that is not such a number is
+// Invalid.
 Reading readScaled(QStringView text, QStringView prefix, int minValue, int maxValue)
 {
     QStringView rest = text.trimmed();
@@ -70,7 +71,7 @@ Reading readScaled(QStringView text, QStringView prefix, int minValue, int maxVa
     if (point >= 0 || thousandths <= 1)
         thousandths *= 1000;
     else if (thousandths > wholeThousandths)
-        return {};
+        return {QValidator::Intermediate, 0};
     std::int64_t scale = 100;
     for (const QChar c : decimals) {
         thousandths += (c.unicode() - u'0') * scale;
@@ -80,7 +81,7 @@ Reading readScaled(QStringView text, QStringView prefix, int minValue, int maxVa
         thousandths = -thousandths;
 
     if (thousandths > maxValue)
-        return {};
+        return {QValidator::Intermediate, 0};
     if (thousandths < minValue)
         return {negative ? QValidator::Invalid : QValidator::Intermediate, 0};
     return {QValidator::Acceptable, static_cast<int>(thousandths)};
@@ -90,7 +91,7 @@ Reading readScaled(QStringView text, QStringView prefix, int minValue, int maxVa
 
 ScaledSpinBox::ScaledSpinBox(const char* prefix, int minValue, int maxValue, int step, QWidget* parent,
                              const char* name)
-    : QSpinBox(parent)
+    : CheckedSpinBox(parent, QString::fromUtf8(prefix).section(u'=', 0, 0).trimmed())
     , valuePrefix(prefix)
 {
     if (name != nullptr)
@@ -132,4 +133,12 @@ QValidator::State ScaledSpinBox::validate(QString& input, int& pos) const
 void ScaledSpinBox::fixup(QString& input) const
 {
     Q_UNUSED(input);
+}
+
+QString ScaledSpinBox::refusalNote(const QString& text) const
+{
+    const int shown = int(qstrlen(valuePrefix));
+    return QStringLiteral("%1: \u201c%2\u201d refused, %1 stays %3 (type %4 to %5, as 0.25 or 250).")
+        .arg(label(), text.trimmed(), textFromValue(value()).mid(shown), QString::number(minimum() / 1000),
+             QString::number(maximum() / 1000));
 }

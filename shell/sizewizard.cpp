@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sizewizard.h"
 
+#include "checkedspinbox.h"
 #include "plottingarea.h"
 
 #include <QGridLayout>
@@ -10,11 +11,13 @@
 #include <QSpinBox>
 #include <QString>
 
+#include <algorithm>
+
 namespace {
 
-QSpinBox* makeSpinBox(const char* name, int maxValue, int step, QWidget* parent)
+CheckedSpinBox* makeSpinBox(const char* name, const QString& label, int maxValue, int step, QWidget* parent)
 {
-    auto* box = new QSpinBox(parent);
+    auto* box = new CheckedSpinBox(parent, label);
     box->setObjectName(QString::fromLatin1(name));
     box->setRange(1, maxValue);
     box->setSingleStep(step);
@@ -30,9 +33,12 @@ SizeWizard::SizeWizard(QWidget* parent, const char* name)
     if (name != nullptr)
         setObjectName(QString::fromLatin1(name));
 
-    QSpinBox* xBox = makeSpinBox("XBox", 1000, 10, this);
-    QSpinBox* yBox = makeSpinBox("Ybox", 1000, 10, this);
-    QSpinBox* zellBox = makeSpinBox("ZellBox", 50, 1, this);
+    boxes[0] = makeSpinBox("XBox", QStringLiteral("Width"), 1000, 10, this);
+    boxes[1] = makeSpinBox("Ybox", QStringLiteral("Height"), 1000, 10, this);
+    boxes[2] = makeSpinBox("ZellBox", QStringLiteral("Cell size"), 50, 1, this);
+    CheckedSpinBox* const xBox = boxes[0];
+    CheckedSpinBox* const yBox = boxes[1];
+    CheckedSpinBox* const zellBox = boxes[2];
     auto* widthLabel = new QLabel(QStringLiteral("           X [#cells] :  "), this);
     auto* heightLabel = new QLabel(QStringLiteral("           Y [#cells]:  "), this);
     auto* cellSizeLabel = new QLabel(QStringLiteral("         Cell Size [pixel] :  "), this);
@@ -72,8 +78,20 @@ void SizeWizard::setSizeCheck(SizeCheck check)
     sizeCheck = check ? std::move(check) : SizeCheck(&PlottingArea::fieldFits);
 }
 
+// A typed value that a box has just turned back keeps the dialog open with a
+// warning, so that a width of 2000 never passes as the 256 shown again.
 void SizeWizard::accept()
 {
+    const bool turnedBack =
+        std::any_of(boxes.begin(), boxes.end(), [](const CheckedSpinBox* box) { return box->hasRefusal(); });
+    forgetRefusals();
+    if (turnedBack) {
+        QMessageBox::warning(this, QStringLiteral("Value out of range"),
+                             QStringLiteral("A typed value was beyond its range and was not taken:\n"
+                                            "the width and height run from 1 to 1000 cells, the cell size from 1 "
+                                            "to 50 pixels.\nThe box shows the value that stays."));
+        return;
+    }
     QString why;
     if (!sizeCheck(changedX, changedY, changedZellgr, &why)) {
         QString message = QStringLiteral("A field of %1 x %2 cells of %3 pixels cannot be built")
@@ -87,6 +105,19 @@ void SizeWizard::accept()
     }
     emit setchangedsize(changedX, changedY, changedZellgr);
     QDialog::accept();
+}
+
+// Each opening starts afresh.
+void SizeWizard::showEvent(QShowEvent* event)
+{
+    forgetRefusals();
+    QDialog::showEvent(event);
+}
+
+void SizeWizard::forgetRefusals()
+{
+    for (CheckedSpinBox* box : boxes)
+        box->forgetRefusal();
 }
 
 void SizeWizard::keepchangedX(int x)

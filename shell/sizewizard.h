@@ -3,11 +3,18 @@
 
 #include <QDialog>
 
+#include <array>
 #include <functional>
+
+class CheckedSpinBox;
 
 // The dialog in which the user dials the field's width and height in cells and
 // the edge of a cell in pixels. OK emits the three numbers in setchangedsize;
 // Cancel closes without emitting and keeps the dialled values for next time.
+//
+// A typed value counts when the user presses Enter or leaves its box; one
+// beyond a box's range is turned back with a note, and OK then warns and
+// stays open.
 //
 // A request for a field larger than the field widget can hold is refused in
 // the dialog: it shows a warning naming the limit, stays open and emits
@@ -36,9 +43,15 @@ public slots:
 signals:
     void setchangedsize(int x, int y, int zellgr);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void forgetRefusals();
+
     int changedX = 256;
     int changedY = 256;
     int changedZellgr = 2;
     SizeCheck sizeCheck;
+    std::array<CheckedSpinBox*, 3> boxes{};  // width, height, cell size
 };

@@ -2,17 +2,22 @@
 #include "windowstruct.h"
 
 #include "aboutbox.h"
+#include "checkedspinbox.h"
 #include "helpview.h"
 #include "plottingarea.h"
+#include "runmenus.h"
 #include "scaledspinbox.h"
 #include "sizewizard.h"
 #include "windowfit.h"
 #include "zeitverlauf.h"
+#include "patchsizewindow.h"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -22,8 +27,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QPointer>
 #include <QScrollArea>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QStyle>
 #include <QWindow>
 
@@ -88,6 +95,35 @@ ScaledSpinBox* makeProbabilityBox(const char* prefix, const char* name, QGroupBo
 {
     return addToRow(box, new ScaledSpinBox(prefix, 0, 1000, 1, box, name));
 }
+
+// Unticks the box that shows a window when the window is hidden otherwise
+// than through the box: by its close box or Escape. The box then switches off
+// what it switched on. A window that the window system hides (minimised with
+// the main window) leaves the box as it is.
+class UntickWhenHidden : public QObject
+{
+public:
+    UntickWhenHidden(QWidget* window, QCheckBox* box)
+        : QObject(window)
+        , box(box)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide && !event->spontaneous() && box)
+            box->setChecked(false);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPointer<QCheckBox> box;
+};
+
+// Notes and reports stay in the status bar for this long.
+constexpr int messageMilliseconds = 10000;
 
 } // namespace
 
@@ -272,7 +308,8 @@ void Windowstruct::createParameterBoxes(Controls& controls)
         this);
     controls.a3Box = makeProbabilityBox("A3 =   ", "maturing", controls.longDistanceBox);
     controls.a4Box = makeProbabilityBox("A4 =   ", "predation", controls.longDistanceBox);
-    controls.jumpBox = addToRow(controls.longDistanceBox, new QSpinBox(controls.longDistanceBox));
+    controls.jumpBox =
+        addToRow(controls.longDistanceBox, new CheckedSpinBox(controls.longDistanceBox, QStringLiteral("Jumping range")));
     controls.jumpBox->setObjectName(QStringLiteral("jumping"));
     controls.jumpBox->setRange(0, 100);
     controls.jumpBox->setSingleStep(1);
@@ -295,7 +332,7 @@ void Windowstruct::createButtonRows(Controls& controls)
     controls.quitButton = fileGrid.add(makeButton(QStringLiteral(" &Quit "), "quit", fileGrid.widget));
 }
 
-// All three start hidden; the time-series box and the menu items show them.
+// All four start hidden; the time-series box and the menu items show them.
 // The dialog refuses a field larger than the field widget can hold: its
 // default check is PlottingArea::fieldFits.
 void Windowstruct::createSecondaryWindows(Controls& controls)
@@ -303,6 +340,7 @@ void Windowstruct::createSecondaryWindows(Controls& controls)
     controls.timeSeries = new Zeitverlauf(this, nullptr, false);
     controls.sizeWizard = new SizeWizard(this, nullptr);
     controls.helpView = new Helpview(this, nullptr, false);
+    controls.patchSizes = new PatchSizeWindow(controls.field, this);
 }
 
 // The order matters: the time-series window is shown before the statistics
@@ -334,9 +372,29 @@ void Windowstruct::connectAll(const Controls& controls)
     connect(controls.sizeWizard, &SizeWizard::setchangedsize, field, &PlottingArea::changesize);
     connect(controls.sizeWizard, &SizeWizard::setchangedsize, this, &Windowstruct::changesize);
     connect(controls.longRangeBox, &QCheckBox::toggled, controls.jumpBox, &QWidget::setEnabled);
+    // Steps, resets, painting and the boundary change the patches.
+    PatchSizeWindow* patchSizes = controls.patchSizes;
+    connect(field, &PlottingArea::schrittzahlsenden, patchSizes, &PatchSizeWindow::fieldChanged);
+    connect(controls.periodicBox, &QCheckBox::toggled, patchSizes, &PatchSizeWindow::fieldChanged);
 
     // The About box, modal over the field.
     field->setInfoHandler([field] { showAbout(field, field->clockSeed()); });
+
+    // Hiding the time series by its close box is unticking its box.
+    new UntickWhenHidden(timeSeries, controls.timeSeriesBox);
+
+    // Refused typing and saved pictures are told in the status bar.
+    QStatusBar* status = statusBar();
+    status->setSizeGripEnabled(false);
+    const auto note = [status](const QString& text) { status->showMessage(text, messageMilliseconds); };
+    for (CheckedSpinBox* box : std::initializer_list<CheckedSpinBox*>{
+             controls.a2Box, controls.a0Box, controls.d0Box, controls.a3Box, controls.a4Box, controls.jumpBox})
+        box->setNoteHandler(note);
+    field->setPictureHandler([note](const QString& path, const QString& error) {
+        const QString where = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+        note(error.isEmpty() ? QStringLiteral("Picture saved as %1").arg(where)
+                             : QStringLiteral("Picture not saved as %1: %2").arg(where, error));
+    });
 }
 
 // Every change below travels through the connections to the field. The
@@ -375,10 +433,20 @@ void Windowstruct::createMenus(const Controls& controls)
 
     connect(programMenu->addAction(QStringLiteral("&Save Picture")), &QAction::triggered, field,
             &PlottingArea::bildspeichern);
+    connect(programMenu->addAction(QStringLiteral("Save Picture &As...")), &QAction::triggered, this,
+            [this, field] { savePictureWithDialog(field, this); });
+    programMenu->addSeparator();
+    // One step at a time, while the run is stopped.
+    QAction* stepItem = programMenu->addAction(QStringLiteral("S&tep"));
+    connect(stepItem, &QAction::triggered, field, &PlottingArea::stepOnce);
+    field->setRunHandler([stepItem](bool running) { stepItem->setEnabled(!running); });
     programMenu->addSeparator();
     connect(programMenu->addAction(QStringLiteral("&Quit")), &QAction::triggered, field, &PlottingArea::quitnow);
     connect(propertiesMenu->addAction(QStringLiteral("Field Dimensions..")), &QAction::triggered,
             controls.sizeWizard, &QDialog::exec);
+    propertiesMenu->addMenu(makeSpeedMenu(field, propertiesMenu));
+    connect(propertiesMenu->addAction(QStringLiteral("&Patch Sizes...")), &QAction::triggered, controls.patchSizes,
+            &QWidget::show);
     connect(infoMenu->addAction(QStringLiteral("Help..")), &QAction::triggered, controls.helpView, &QWidget::show);
     connect(infoMenu->addAction(QStringLiteral("About..")), &QAction::triggered, field, &PlottingArea::info);
 }

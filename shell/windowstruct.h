@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 
+class CheckedSpinBox;
 class Helpview;
 class PlottingArea;
 class QButtonGroup;
@@ -16,9 +17,10 @@ class QWidget;
 class ScaledSpinBox;
 class SizeWizard;
 class Zeitverlauf;
+class PatchSizeWindow;
 
 // The main window: the field at the top, six rows of controls below it, a
-// menu bar, and the hidden time-series window, field-dimensions dialog and
+// menu bar, a status bar for notes, and the hidden time-series window, field-dimensions dialog and
 // help viewer. Its size is fixed by its layout and follows the field's
 // dimensions; a field too large for the screen is shown in a scroll area.
 // Everything after construction runs through the connections made here; the
@@ -65,7 +67,7 @@ private:
         QGroupBox* longDistanceBox = nullptr;
         ScaledSpinBox* a3Box = nullptr;
         ScaledSpinBox* a4Box = nullptr;
-        QSpinBox* jumpBox = nullptr;
+        CheckedSpinBox* jumpBox = nullptr;
         QCheckBox* longRangeBox = nullptr;
         // Rows 5 and 6: start patterns, save and quit.
         QWidget* lineGrid = nullptr;
@@ -77,6 +79,7 @@ private:
         // Row 0 and the windows of their own.
         PlottingArea* field = nullptr;
         Zeitverlauf* timeSeries = nullptr;
+        PatchSizeWindow* patchSizes = nullptr;
         SizeWizard* sizeWizard = nullptr;
         Helpview* helpView = nullptr;
     };

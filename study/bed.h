@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cellstate.h"
+#include "enginestate.h"
 #include "fieldcsv.h"
 
 #include <array>
@@ -20,6 +21,11 @@ public:
     virtual Cell cell(int x, int y) const = 0;
     virtual int cellsX() const = 0;
     virtual int cellsY() const = 0;
+
+    // The engine's whole state, and the state put back (see restoreState):
+    // the steps after it are those the saved bed would have taken.
+    virtual EngineState state() const = 0;
+    virtual bool restore(const EngineState& state, std::string* error) = 0;
 };
 
 // The current field of bed as a field file holds it.

@@ -125,6 +125,9 @@ void SweepJournal::append(const std::string& row)
 
 void SweepJournal::sync()
 {
+    for (SweepJournal* other : earlier)
+        if (!other->temporary.empty())
+            other->sync();
     if (::fdatasync(rows) != 0)
         fail(errno);
     lastSync = std::chrono::steady_clock::now();
@@ -139,6 +142,11 @@ void SweepJournal::keep()
 
 void SweepJournal::stage(CommitUnit& unit, OutputKind kind)
 {
+    stage(unit, WrittenFile{givenPath, kind});
+}
+
+void SweepJournal::stage(CommitUnit& unit, WrittenFile description)
+{
     finished = true;
     if (temporary.empty())
         return;
@@ -146,6 +154,7 @@ void SweepJournal::stage(CommitUnit& unit, OutputKind kind)
         fail(errno);
     summary.reset();
     const int directory = output.directory.get();
-    unit.stage(directory, temporary, output.name, {givenPath, kind}, true);
+    description.path = givenPath;
+    unit.stage(directory, temporary, output.name, description, true);
     unit.stage(directory, temporaryRecord, recordName(output.name), {recordName(givenPath), OutputKind::Record}, true);
 }

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CommitUnit;
 
@@ -44,11 +45,16 @@ public:
     void adopt(const std::string& token, std::int64_t keptBytes);
 
     void append(const std::string& row);
+    // Syncs other (a series whose runs' rows come before their rows here)
+    // before each sync of this: a row on the disk has its run's series there.
+    void syncAfter(SweepJournal& other) { earlier.push_back(&other); }
     // Puts every row written on the disk and leaves the files for a resume.
     void keep();
     // Syncs the summary and hands it and its record to unit as kind; they
     // stay for a resume when the commit fails before it is decided.
     void stage(CommitUnit& unit, OutputKind kind);
+    // The same with the whole description (its path is this output's).
+    void stage(CommitUnit& unit, WrittenFile description);
 
 private:
     void writeAll(int fd, const std::string& text);
@@ -67,4 +73,5 @@ private:
     std::string ownToken;
     bool finished = false;
     std::chrono::steady_clock::time_point lastSync;
+    std::vector<SweepJournal*> earlier;
 };

@@ -8,6 +8,7 @@ namespace {
 
 constexpr int BarWidth = 24;
 constexpr auto RedrawInterval = std::chrono::milliseconds(200);
+constexpr auto LineInterval = std::chrono::seconds(60);
 
 std::string clockTime(double seconds)
 {
@@ -19,17 +20,34 @@ std::string clockTime(double seconds)
 
 } // namespace
 
-ProgressBar::ProgressBar(std::int64_t total, std::string unit, bool enabled, std::FILE* stream)
-    : total(total), unit(std::move(unit)), enabled(enabled), stream(stream), start(Clock::now()),
-      lastDraw(start)
+ProgressStyle progressStyle(ProgressChoice choice, bool terminal, bool quiet)
+{
+    if (choice == ProgressChoice::Never || (quiet && choice == ProgressChoice::Auto))
+        return ProgressStyle::None;
+    return terminal ? ProgressStyle::Bar : ProgressStyle::Lines;
+}
+
+ProgressBar::ProgressBar(std::int64_t total, std::string unit, ProgressStyle style, std::FILE* stream)
+    : total(total), unit(std::move(unit)), style(style), stream(stream), start(Clock::now()), lastDraw(start)
 {
 }
 
 ProgressBar::~ProgressBar()
 {
     // Leaves the cursor on a fresh line when a run ends early.
-    if (drawn)
+    if (drawn && style == ProgressStyle::Bar)
         std::fputc('\n', stream);
+}
+
+std::string ProgressBar::logLine(std::int64_t done, std::int64_t total, double elapsedSeconds,
+                                 const std::string& unit)
+{
+    std::string text = "progress: " + std::to_string(done) + "/" + std::to_string(total) + " " + unit + ", "
+                       + clockTime(elapsedSeconds) + " elapsed";
+    if (done > 0)
+        text += ", " + clockTime(elapsedSeconds * static_cast<double>(total - done) / static_cast<double>(done))
+                + " left";
+    return text;
 }
 
 std::string ProgressBar::render(std::int64_t done, std::int64_t total, double elapsedSeconds,
@@ -54,17 +72,20 @@ std::string ProgressBar::render(std::int64_t done, std::int64_t total, double el
 void ProgressBar::draw(std::int64_t done)
 {
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    std::fprintf(stream, "\r%s\033[K", render(done, total, elapsed, unit).c_str());
+    if (style == ProgressStyle::Lines)
+        std::fprintf(stream, "%s\n", logLine(done, total, elapsed, unit).c_str());
+    else
+        std::fprintf(stream, "\r%s\033[K", render(done, total, elapsed, unit).c_str());
     std::fflush(stream);
     drawn = true;
 }
 
 void ProgressBar::update(std::int64_t done)
 {
-    if (!enabled)
+    if (style == ProgressStyle::None)
         return;
     const Clock::time_point now = Clock::now();
-    if (drawn && now - lastDraw < RedrawInterval)
+    if (style == ProgressStyle::Lines ? now - lastDraw < LineInterval : drawn && now - lastDraw < RedrawInterval)
         return;
     lastDraw = now;
     draw(done);
@@ -72,9 +93,11 @@ void ProgressBar::update(std::int64_t done)
 
 void ProgressBar::finish()
 {
-    if (!enabled)
+    // A log that has shown progress gets the end too; a short run shows none.
+    if (style == ProgressStyle::None || (style == ProgressStyle::Lines && !drawn))
         return;
     draw(total);
-    std::fputc('\n', stream);
+    if (style == ProgressStyle::Bar)
+        std::fputc('\n', stream);
     drawn = false;
 }

@@ -11,6 +11,8 @@
 #include "sweeprecord.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
@@ -92,30 +94,54 @@ RunConfig keptRun(const SweepPlan& plan, std::int64_t seed, std::int64_t run)
 }
 
 // Summary rows: row k is the part's k-th run with its seed and parameters,
-// followed by as many values as a row has; no more rows than the part's runs.
-LineCheck summaryRows(const SweepPlan& plan, std::int64_t seed, const TaskSplit& split, std::int64_t runs)
+// followed by as many values as the header has columns after them; no more
+// rows than the part's runs.
+LineCheck summaryRows(const SweepPlan& plan, std::int64_t seed, const TaskSplit& split, std::int64_t runs,
+                      const std::string& header)
 {
-    // The columns after the parameters: counts, means, spreads, burn-in,
-    // pattern hash, period.
-    constexpr long ValueColumns = 18;
-    return [&plan, seed, split, runs](const std::string& line, std::int64_t& kept) {
+    // The columns before the values: run .. mode.
+    constexpr long Parameters = 16;
+    const long values = static_cast<long>(std::count(header.begin(), header.end(), ',')) + 1 - Parameters;
+    return [&plan, seed, split, runs, values](const std::string& line, std::int64_t& kept) {
         if (kept >= runs)
             return false;
         const std::int64_t run = nthRunOfPart(kept, split);
-        const std::string expected = summaryRow(run, keptRun(plan, seed, run), RunSummary{});
+        const RunConfig config = keptRun(plan, seed, run);
+        // The values of a row of this run's own: counts, means, spreads,
+        // burn-in, pattern hash, period and the extinction steps.
+        const std::string own = summaryHeader(config.stopWhen.has_value());
+        const long ownValues = static_cast<long>(std::count(own.begin(), own.end(), ',')) + 1 - Parameters;
+        const std::string expected = summaryRow(run, config, RunSummary{});
         std::size_t cut = expected.size();
-        for (long comma = 0; comma < ValueColumns && cut != std::string::npos; ++comma)
+        for (long comma = 0; comma < ownValues && cut != std::string::npos; ++comma)
             cut = expected.rfind(',', cut - 1);
         if (cut == std::string::npos || line.compare(0, cut + 1, expected, 0, cut + 1) != 0
-            || std::count(line.begin() + static_cast<std::ptrdiff_t>(cut) + 1, line.end(), ',') != ValueColumns - 1)
+            || std::count(line.begin() + static_cast<std::ptrdiff_t>(cut) + 1, line.end(), ',') != values - 1)
             return false;
         ++kept;
         return true;
     };
 }
 
+// The counts at the end of a time-series line "run,step,c1,...".
+std::optional<std::array<long, StateCount>> lineCounts(const std::string& line)
+{
+    std::array<long, StateCount> counts{};
+    std::size_t at = line.find(',', line.find(',') + 1);
+    for (long& count : counts) {
+        const std::size_t end = std::min(line.find(',', at + 1), line.size() - 1);
+        const std::optional<std::int64_t> value = parseInteger(line.substr(at + 1, end - at - 1), 0, LONG_MAX);
+        if (!value)
+            return std::nullopt;
+        count = static_cast<long>(*value);
+        at = end;
+    }
+    return counts;
+}
+
 // Time-series lines of the part's first runs runs, each run's recorded steps
-// in order; kept counts the runs complete.
+// in order up to its last (its steps, or the step its stop condition held);
+// kept counts the runs complete.
 LineCheck seriesLines(const SweepPlan& plan, const TaskSplit& split, std::int64_t runs)
 {
     auto nextStep = std::make_shared<std::int64_t>(0);
@@ -126,15 +152,60 @@ LineCheck seriesLines(const SweepPlan& plan, const TaskSplit& split, std::int64_
         const std::string start = std::to_string(run) + "," + std::to_string(*nextStep) + ",";
         if (line.compare(0, start.size(), start) != 0)
             return false;
-        const std::int64_t steps = plan.configForRun(run).steps;
+        const RunConfig config = plan.configForRun(run);
+        const std::int64_t steps = config.steps;
         const std::int64_t every = std::max<std::int64_t>(plan.recording.countsEvery, 1);
-        if (*nextStep >= steps) {
+        bool last = *nextStep >= steps;
+        if (config.stopWhen) {
+            const auto counts = lineCounts(line);
+            if (!counts)
+                return false;
+            last = last || ExtinctionSteps::holds(*config.stopWhen, *counts);
+        }
+        if (last) {
             *nextStep = 0;
             ++kept;
         } else {
             *nextStep = std::min(steps, (*nextStep / every + 1) * every);
         }
         return true;
+    };
+}
+
+// Patch-size lines "run,step,class,size,count" of the part's first runs
+// runs, in run order and each run's steps in order; kept counts the lines.
+// A run's sizes are written before its summary row, and the summary is
+// synced after them: the kept summary rows say which runs are whole.
+LineCheck patchLines(const TaskSplit& split, std::int64_t runs)
+{
+    auto position = std::make_shared<std::pair<std::int64_t, std::int64_t>>(0, 0);  // run of the part, step
+    return [split, runs, position](const std::string& line, std::int64_t& kept) {
+        if (std::count(line.begin(), line.end(), ',') < 4)
+            return false;
+        const std::size_t first = line.find(',');
+        const std::size_t second = line.find(',', first + 1);
+        const auto run = parseInteger(line.substr(0, first), 0, INT64_MAX);
+        const auto step = parseInteger(line.substr(first + 1, second - first - 1), 0, INT64_MAX);
+        const std::size_t countAt = line.rfind(',', line.size() - 2);
+        const std::size_t sizeAt = line.rfind(',', countAt - 1);
+        if (!run || !step || sizeAt <= second || !parseInteger(line.substr(sizeAt + 1, countAt - sizeAt - 1), 1, INT64_MAX)
+            || !parseInteger(line.substr(countAt + 1, line.size() - countAt - 2), 1, INT64_MAX))
+            return false;
+        auto& [n, lastStep] = *position;
+        for (std::int64_t next = n; next < runs; ++next)
+            if (nthRunOfPart(next, split) == *run) {
+                if (next == n && *step < lastStep)
+                    return false;
+                if (next != n)
+                    lastStep = 0;
+                n = next;
+                lastStep = *step;
+                ++kept;
+                return true;
+            } else if (nthRunOfPart(next, split) > *run) {
+                break;
+            }
+        return false;
     };
 }
 
@@ -228,7 +299,7 @@ std::optional<KeptSweep> findKeptSweep(const OutputPlace& place, const std::stri
                                        const std::string& option)
 {
     return findKept(place, record, seedGiven, option, [&](const std::string& kept) {
-        return summaryRows(plan, *recordSeed(kept), split, runs);
+        return summaryRows(plan, *recordSeed(kept), split, runs, recordValue(kept, "header").value_or(""));
     });
 }
 
@@ -238,6 +309,12 @@ std::optional<KeptSweep> findKeptSeries(const OutputPlace& place, const std::str
 {
     return findKept(place, record, seedGiven, option,
                     [&](const std::string&) { return seriesLines(plan, split, runs); });
+}
+
+std::optional<KeptSweep> findKeptPatches(const OutputPlace& place, const std::string& record, const TaskSplit& split,
+                                         std::int64_t runs, const std::string& option)
+{
+    return findKept(place, record, true, option, [&](const std::string&) { return patchLines(split, runs); });
 }
 
 OutputState finishedOutput(const OutputPlace& place, const std::string& record, bool seedGiven)

@@ -37,6 +37,12 @@ std::optional<KeptSweep> findKeptSeries(const OutputPlace& place, const std::str
                                         const SweepPlan& plan, const TaskSplit& split, std::int64_t runs,
                                         const std::string& option);
 
+// The same for the patch sizes kept beside --patterns (lines
+// "run,step,class,size,count"): rows counts their lines, of the part's first
+// runs runs, each run's steps in order.
+std::optional<KeptSweep> findKeptPatches(const OutputPlace& place, const std::string& record, const TaskSplit& split,
+                                         std::int64_t runs, const std::string& option);
+
 // A finished output in place: none (or no record beside it), one whose
 // record matches, or one of another sweep.
 enum class OutputState { Missing, Matches, Other };

@@ -3,13 +3,16 @@
 
 #include "cellstate.h"
 #include "fieldcsv.h"
+#include "randomstart.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-enum class PatternKind { Young, Line, File };
+enum class PatternKind { Young, Line, File, Random };
 
 // Which engine performs the run: the exact MusselBed, which reproduces the
 // desktop program cell for cell, or the throughput FastBed, which runs the same
@@ -18,9 +21,15 @@ enum class EngineMode { Exact, Fast };
 
 struct Pattern {
     PatternKind kind = PatternKind::Young;
-    std::string path;                        // File only
+    std::string path;                        // File: the path; Random: the text after "random:"
     std::shared_ptr<const FieldData> field;  // File only, once read
+    RandomStart random;                      // Random only
 };
+
+// young, line, random:STATE=FRACTION,... or the path of a field file. Throws
+// BatchError (without the option's name) for an empty text or a refused
+// random start.
+Pattern parsePattern(std::string_view text);
 
 // Everything that determines one run. The defaults are the desktop program's
 // start-up values. Probabilities are thousandths, as the desktop spin boxes
@@ -41,6 +50,9 @@ struct RunConfig {
     std::int32_t seed = 0;
     std::int64_t steps = 100;
     EngineMode mode = EngineMode::Exact;
+    // --stop-when: an index into StopConditions; nothing runs every step
+    // and leaves the extinction times out of the summary.
+    std::optional<int> stopWhen;
 };
 
 // Scheme names as on the command line, indexed by the engine's updateMethod.
@@ -55,5 +67,6 @@ inline const char* modeName(EngineMode mode)
 }
 constexpr int MaxThreads = 64;  // threads sharing one fast run's synchronous step
 
-// The pattern as the command line names it: "young", "line" or the path.
+// The pattern as the command line names it: "young", "line", "random:..."
+// or the path.
 std::string patternName(const Pattern& pattern);

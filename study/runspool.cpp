@@ -2,7 +2,6 @@
 #include "runspool.h"
 
 #include "batcherror.h"
-#include "csvformat.h"
 #include "inputfile.h"
 #include "journal.h"
 #include "outputplace.h"
@@ -37,14 +36,10 @@ bool writeAll(int fd, const std::string& text)
 
 class RunSpool::Sink : public SeriesSink {
 public:
-    Sink(RunSpool& spool, std::int64_t run, int fd) : spool(spool), prefix(std::to_string(run) + ","), fd(fd)
+    Sink(RunSpool& spool, int fd) : spool(spool), fd(fd) { buffer.reserve(BufferSize); }
+    void add(std::string_view rows) override
     {
-        buffer.reserve(BufferSize);
-    }
-    void add(const CountsAt& entry) override
-    {
-        buffer += prefix;
-        buffer += countsRow(static_cast<long>(entry.step), entry.counts);
+        buffer += rows;
         if (buffer.size() >= BufferSize)
             flush();
     }
@@ -59,7 +54,6 @@ private:
     }
 
     RunSpool& spool;
-    std::string prefix;
     int fd;
     std::string buffer;
 };
@@ -109,7 +103,7 @@ std::unique_ptr<SeriesSink> RunSpool::open(std::int64_t run)
         std::lock_guard lock(mutex);
         files[run] = {std::move(created.files[0]), created.names[0]};
     }
-    return std::make_unique<Sink>(*this, run, fd);
+    return std::make_unique<Sink>(*this, fd);
 }
 
 void RunSpool::appendTo(std::int64_t run, SweepJournal& journal)

@@ -12,12 +12,12 @@
 
 class SweepJournal;
 
-// The time series of a sweep's runs on their way to its journal: each run
-// writes its rows into its own hidden file ".NAME.run<k>.TOKEN.tmp" beside
-// the output as it records them, and the writer appends the file to the
-// journal in run order and removes it. So a run's series never waits in
-// memory, however long the run or however many finished runs wait for an
-// earlier one. Files of runs not appended are removed at destruction.
+// A series (time series or patch sizes) of a sweep's runs on their way to
+// its journal: each run writes its rows into its own hidden file
+// ".NAME.run<k>.TOKEN.tmp" beside the output as it records them, and the
+// writer appends the file to the journal in run order and removes it. So a
+// run's series never waits in memory, however long the run or however many
+// finished runs wait for an earlier one. Files of runs not appended are removed at destruction.
 class RunSpool {
 public:
     // directory and name: the output's; token: the command's temporaries'.

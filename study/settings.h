@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "fieldpatterns.h"
+#include "progressbar.h"
 #include "runconfig.h"
 #include "variation.h"
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,6 +37,15 @@ struct RecordOptions {
     bool snapshotPictures = false;
     int cellSize = 1;                // pixels per cell edge of every picture
     std::string plotPath;            // .png or .svg; empty: no plot
+    // Patches (--patterns, --patterns-every, --patch-class and the analysis
+    // options): any of them adds the classes' summary columns to a sweep.
+    bool patches = false;
+    std::string patternsPath;            // the size series; empty: not written
+    std::string patchPlotPath;           // .png or .svg; empty: no patch plot
+    std::int64_t patternsEvery = 0;      // 0: countsEvery
+    std::vector<PatchClass> patchClasses; // empty: gap and mussel
+    PatternSettings patternSettings;
+    ProgressChoice progress = ProgressChoice::Auto;
 };
 
 struct RunOptions {
@@ -41,6 +53,9 @@ struct RunOptions {
     RecordOptions record;
     std::string fieldPath;
     std::string picturePath;
+    std::string saveStatePath;  // the run's state at its end, to continue it
+    std::string fromStatePath;  // continue the run saved there
+    std::set<std::string> given;  // the options given, by name
     bool quiet = false;
     bool help = false;
 };
@@ -54,6 +69,7 @@ struct TaskSplit {
 struct SweepOptions {
     ModelOptions model;
     std::vector<Variation> variations;
+    std::string designPath;  // --design: the combinations as rows of a CSV file
     std::int64_t replicates = 1;
     std::optional<int> jobs;  // default: the number of cores
     std::optional<TaskSplit> task;

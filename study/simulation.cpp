@@ -7,6 +7,7 @@
 #include "fieldcsv.h"
 #include "livebed.h"
 #include "musselbed.h"
+#include "statefile.h"
 
 namespace {
 
@@ -59,6 +60,12 @@ void loadPatterns(ModelOptions& model, std::vector<Variation>& variations)
 
 namespace {
 
+// The engines' own size: a laid-down field may change it.
+int fieldWidth(const MusselBed& bed) { return bed.cellsX; }
+int fieldHeight(const MusselBed& bed) { return bed.cellsY; }
+int fieldWidth(const FastBed& bed) { return bed.cellsX(); }
+int fieldHeight(const FastBed& bed) { return bed.cellsY(); }
+
 // An engine behind the Bed interface.
 template <class Engine>
 class EngineBed final : public LiveBed {
@@ -71,48 +78,61 @@ public:
     void advance() override { engine.advance(); }
     std::array<long, StateCount> counts() const override { return engine.counts(); }
     Cell cell(int x, int y) const override { return engine.cell(x, y); }
-    int cellsX() const override { return width(engine); }
-    int cellsY() const override { return height(engine); }
+    int cellsX() const override { return fieldWidth(engine); }
+    int cellsY() const override { return fieldHeight(engine); }
+    EngineState state() const override { return stateOf(engine); }
+    bool restore(const EngineState& state, std::string* error) override { return restoreState(engine, state, error); }
 
     ModelParameters& parameters() override { return engine; }
-    void reseed(std::int32_t seed) override { engine.seed(seed); }
     void layDown(const Pattern& pattern) override;
+    void reseed(std::int32_t value) override { engine.seed(seed = value); }
     bool edit(int x, int y, Cell state) override { return engine.editCell(x, y, state); }
     void copyField(Cell* out) const override { copyCells(engine, out); }
     bool copyPrevious(Cell* out) const override { return copyPreviousCells(engine, out); }
 
     Engine engine;
-
-private:
-    // The engine's own size: a laid-down field may change it.
-    static int width(const MusselBed& bed) { return bed.cellsX; }
-    static int height(const MusselBed& bed) { return bed.cellsY; }
-    static int width(const FastBed& bed) { return bed.cellsX(); }
-    static int height(const FastBed& bed) { return bed.cellsY(); }
+    std::int32_t seed = 0;  // the last seed, for random start fields
 };
 
 template <class Engine>
-void layDownPattern(Engine& bed, const Pattern& pattern);
+void layDownPattern(Engine& bed, const Pattern& pattern, std::int32_t seed);
+
+// The parameters of config through the control setters, in the desktop
+// program's order; with only, just those whose options it names.
+void setParameters(ModelParameters& bed, const RunConfig& config, const std::set<std::string>* only = nullptr)
+{
+    auto set = [only](const char* option) { return !only || only->count(option) != 0; };
+    if (set("--a3"))
+        bed.setmaturing(config.a3);
+    if (set("--a4"))
+        bed.setpredation(config.a4);
+    if (set("--long-range"))
+        bed.setlongrange(config.longRange);
+    if (set("--jump"))
+        bed.setjumpdistance(config.jump);
+    if (set("--a2"))
+        bed.setcolonization(config.a2);
+    if (set("--a0"))
+        bed.setneighbourcoupling(config.a0);
+    if (set("--d0"))
+        bed.setoceanforcing(config.d0);
+    if (set("--boundary"))
+        bed.randbedingungaendern(config.periodic);
+    if (set("--scheme"))
+        bed.updatemethodeaendern(config.scheme);
+}
 
 // Both engines take the same calls in the same order.
 template <class Engine>
 void setUp(Engine& bed, const RunConfig& config)
 {
     bed.seed(config.seed);
-    bed.setmaturing(config.a3);
-    bed.setpredation(config.a4);
-    bed.setlongrange(config.longRange);
-    bed.setjumpdistance(config.jump);
-    bed.setcolonization(config.a2);
-    bed.setneighbourcoupling(config.a0);
-    bed.setoceanforcing(config.d0);
-    bed.randbedingungaendern(config.periodic);
-    bed.updatemethodeaendern(config.scheme);
-    layDownPattern(bed, config.pattern);
+    setParameters(bed, config);
+    layDownPattern(bed, config.pattern, config.seed);
 }
 
 template <class Engine>
-void layDownPattern(Engine& bed, const Pattern& pattern)
+void layDownPattern(Engine& bed, const Pattern& pattern, std::int32_t seed)
 {
     switch (pattern.kind) {
     case PatternKind::Young:
@@ -126,13 +146,19 @@ void layDownPattern(Engine& bed, const Pattern& pattern)
         bed.setField(field.width, field.height, field.codes, nullptr);
         break;
     }
+    case PatternKind::Random: {
+        const int width = fieldWidth(bed);
+        const int height = fieldHeight(bed);
+        bed.setField(width, height, randomField(pattern.random, width, height, seed), nullptr);
+        break;
+    }
     }
 }
 
 template <class Engine>
 void EngineBed<Engine>::layDown(const Pattern& pattern)
 {
-    layDownPattern(engine, pattern);
+    layDownPattern(engine, pattern, seed);
 }
 
 } // namespace
@@ -149,10 +175,29 @@ std::unique_ptr<LiveBed> makeLiveBed(const RunConfig& config, int threads)
     if (config.mode == EngineMode::Exact) {
         auto bed = std::make_unique<EngineBed<MusselBed>>(config.width, config.height, config.seed);
         setUp(bed->engine, config);
+        bed->seed = config.seed;
         return bed;
     }
     auto bed = std::make_unique<EngineBed<FastBed>>(config.width, config.height,
                                                     static_cast<std::uint64_t>(config.seed), threads);
     setUp(bed->engine, config);
+    bed->seed = config.seed;
+    return bed;
+}
+
+std::unique_ptr<LiveBed> continueBed(const SavedRun& saved, RunConfig& config, const std::set<std::string>& given,
+                                 int threads)
+{
+    config.width = saved.engine.width;
+    config.height = saved.engine.height;
+    config.mode = saved.engine.fast ? EngineMode::Fast : EngineMode::Exact;
+    config.seed = saved.seed;
+    if (!given.count("--scheme"))
+        config.scheme = saved.engine.parameters.updateMethod;
+    std::unique_ptr<LiveBed> bed = makeLiveBed(config, threads);
+    std::string error;
+    if (!bed->restore(saved.engine, &error))
+        throw BatchError("--from-state: " + error);
+    setParameters(bed->parameters(), config, &given);
     return bed;
 }

@@ -7,6 +7,11 @@
 #include "variation.h"
 
 #include <memory>
+#include <set>
+#include <string>
+
+class LiveBed;
+struct SavedRun;
 
 // Reads a file pattern into model.config.pattern.field and takes the field's
 // size from it. A --width or --height given as well must match the file.
@@ -24,3 +29,11 @@ void loadPatterns(ModelOptions& model, std::vector<Variation>& variations);
 // a MusselBed; in fast mode a FastBed whose synchronous steps are shared by
 // threads (1 .. MaxThreads), which change its speed and nothing else.
 std::unique_ptr<Bed> makeBed(const RunConfig& config, int threads = 1);
+
+// A bed that goes on from saved as the saved bed would have: config takes
+// its size, mode, seed and (unless given) scheme from it, and of the
+// parameters only those whose options given names (such as "--d0") replace
+// the saved ones, as the desktop's controls change a bed between two steps.
+// Throws BatchError when the state does not fit its engine.
+std::unique_ptr<LiveBed> continueBed(const SavedRun& saved, RunConfig& config, const std::set<std::string>& given,
+                                 int threads = 1);

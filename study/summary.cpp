@@ -14,12 +14,16 @@ std::optional<std::int64_t> generatorPeriodPassedAt(const RunConfig& config)
 {
     if (config.mode != EngineMode::Exact)
         return std::nullopt;
-    const std::int64_t drawsPerVisit = config.scheme == 1 ? 6 : 4;
-    const std::int64_t perStep = drawsPerVisit * config.width * config.height;
-    const std::int64_t step = GeneratorPeriod / perStep + 1;
+    const std::int64_t step = GeneratorPeriod / leastDrawsPerStep(config.scheme, config.width, config.height) + 1;
     if (step > config.steps)
         return std::nullopt;
     return step;
+}
+
+std::int64_t leastDrawsPerStep(int scheme, int width, int height)
+{
+    const std::int64_t drawsPerVisit = scheme == 1 ? 6 : 4;
+    return drawsPerVisit * width * height;
 }
 
 std::string generatorPeriodWarning(const RunConfig& config, std::int64_t step, std::int64_t runs)
@@ -40,11 +44,14 @@ RunSummary summarizeRun(const RunConfig& config, int threads)
     return performRun(0, config, Recording{}, threads).summary;
 }
 
-std::string summaryHeader()
+std::string summaryHeader(bool extinction)
 {
-    return "run,seed,width,height,scheme,a2,a0,d0,a3,a4,jump,long_range,boundary,steps,pattern,mode,"
-           + stateColumns("") + "," + stateColumns("mean_") + "," + stateColumns("sd_")
-           + ",burn_in,pattern_sha256,generator_period_passed\n";
+    std::string header = "run,seed,width,height,scheme,a2,a0,d0,a3,a4,jump,long_range,boundary,steps,pattern,mode,"
+                         + stateColumns("") + "," + stateColumns("mean_") + "," + stateColumns("sd_")
+                         + ",burn_in,pattern_sha256,generator_period_passed";
+    if (extinction)
+        header.append(",").append(stateColumns("extinct_")).append(",extinct_mussels,extinct_predators,ended_step");
+    return header + '\n';
 }
 
 std::string summaryRow(std::int64_t run, const RunConfig& config, const RunSummary& summary)
@@ -68,5 +75,10 @@ std::string summaryRow(std::int64_t run, const RunConfig& config, const RunSumma
     if (config.pattern.kind == PatternKind::File && config.pattern.field)
         row += config.pattern.field->sha256;
     row += summary.periodPassed ? ",true" : ",false";
+    if (config.stopWhen) {
+        for (const std::int64_t step : summary.extinction.steps)
+            row += step < 0 ? std::string(",") : ',' + std::to_string(step);
+        row += ',' + std::to_string(summary.endedAt);
+    }
     return row + '\n';
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "runconfig.h"
+#include "stopcondition.h"
 
 #include <array>
 #include <cstdint>
@@ -21,6 +22,10 @@ struct RunSummary {
     // The exact run draws more numbers than its generator's period (see
     // generatorPeriodPassedAt).
     bool periodPassed = false;
+    // With a stop condition: the first step at which each group had no cell
+    // (-1: never), and the step the run ended at.
+    ExtinctionSteps extinction;
+    std::int64_t endedAt = 0;
 };
 
 // The burn-in a run of steps uses: burnIn when given, floor(steps/2) otherwise.
@@ -34,6 +39,9 @@ constexpr std::int64_t GeneratorPeriod = 2147483646;
 // two more for its position), or nothing when it never does within its steps.
 // Fast runs have generators of far longer period: nothing.
 std::optional<std::int64_t> generatorPeriodPassedAt(const RunConfig& config);
+// The numbers an exact step of the scheme on a field of the size draws at
+// the least.
+std::int64_t leastDrawsPerStep(int scheme, int width, int height);
 
 // The warning line for runs exact runs that pass the period, the first of
 // them with config at step.
@@ -48,5 +56,8 @@ RunSummary summarizeRun(const RunConfig& config, int threads = 1);
 // counts and mean fractions, then the standard deviations, the burn-in, the
 // SHA-256 of a file pattern (empty otherwise) and whether the run passed the
 // generator's period. Fractions in the shortest form that reads back exactly.
-std::string summaryHeader();
+// With a stop condition (extinction, for the header) the extinction steps of
+// each state, of mussels and of predators follow (empty: never), and the step
+// the run ended at.
+std::string summaryHeader(bool extinction = false);
 std::string summaryRow(std::int64_t run, const RunConfig& config, const RunSummary& summary);

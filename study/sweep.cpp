@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sweep.h"
 
+#include "patterncsv.h"
+
 #include "batcherror.h"
 #include "cpus.h"
+#include "design.h"
 #include "interruption.h"
 #include "journal.h"
 #include "printable.h"
@@ -16,6 +19,7 @@
 #include "imageformats.h"
 #include "picturesink.h"
 #include "progressbar.h"
+#include "randomseed.h"
 #include "seeding.h"
 #include "simulation.h"
 #include "snapshots.h"
@@ -184,12 +188,42 @@ std::int64_t runSweepPart(const SweepPlan& plan, const TaskSplit& split, int job
 
 SweepPlan planSweep(SweepOptions& options)
 {
+    std::optional<std::string> design;
+    if (!options.designPath.empty()) {
+        design.emplace();
+        options.variations = readDesign(options.designPath, &*design);
+        for (const Variation& column : options.variations)
+            for (const auto& [name, value] : options.given)
+                if (name == varyOption(column.name))
+                    throw BatchError(name + " and the design's column " + std::string(varyNameText(column.name))
+                                     + " are both given; keep one");
+    }
     loadPatterns(options.model, options.variations);
     if (!options.model.seedGiven)
-        options.model.config.seed = seedFromClock();
-    SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {}};
+        options.model.config.seed = drawSeed();
+    SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {},
+                   std::move(design)};
     plan.recording.burnIn = options.burnIn;
+    const RecordOptions& record = options.record;
+    if (record.patches) {
+        plan.recording.patterns.classes = record.patchClasses;
+        plan.recording.patterns.settings = record.patternSettings;
+        plan.recording.patterns.every = record.patternsEvery > 0 ? record.patternsEvery : record.countsEvery;
+        plan.recording.patterns.series = !record.patternsPath.empty();
+    }
     return plan;
+}
+
+std::string sweepSummaryHeader(const RecordOptions& record, bool extinction)
+{
+    const std::string header = summaryHeader(extinction);
+    return record.patches ? withPatternColumns(header, patternSummaryHeader(record.patchClasses)) : header;
+}
+
+std::string sweepSummaryRow(const RunOutput& output, const RecordOptions& record)
+{
+    const std::string row = summaryRow(output.run, output.config, output.summary);
+    return record.patches ? withPatternColumns(row, patternSummaryCells(output, record.patternSettings.fit)) : row;
 }
 
 int sweepJobs(std::optional<int> requested, int threadsPerRun, const EnvironmentLookup& environment)
@@ -297,13 +331,16 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         throw BatchError("--plot: a sweep's plot needs a --vary of a number (a2, a0, d0, a3, a4, jump, width, "
                          "height or steps) for its axis");
     refuseSharedNames({{"--summary", &options.summaryPath}, {"--counts", &record.countsPath},
-                       {"--plot", &record.plotPath}});
+                       {"--plot", &record.plotPath}, {"--patterns", &record.patternsPath},
+                       {"--plot-patches", &record.patchPlotPath}});
     refuseToolNames({{"--summary", &options.summaryPath}, {"--counts", &record.countsPath},
-                     {"--plot", &record.plotPath}},
-                    {{"--summary", &options.summaryPath}, {"--counts", &record.countsPath}});
+                     {"--plot", &record.plotPath}, {"--patterns", &record.patternsPath},
+                     {"--plot-patches", &record.patchPlotPath}},
+                    {{"--summary", &options.summaryPath}, {"--counts", &record.countsPath},
+                     {"--patterns", &record.patternsPath}});
     const std::int64_t runs = runsInPart(plan.runCount(), split);
     // A sweep with a plot or snapshots runs whole: a resume starts it again.
-    const bool runsWhole = !record.plotPath.empty() || !record.snapshotsDir.empty();
+    const bool runsWhole = !record.plotPath.empty() || !record.patchPlotPath.empty() || !record.snapshotsDir.empty();
 
     // Before anything else, so that an old commit never lands on this one.
     if (options.summaryPath != "-")
@@ -312,17 +349,22 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     std::optional<SweepJournal> counts;
     if (!record.countsPath.empty())
         counts.emplace("--counts", record.countsPath);
+    std::optional<SweepJournal> patches;
+    if (!record.patternsPath.empty())
+        patches.emplace("--patterns", record.patternsPath);
     std::optional<SnapshotWriter> snapshots;
     if (!record.snapshotsDir.empty())
         snapshots.emplace(record.snapshotsDir, record.snapshotPictures ? &pictures : nullptr, record.cellSize, false);
-    const std::string header = summaryHeader();
+    const std::string header = sweepSummaryHeader(record, options.model.config.stopWhen.has_value());
     const std::string seriesHeader = timeSeriesHeader();
+    const std::string patchesHeader = patchSeriesHeader(true);
     std::optional<KeptSweep> kept;
     std::optional<KeptSweep> keptCounts;
+    std::optional<KeptSweep> keptPatches;
     if (options.resume) {
-        if (!summary.toFile() || (counts && !counts->toFile()))
-            throw BatchError("--resume needs files for --summary and --counts: a sweep to standard output or to "
-                             "a device keeps nothing to resume");
+        if (!summary.toFile() || (counts && !counts->toFile()) || (patches && !patches->toFile()))
+            throw BatchError("--resume needs files for --summary, --counts and --patterns: a sweep to standard "
+                             "output or to a device keeps nothing to resume");
         kept = findKeptSweep(summary.place(), sweepRecord(options, plan, split, header), !clockSeed, plan, split, runs,
                              "--summary");
         if (kept && clockSeed) {
@@ -337,18 +379,26 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
             if (keptCounts && keptCounts->rows < kept->rows)
                 kept = findKeptSweep(summary.place(), kept->record, true, plan, split, keptCounts->rows, "--summary");
         }
-        if (kept && (runsWhole || (counts && !keptCounts))) {
-            for (const std::string& token : {kept->token, keptCounts ? keptCounts->token : kept->token}) {
+        // The patch sizes of the runs kept, which were synced before their rows.
+        if (kept && patches)
+            keptPatches = findKeptPatches(patches->place(), sweepRecord(options, plan, split, patchesHeader), split,
+                                          kept->rows, "--patterns");
+        if (kept && (runsWhole || (counts && !keptCounts) || (patches && !keptPatches))) {
+            for (const std::string& token : {kept->token, keptCounts ? keptCounts->token : kept->token,
+                                             keptPatches ? keptPatches->token : kept->token}) {
                 removeTemporaries(summary.place().directory.get(), token);
                 if (counts)
                     removeTemporaries(counts->place().directory.get(), token);
+                if (patches)
+                    removeTemporaries(patches->place().directory.get(), token);
                 if (snapshots)
                     removeTemporaries(snapshots->folder(), token);
             }
             kept.reset();
             keptCounts.reset();
+            keptPatches.reset();
             if (clockSeed)
-                plan.base.seed = seedFromClock();
+                plan.base.seed = drawSeed();
         }
         if (!kept) {
             const OutputState done =
@@ -356,15 +406,21 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
             const OutputState countsDone =
                 counts ? finishedOutput(counts->place(), sweepRecord(options, plan, split, seriesHeader), !clockSeed)
                        : OutputState::Matches;
+            const OutputState patchesDone =
+                patches
+                    ? finishedOutput(patches->place(), sweepRecord(options, plan, split, patchesHeader), !clockSeed)
+                    : OutputState::Matches;
             const std::pair<OutputState, const std::string*> outputs[] = {{done, &options.summaryPath},
-                                                                          {countsDone, &record.countsPath}};
+                                                                          {countsDone, &record.countsPath},
+                                                                          {patchesDone, &record.patternsPath}};
             for (const auto& [state, path] : outputs)
                 if (state == OutputState::Other)
                     throw BatchError("--resume: " + inQuotes(*path)
                                      + " is the complete output of another sweep; give its options, or leave "
                                        "--resume out to replace it");
             if (done == OutputState::Matches && countsDone == OutputState::Matches
-                && (record.plotPath.empty() || fileInPlace(record.plotPath))
+                && patchesDone == OutputState::Matches && (record.plotPath.empty() || fileInPlace(record.plotPath))
+                && (record.patchPlotPath.empty() || fileInPlace(record.patchPlotPath))
                 && (!snapshots || snapshotsInPlace(snapshots->folder(), plan, split, runs, record))) {
                 if (!options.quiet)
                     std::fprintf(stderr, "nothing to resume: %s is complete\n", inQuotes(options.summaryPath).c_str());
@@ -391,6 +447,14 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
             counts->adopt(keptCounts->token, keptCounts->bytes);
         else
             counts->start(seriesHeader, sweepRecord(options, plan, split, seriesHeader), token);
+        summary.syncAfter(*counts);
+    }
+    if (patches) {
+        if (keptPatches)
+            patches->adopt(keptPatches->token, keptPatches->bytes);
+        else
+            patches->start(patchesHeader, sweepRecord(options, plan, split, patchesHeader), token);
+        summary.syncAfter(*patches);
     }
     if (kept) {
         // A commit killed before it was decided left its descriptors.
@@ -398,15 +462,27 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         ::unlinkat(summary.place().directory.get(), descriptor.c_str(), 0);
         if (counts)
             ::unlinkat(counts->place().directory.get(), descriptor.c_str(), 0);
+        if (patches)
+            ::unlinkat(patches->place().directory.get(), descriptor.c_str(), 0);
     }
     std::optional<OutputFile> plot;
     if (!record.plotPath.empty())
         plot.emplace("--plot", record.plotPath, false, token);
+    std::optional<OutputFile> patchPlot;
+    if (!record.patchPlotPath.empty())
+        patchPlot.emplace("--plot-patches", record.patchPlotPath, false, token);
+    // The first class's pooled sizes by the value of the first varied parameter.
+    std::map<std::size_t, SizeCounts> pooledByValue;
     // A file series streams through per-run files (see RunSpool).
     std::optional<RunSpool> spool;
     if (counts && counts->toFile()) {
         spool.emplace(counts->place().directory.get(), counts->place().name, token, "--counts");
         plan.recording.seriesSink = [&spool](std::int64_t run) { return spool->open(run); };
+    }
+    std::optional<RunSpool> patchSpool;
+    if (patches && patches->toFile()) {
+        patchSpool.emplace(patches->place().directory.get(), patches->place().name, token, "--patterns");
+        plan.recording.patchSink = [&patchSpool](std::int64_t run) { return patchSpool->open(run); };
     }
     if (snapshots) {
         snapshots->useToken(token);
@@ -414,7 +490,7 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
             snapshots->write(run, step, bed);
         };
     }
-    ProgressBar progress(runs, "runs", progressToTerminal && !options.quiet);
+    ProgressBar progress(runs, "runs", progressStyle(record.progress, progressToTerminal, options.quiet));
     std::vector<RunOutput> plotted;
     const std::int64_t done = runSweepPart(
         plan, split, jobs,
@@ -423,28 +499,57 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
                 spool->appendTo(output.run, *counts);
             else if (counts)
                 counts->append(timeSeriesRows(output));
-            summary.append(summaryRow(output.run, output.config, output.summary));
+            if (patchSpool)
+                patchSpool->appendTo(output.run, *patches);
+            else if (patches)
+                patches->append(patchSeriesRows(output, record.patchClasses, true));
+            summary.append(sweepSummaryRow(output, record));
             if (plot)
                 plotted.push_back({output.run, output.config, output.summary, {}});
+            if (patchPlot)
+                addSizeCounts(pooledByValue[plan.variations.empty() ? 0 : plan.valueIndex(output.run, 0)],
+                              output.patterns.front().pooled);
         },
         &progress, kept ? kept->rows : 0, stopOnSignal.flag());
     progress.finish();
     if (done < runs) {
         if (counts)
             counts->keep();
+        if (patches)
+            patches->keep();
         summary.keep();
         reportInterruption(stopOnSignal.received(), done, runs, summary.toFile(), options.arguments);
         return statusForSignal(stopOnSignal.received());
     }
     if (plot)
         plot->write(pictures.sweepPlot(plotted, plan, *plotFormatFor(record.plotPath)));
+    if (patchPlot) {
+        std::vector<PatchCurve> curves;
+        for (const auto& [value, pooled] : pooledByValue) {
+            std::string label = record.patchClasses.front().name;
+            if (!plan.variations.empty())
+                label = std::string(varyNameText(plan.variations.front().name)) + " = "
+                        + valueText(plan.variations.front(), plan.variations.front().values[value]);
+            curves.push_back({label, pooled, fitSizes(pooled, record.patternSettings.fit)});
+        }
+        patchPlot->write(pictures.patchPlot(curves, "Sizes of " + record.patchClasses.front().name
+                                                        + " patches in the measurement window",
+                                            *plotFormatFor(record.patchPlotPath)));
+    }
 
     CommitUnit unit;
-    summary.stage(unit, OutputKind::Summary);
+    WrittenFile summaryFile{summary.path(), OutputKind::Summary};
+    for (const PatchClass& cls : record.patchClasses)
+        summaryFile.patchClasses.push_back(cls.name);
+    summary.stage(unit, summaryFile);
     if (counts)
         counts->stage(unit, OutputKind::TimeSeries);
+    if (patches)
+        patches->stage(unit, OutputKind::PatchSeries);
     if (plot)
         plot->stage(unit, OutputKind::Plot);
+    if (patchPlot)
+        patchPlot->stage(unit, OutputKind::Plot);
     if (snapshots)
         snapshots->stage(unit);
     Provenance provenance{invocation, plan.base.seed, {}};
@@ -454,6 +559,8 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         for (const Pattern& pattern : variation.patterns)
             if (pattern.kind == PatternKind::File)
                 provenance.inputs.push_back({pattern.path, pattern.field->sha256});
+    if (plan.design)
+        provenance.inputs.push_back({options.designPath, *plan.design});
     unit.commit(provenance, token);
     return 0;
 }

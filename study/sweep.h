@@ -34,9 +34,14 @@ std::int64_t runSweepPart(const SweepPlan& plan, const TaskSplit& split, int job
                           StopRuns how = StopRuns::Finish);
 
 // The plan of the options: the patterns read, the seed taken from the clock
-// when none is given, the burn-in. Moves the variations out of options.
+// when none is given, the burn-in, what the runs record of their patches. Moves the variations out of options.
 // Throws BatchError.
 SweepPlan planSweep(SweepOptions& options);
+
+// The summary's header and a run's row, with the classes' columns after
+// today's when the record options ask for patches.
+std::string sweepSummaryHeader(const RecordOptions& record, bool extinction = false);
+std::string sweepSummaryRow(const RunOutput& output, const RecordOptions& record);
 
 // The jobs asked for, or by default as many as the CPUs this process may use
 // (availableCpus): each run of fast mode brings its own threadsPerRun. Within

@@ -14,13 +14,16 @@ std::int64_t SweepPlan::runCount() const
     const std::int64_t limit = static_cast<std::int64_t>(MaxSeed) - base.seed + 1;
     std::int64_t runs = replicates;
     bool tooMany = runs > limit;
-    for (const Variation& variation : variations) {
-        runs *= static_cast<std::int64_t>(variation.values.size());
-        tooMany = tooMany || runs > limit;
-        if (tooMany)
-            break;
-    }
-    if (tooMany)
+    if (design && !variations.empty())
+        runs *= static_cast<std::int64_t>(variations[0].values.size());
+    else
+        for (const Variation& variation : variations) {
+            runs *= static_cast<std::int64_t>(variation.values.size());
+            tooMany = tooMany || runs > limit;
+            if (tooMany)
+                break;
+        }
+    if (tooMany || runs > limit)
         throw BatchError("the sweep has too many runs: run k uses the seed " + std::to_string(base.seed)
                          + " + k, and seeds end at " + std::to_string(MaxSeed)
                          + "; choose a smaller --seed or fewer runs");
@@ -31,6 +34,11 @@ RunConfig SweepPlan::configForRun(std::int64_t run) const
 {
     RunConfig config = base;
     config.seed = static_cast<std::int32_t>(base.seed + run);
+    if (design) {
+        for (const Variation& variation : variations)
+            applyVariation(config, variation, variation.values[static_cast<std::size_t>(run / replicates)]);
+        return config;
+    }
     std::int64_t rest = run / replicates;
     for (auto variation = variations.rbegin(); variation != variations.rend(); ++variation) {
         const auto size = static_cast<std::int64_t>(variation->values.size());
@@ -43,6 +51,8 @@ RunConfig SweepPlan::configForRun(std::int64_t run) const
 std::size_t SweepPlan::valueIndex(std::int64_t run, std::size_t variation) const
 {
     std::int64_t rest = run / replicates;
+    if (design)
+        return static_cast<std::size_t>(rest);
     for (std::size_t v = variations.size(); v-- > variation + 1;)
         rest /= static_cast<std::int64_t>(variations[v].values.size());
     return static_cast<std::size_t>(rest % static_cast<std::int64_t>(variations[variation].values.size()));

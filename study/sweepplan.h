@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-// The runs of a sweep: every combination of the varied values, each
-// replicates times. Run k (from 0) takes its values with the first
+// The runs of a sweep: every combination of the varied values (or every row
+// of a design), each replicates times. Run k (from 0) takes its values with the first
 // variation varying slowest and the replicates fastest, and the seed
 // firstSeed + k. Every other parameter is the base configuration's.
 struct SweepPlan {
@@ -22,6 +22,9 @@ struct SweepPlan {
     std::int64_t replicates = 1;
     int threadsPerRun = 1;  // as makeBed takes them; no row depends on them
     Recording recording;    // what every run records besides its summary
+    // With a design (--design), the SHA-256 of its file: the variations are
+    // its columns, and run k takes row k / replicates of each, together.
+    std::optional<std::string> design;
 
     // The number of runs; the plan is refused (BatchError) when the runs'
     // seeds firstSeed .. firstSeed + runs - 1 would pass MaxSeed.

@@ -15,7 +15,9 @@ constexpr const char* FirstLine = "tidmar-batch sweep record 1";
 bool changesNoRow(const std::string& name)
 {
     for (const char* other : {"--task", "--summary", "--jobs", "--quiet", "--resume", "--threads", "--counts",
-                              "--plot", "--snapshots", "--snapshot-every", "--snapshot-pictures", "--cell-size"})
+                              "--plot", "--snapshots", "--snapshot-every", "--snapshot-pictures", "--cell-size",
+                              "--patterns", "--plot-patches",
+                              "--progress"})
         if (name == other)
             return true;
     return false;
@@ -80,6 +82,8 @@ std::string sweepRecord(const SweepOptions& options, const SweepPlan& plan, cons
         for (const Pattern& varied : variation.patterns)
             if (varied.kind == PatternKind::File)
                 record += "input: --vary pattern " + varied.field->sha256 + "\n";
+    if (plan.design)
+        record += "input: --design " + *plan.design + "\n";
     record += "runs: " + std::to_string(plan.runCount()) + "\n";
     record += "task: " + std::to_string(split.index) + "/" + std::to_string(split.count) + "\n";
     std::string firstLine = header.substr(0, header.find('\n'));

@@ -41,8 +41,4 @@ void checkSweepOptions(const SweepOptions& options, const std::set<std::string>&
             throw BatchError(nameOf(key) + " and " + nameOf("vary") + " " + std::string(varyNameText(variation.name))
                              + " are both given; keep one");
     }
-    // Seeds 0 and 1 start the generator alike (it cannot start from 0), so
-    // runs 0 and 1 of a sweep from seed 0 would not be independent.
-    if (options.model.seedGiven && options.model.config.seed == 0)
-        throw BatchError(nameOf("seed") + ": a sweep's seeds start at 1 or above (0 draws the same numbers as 1)");
 }

@@ -17,5 +17,5 @@ void addVariation(SweepOptions& options, Variation variation, SettingName nameOf
 
 // What a sweep's settings refuse together once all are read, besides the
 // model's own (checkModelOptions): a burn-in that leaves no step, a setting
-// both fixed and varied, seed 0. given holds the keys of the settings given.
+// both fixed and varied. given holds the keys of the settings given.
 void checkSweepOptions(const SweepOptions& options, const std::set<std::string>& given, SettingName nameOf);

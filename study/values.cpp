@@ -7,6 +7,7 @@
 #include "printable.h"
 #include "seeding.h"
 #include "settings.h"
+#include "stopcondition.h"
 
 #include <charconv>
 #include <cmath>
@@ -113,9 +114,13 @@ bool readOnOff(const Value& value, const std::string& name)
 
 std::int32_t readSeed(const Value& value, const std::string& name)
 {
-    if (const auto seed = wholeOf(value, 0, MaxSeed))
+    // Seeds 0 and 1 start the generator alike (it cannot start from 0), so
+    // runs from seeds 0 and 1 would not be independent.
+    if (wholeOf(value, 0, 0))
+        throw BatchError(name + ": seeds start at 1 or above (0 draws the same numbers as 1)");
+    if (const auto seed = wholeOf(value, 1, MaxSeed))
         return static_cast<std::int32_t>(*seed);
-    refuse(value, name, "a whole number from 0 to " + std::to_string(MaxSeed)
+    refuse(value, name, "a whole number from 1 to " + std::to_string(MaxSeed)
                             + " (2147483647 is the generator's modulus)");
 }
 
@@ -123,12 +128,12 @@ Pattern readPattern(const Value& value, const std::string& name)
 {
     const auto* given = text(value);
     if (!given || given->empty())
-        refuse(value, name, "young, line or the name of a CSV file");
-    if (*given == "young")
-        return {PatternKind::Young, {}, {}};
-    if (*given == "line")
-        return {PatternKind::Line, {}, {}};
-    return {PatternKind::File, *given, {}};
+        refuse(value, name, "young, line, random:STATE=FRACTION,... or the name of a CSV file");
+    try {
+        return parsePattern(*given);
+    } catch (const BatchError& error) {
+        throw BatchError(name + ": " + error.what());
+    }
 }
 
 bool setModelValue(ModelOptions& model, std::string_view key, const Value& value, const std::string& name)
@@ -167,6 +172,12 @@ bool setModelValue(ModelOptions& model, std::string_view key, const Value& value
         config.steps = readWhole(value, 0, 2147483647, name);
     } else if (key == "mode") {
         config.mode = readChoice(value, {"exact", "fast"}, name) == 0 ? EngineMode::Exact : EngineMode::Fast;
+    } else if (key == "stop_when") {
+        const auto* given = text(value);
+        const auto condition = given ? stopConditionIndex(*given) : std::nullopt;
+        if (!condition)
+            refuse(value, name, "one of " + stopConditionNames());
+        config.stopWhen = *condition;
     } else if (key == "threads") {
         model.threads = static_cast<int>(readWhole(value, 1, MaxThreads, name));
         model.threadsGiven = true;

@@ -38,15 +38,17 @@ int readChoice(const Value& value, std::initializer_list<std::string_view> names
 // "on" or "off", or a flag.
 bool readOnOff(const Value& value, const std::string& name);
 
-// A seed from 0 to MaxSeed.
+// A seed from 1 to MaxSeed (0 would draw the numbers of 1).
 std::int32_t readSeed(const Value& value, const std::string& name);
 
-// young, line or the name of a field file (not yet read).
+// young, line, random:STATE=FRACTION,... or the name of a field file (not
+// yet read).
 Pattern readPattern(const Value& value, const std::string& name);
 
 // Sets the model setting key, under the keyword names of Python and R:
 // width, height, scheme, pattern, a2, a0, d0, a3, a4, jump, long_range,
-// boundary, seed, steps, mode, threads. Returns false for any other key.
+// boundary, seed, steps, mode, threads, stop_when. Returns false for any
+// other key.
 bool setModelValue(ModelOptions& model, std::string_view key, const Value& value, const std::string& name);
 
 // How a front end names a setting in messages, given its keyword name.

@@ -169,12 +169,11 @@ void addItem(Variation& variation, std::string_view item, const std::string& con
 {
     const std::string_view nameText = varyNameText(variation.name);
     if (variation.name == VaryName::Pattern) {
-        if (item.empty())
-            throw BatchError(context + "an empty item is not young, line or the name of a CSV file");
-        const PatternKind kind = item == "young" ? PatternKind::Young
-                                 : item == "line" ? PatternKind::Line
-                                                  : PatternKind::File;
-        variation.patterns.push_back({kind, kind == PatternKind::File ? std::string(item) : std::string(), {}});
+        try {
+            variation.patterns.push_back(parsePattern(item));
+        } catch (const BatchError& error) {
+            throw BatchError(context + error.what());
+        }
         addValue(variation, static_cast<int>(variation.patterns.size() - 1), context);
         return;
     }
@@ -240,8 +239,9 @@ Variation readVariation(std::string_view key, const std::vector<Value>& values, 
     if (values.empty())
         throw BatchError(name + ": no values given");
     for (const Value& value : values) {
-        if (const auto* item = std::get_if<std::string>(&value))
-            addItem(variation, *item, name + ": ");
+        if (const auto* list = std::get_if<std::string>(&value))
+            for (const std::string_view item : split(*list, ','))
+                addItem(variation, item, name + ": ");
         else if (const auto range = wholeRange(variation.name))
             addValue(variation, static_cast<int>(readWhole(value, range->first, range->second, name)), name + ": ");
         else if (variation.name == VaryName::LongRange)

@@ -28,7 +28,7 @@ struct Variation {
 Variation parseVariation(std::string_view text, const std::string& option = "--vary");
 
 // The variation of the parameter key (as parseVariation names it, or with
-// '_' for '-') through a list of typed values: each text an item as above,
+// '_' for '-') through a list of typed values: each text a LIST as above,
 // each number read as the parameter's own reader reads it (0.1 + 0.2 is
 // 0.3). Messages name the values "OPTION KEY: ...".
 Variation readVariation(std::string_view key, const std::vector<Value>& values, const std::string& option);

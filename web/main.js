@@ -217,8 +217,7 @@ function fitCanvas(width, height) {
   canvas.height = height;
   // Whole pixels a cell: 2 for the desktop's 256 x 256, at least 1.
   const cell = Math.max(1, Math.min(8, Math.floor(640 / Math.max(width, height))));
-  canvas.style.width = `${width * cell}px`;
-  canvas.style.height = `${height * cell}px`;
+  canvas.style.width = `${width * cell}px`;  // the height follows (style.css), also when narrowed
   chart.clear(width * height);
   size = { width, height };
 }

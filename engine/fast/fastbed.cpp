@@ -50,6 +50,19 @@ void FastBed::seed(std::uint64_t value)
     syncStepCount = 0;
 }
 
+FastBed::Generators FastBed::generators() const
+{
+    return {key, syncStepCount, {random.state[0], random.state[1], random.state[2], random.state[3]}};
+}
+
+void FastBed::restore(const Generators& saved)
+{
+    key = saved.key;
+    syncStepCount = saved.syncSteps;
+    for (int w = 0; w < 4; ++w)
+        random.state[w] = saved.xoshiro[w];
+}
+
 // Storage for a field of width x height: both lattices, the visiting orders and
 // every band's working storage, sized for the worst case of a step.
 void FastBed::allocate(int width, int height)

@@ -95,6 +95,16 @@ public:
     int cellsY() const { return layout.cellsY; }
     int threads() const { return pool.size(); }
     std::uint64_t syncSteps() const { return syncStepCount; }  // since seeding: the Philox counter's t
+
+    // Everything the next draws depend on: the Philox key and step counter
+    // and the xoshiro state, for saving a run and continuing it.
+    struct Generators {
+        philox::Key key;
+        std::uint64_t syncSteps;
+        std::array<std::uint64_t, 4> xoshiro;
+    };
+    Generators generators() const;
+    void restore(const Generators& saved);
     Cell cell(int x, int y) const { return lattice[now][layout.index(x, y)]; }
     // The current field's storage, halo included, for reading it in bulk:
     // cell (x, y) at cellLayout().index(x, y).

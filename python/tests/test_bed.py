@@ -55,7 +55,7 @@ def test_refused_calls_say_why_and_change_nothing():
         (lambda: tidmar.sweep(vary={"a2": [0.1]}, steps=1, colour=2), TypeError, "unexpected keyword"),
         (lambda: tidmar.sweep(vary={"a2": "0.1:0.0005:1"}, steps=1), ValueError, "vary a2: '0.0005'"),
         (lambda: tidmar.sweep(vary={"a2": [0.1, 0.3501]}, steps=1), ValueError, "vary a2: '0.3501' is not a"),
-        (lambda: tidmar.sweep(seed=0, steps=1), ValueError, "seed: a sweep's seeds start at 1"),
+        (lambda: tidmar.sweep(seed=0, steps=1), ValueError, "seed: seeds start at 1 or above"),
         (lambda: setattr(bed, "D0", 0.05), AttributeError, "Bed has no attribute 'D0'; did you mean 'd0'"),
         (lambda: bed.stepcount, AttributeError, "did you mean 'step_count'"),
     ]
@@ -64,6 +64,13 @@ def test_refused_calls_say_why_and_change_nothing():
             call()
     np.testing.assert_array_equal(bed.field, field)
     assert bed.step_count == 2
+
+
+def test_beds_without_a_seed_draw_distinct_ones():
+    seeds = [tidmar.Bed(4, 4).seed for _ in range(50)]
+    assert len(set(seeds)) == 50 and all(1 <= seed <= 2147483646 for seed in seeds)
+    with pytest.raises(ValueError, match="seed: seeds start at 1"):
+        tidmar.Bed(4, 4, seed=0)
 
 
 def test_edits_and_laid_down_fields_are_what_the_next_step_reads():

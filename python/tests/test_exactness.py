@@ -88,6 +88,23 @@ def test_floats_stand_for_the_values_the_command_line_reads(batch):
     np.testing.assert_array_equal(bed.field, same.field)
 
 
+def test_runs_version_and_column_kinds_follow_the_command_line(batch):
+    assert tidmar.__version__ == batch("--version").split()[1]
+    counts = batch("--width", "16", "--height", "16", "--seed", "4", "--steps", "10", "--counts", "-",
+                   "--counts-every", "3", "--quiet")
+    table = tidmar.Bed(16, 16, seed=4).run(10, every=3)
+    assert list(table["step"]) == [0, 3, 6, 9, 10]
+    np.testing.assert_array_equal(np.column_stack([table[name] for name in table.dtype.names]),
+                                  np.loadtxt(io.StringIO(counts), delimiter=",", skiprows=1))
+    # Probabilities stay floats and flags bools whatever their values;
+    # vary takes the keyword names.
+    rows = tidmar.sweep(vary={"a2": [0, 1], "long_range": [True, "off"]}, steps=2, width=8, height=8,
+                        replicates=1, as_frame=False)
+    assert [(row["a2"], row["long_range"]) for row in rows] == [(0.0, True), (0.0, False), (1.0, True),
+                                                                 (1.0, False)]
+    assert all(type(row["a2"]) is float and type(row["generator_period_passed"]) is bool for row in rows)
+
+
 def test_default_jobs_are_the_command_lines(batch, monkeypatch):
     help_text = batch("sweep", "--help")
     assert f"(here: {tidmar.default_jobs()})" in " ".join(help_text.split())
@@ -96,3 +113,61 @@ def test_default_jobs_are_the_command_lines(batch, monkeypatch):
     for threads in (0, -1):
         with pytest.raises(ValueError, match="is not a number of threads"):
             tidmar.default_jobs(threads)
+
+
+@pytest.mark.parametrize("mode", ["exact", "fast"])
+def test_saved_copied_and_pickled_beds_go_on_as_the_original_and_tidmar_batch(batch, tmp_path, mode):
+    import copy
+    import pickle
+
+    bed = tidmar.Bed(30, 24, seed=8, mode=mode, scheme="async-nrs", a2=0.6, a0=0.5, d0=0.02)
+    bed.reset("line")
+    bed.step(20)
+    bed.save(tmp_path / "bed.state")
+    copies = [copy.deepcopy(bed), pickle.loads(pickle.dumps(bed)), tidmar.Bed.load(tmp_path / "bed.state")]
+    field_path = tmp_path / "field.csv"
+    batch("--from-state", str(tmp_path / "bed.state"), "--steps", "15", "--field", str(field_path), "--quiet")
+    bed.step(15)
+    for other in copies:
+        assert other.step_count == 20 and repr(other) == repr(bed).replace("step 35", "step 20")
+        other.step(15)
+        np.testing.assert_array_equal(other.field, bed.field)
+    np.testing.assert_array_equal(bed.field, np.loadtxt(field_path, delimiter=",", dtype=np.int32))
+    (tmp_path / "other.state").write_bytes(b"TIDMARST" + bytes(100))
+    with pytest.raises(ValueError, match="other.state"):
+        tidmar.Bed.load(tmp_path / "other.state")
+
+
+def test_a_design_of_dicts_runs_the_rows_of_the_equivalent_grid():
+    grid = tidmar.sweep(vary={"d0": [0.01, 0.02], "scheme": ["sync", "async-nrs"]}, replicates=2, seed=7, width=16,
+                        height=16, steps=6, as_frame=False)
+    rows = [dict(d0=d0, scheme=scheme) for d0 in (0.01, 0.02) for scheme in ("sync", "async-nrs")]
+    assert tidmar.sweep(design=rows, replicates=2, seed=7, width=16, height=16, steps=6, as_frame=False) == grid
+    with pytest.raises(ValueError, match="'speed' is not a --vary name"):
+        tidmar.sweep(design=[{"speed": 3}], steps=1)
+
+
+def test_sweep_time_series_is_tidmar_batchs(batch, tmp_path):
+    series_path = tmp_path / "series.csv"
+    batch("sweep", "--vary", "d0=0,0.05", "--replicates", "2", "--seed", "30", "--steps", "9", "--width", "12",
+          "--height", "10", "--summary", str(tmp_path / "s.csv"), "--counts", str(series_path), "--counts-every",
+          "4", "--quiet")
+    reported = []
+    summary, series = tidmar.sweep(vary={"d0": [0, 0.05]}, replicates=2, seed=30, steps=9, width=12, height=10,
+                                   counts_every=4, as_frame=False, progress=lambda *done: reported.append(done))
+    assert reported[-1] == (4, 4) and reported == sorted(reported)
+    lines = series_path.read_text().splitlines()
+    assert [list(row.values()) for row in series] == [[int(v) for v in line.split(",")] for line in lines[1:]]
+    assert list(series[0]) == lines[0].split(",") and len(summary) == 4
+
+
+def test_sweep_from_an_array_is_the_sweep_from_its_file(batch, tmp_path):
+    cells = np.full((10, 12), 2, dtype=np.int32)
+    cells[:, 4] = 0
+    np.savetxt(tmp_path / "start.csv", cells, fmt="%d", delimiter=",")
+    settings = dict(vary={"d0": [0, 0.05]}, replicates=2, seed=30, steps=9, as_frame=False)
+    from_array = tidmar.sweep(pattern=cells, **settings)
+    from_file = tidmar.sweep(pattern=str(tmp_path / "start.csv"), **settings)
+    for row in from_array + from_file:
+        row.pop("pattern")
+    assert from_array == from_file

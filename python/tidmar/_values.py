@@ -33,29 +33,49 @@ def settings(values):
     return [(name, value(name, given)) for name, given in values.items() if given is not None]
 
 
+# The summary's columns that are not whole numbers, by kind.
+_TEXT_COLUMNS = ("scheme", "boundary", "pattern", "mode", "pattern_sha256")
+_FLAG_COLUMNS = {"long_range": "on", "generator_period_passed": "true"}
+
+
+# The columns of the patches (after a class's name and "_"): whole numbers,
+# a name, numbers; each may be empty (None).
+_PATTERN_COLUMNS = ("cover", "patches", "mean_size", "max_size", "spans", "variance", "skewness", "moran",
+                    "xmin", "n_tail", "pl_alpha", "pl_loglik", "tpl_alpha", "tpl_lambda", "tpl_loglik",
+                    "exp_lambda", "exp_loglik", "best", "plrange")
+
+
+def _pattern_kind(column):
+    if column == "best":
+        return lambda text: text or None
+    if column in ("xmin", "n_tail"):
+        return lambda text: int(text) if text else None
+    return lambda text: float(text) if text else None
+
+
+def _column_kind(name):
+    """How the summary column name is read: the same whatever its values."""
+    if name.partition("_")[2] in _PATTERN_COLUMNS:
+        return _pattern_kind(name.partition("_")[2])
+    if name in _TEXT_COLUMNS:
+        return str
+    if name in _FLAG_COLUMNS:
+        return lambda text: text == _FLAG_COLUMNS[name]
+    if name in ("a2", "a0", "d0", "a3", "a4") or name.startswith(("mean_", "sd_")):
+        return float
+    return int
+
+
 def typed_columns(header, rows):
-    """Summary rows (CSV text lines) as lists of values. A column whose every
-    value reads as an integer holds ints; one that reads as numbers, floats;
-    one of only true and false, bools; any other, strings."""
+    """Summary rows (CSV text lines) as lists of values, each column of one
+    kind whatever its values: probabilities, means and spreads floats, the
+    flags long_range and generator_period_passed bools, names and the
+    pattern strings, everything else ints; an empty whole number (an
+    extinction that never came) is None."""
     import csv
 
     names = next(csv.reader([header]))
-    table = list(csv.reader(rows))
-    for column in range(len(names)):
-        texts = [row[column] for row in table]
-        for kind in (int, float, _boolean):
-            try:
-                values = [kind(text) for text in texts]
-            except ValueError:
-                continue
-            for row, value in zip(table, values):
-                row[column] = value
-            break
+    kinds = [_column_kind(name) for name in names]
+    table = [[None if kind is int and text == "" else kind(text) for kind, text in zip(kinds, row)]
+             for row in csv.reader(rows)]
     return names, table
-
-
-def _boolean(text):
-    """True or False for the summary's "true" and "false"."""
-    if text not in ("true", "false"):
-        raise ValueError(text)
-    return text == "true"

@@ -324,16 +324,24 @@ TEST_F(BatchTool, SplitSweepsAndJobCountsGiveTheSameRows)
     });
     EXPECT_EQ(merged, whole);
 
-    // The time series of the parts merge the same way.
-    ASSERT_EQ(run(with({"--counts", "t.csv", "--summary", "/dev/null"})).status, 0);
+    // The time series and patch sizes of the parts merge the same way.
+    ASSERT_EQ(run(with({"--counts", "t.csv", "--patch-class", "empty", "--patterns", "p.csv", "--summary",
+                        "/dev/null"}))
+                  .status,
+              0);
     for (const char* part : {"0", "1"})
-        ASSERT_EQ(run(with({"--counts", std::string("t") + part + ".csv", "--task", std::string(part) + "/2",
-                            "--summary", "/dev/null"}))
+        ASSERT_EQ(run(with({"--counts", std::string("t") + part + ".csv", "--patch-class", "empty", "--patterns",
+                            std::string("p") + part + ".csv", "--task", std::string(part) + "/2", "--summary",
+                            "/dev/null"}))
                       .status,
                   0);
     const Outcome series = run({"merge", "t1.csv", "t0.csv", "--summary", "-"});
     ASSERT_EQ(series.status, 0) << series.err;
     EXPECT_EQ(series.out, file("t.csv"));
+    const Outcome sizes = run({"merge", "p1.csv", "p0.csv", "--summary", "-"});
+    ASSERT_EQ(sizes.status, 0) << sizes.err;
+    EXPECT_EQ(sizes.out, file("p.csv"));
+    EXPECT_GT(lines(sizes.out).size(), 12u);
 
     // merge gives the unsplit sweep's bytes and record; a missing part is
     // named and refused, a part of another sweep or a part twice too.
@@ -504,7 +512,8 @@ TEST_F(BatchTool, InterruptedSweepsResumeToTheSameBytes)
 {
     const std::vector<std::string> sweep = {"sweep", "--width", "64", "--height", "64", "--steps", "200",
                                             "--vary", "a2=0.1:0.9:0.1", "--replicates", "6", "--jobs", "2",
-                                            "--quiet", "--counts-every", "50", "--summary", "s.csv",
+                                            "--quiet", "--counts-every", "50", "--d0", "0.02", "--patch-class", "gap",
+                                            "--patterns-every", "100", "--patterns", "p.csv", "--summary", "s.csv",
                                             "--counts", "t.csv"};
     auto with = [&](std::vector<std::string> extra) {
         std::vector<std::string> arguments = sweep;
@@ -534,7 +543,7 @@ TEST_F(BatchTool, InterruptedSweepsResumeToTheSameBytes)
             EXPECT_EQ(lines(stopped.err).size(), 1u) << stopped.err;
             EXPECT_NE(stopped.err.find("runs kept; to resume: tidmar-batch sweep --width 64"), std::string::npos)
                 << stopped.err;
-            EXPECT_EQ(filesInDir().size(), 4u);  // the kept rows, the series and their records
+            EXPECT_EQ(filesInDir().size(), 6u);  // the kept rows, the series, the sizes and their records
             const Outcome other = run(with({"--seed", "51", "--resume"}));
             EXPECT_EQ(other.status, 2);
             EXPECT_NE(other.err.find("comes from another sweep"), std::string::npos) << other.err;
@@ -547,15 +556,17 @@ TEST_F(BatchTool, InterruptedSweepsResumeToTheSameBytes)
 
         const Outcome resumed = run(signal == SIGTERM ? with({"--seed", "50", "--resume"}) : with({"--resume"}));
         ASSERT_EQ(resumed.status, 0) << resumed.err;
-        EXPECT_EQ(filesInDir(),
-                  (std::vector<std::string>{"datapackage.json", "s.csv", "s.csv.plan", "t.csv", "t.csv.plan"}));
+        EXPECT_EQ(filesInDir(), (std::vector<std::string>{"datapackage.json", "p.csv", "p.csv.plan", "s.csv",
+                                                          "s.csv.plan", "t.csv", "t.csv.plan"}));
         const std::string seed = lines(file("s.csv"))[1].substr(2, lines(file("s.csv"))[1].find(',', 2) - 2);
         std::vector<std::string> whole = with({"--seed", seed});
         whole[whole.size() - 5] = "whole.csv";
         whole[whole.size() - 3] = "whole-t.csv";
+        whole[whole.size() - 7] = "whole-p.csv";
         ASSERT_EQ(run(whole).status, 0);
         EXPECT_EQ(file("s.csv"), file("whole.csv"));
         EXPECT_EQ(file("t.csv"), file("whole-t.csv"));
+        EXPECT_EQ(file("p.csv"), file("whole-p.csv"));
         EXPECT_EQ(lines(file("s.csv")).size(), 55u);
         EXPECT_EQ(lines(file("t.csv")).size(), 1u + 54u * 5u);
         for (const auto& entry : fs::directory_iterator(dir))
@@ -572,6 +583,21 @@ TEST_F(BatchTool, InterruptedSweepsResumeToTheSameBytes)
     EXPECT_EQ(lines(stopped.err).size(), 1u) << stopped.err;
     EXPECT_NE(stopped.err.find("stopped by SIGTERM after step"), std::string::npos) << stopped.err;
     EXPECT_TRUE(filesInDir().empty());
+
+    // Its saved state and patch sizes are put in place with its other
+    // outputs, or none of them is (here the descriptor cannot be written).
+    fs::create_directory(dir / "one");
+    ASSERT_EQ(::mkfifo((dir / "one/datapackage.json").c_str(), 0600), 0);
+    const std::vector<std::string> saving = {"--seed", "4", "--steps", "30", "--d0", "0.02", "--quiet",
+                                             "--counts", "one/c.csv", "--patch-class", "gap", "--patterns",
+                                             "one/p.csv", "--save-state", "one/end.state"};
+    EXPECT_EQ(run(saving).status, 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "one"), fs::directory_iterator()), 1);
+    fs::remove(dir / "one/datapackage.json");
+    ASSERT_EQ(run(saving).status, 0);
+    const std::string described = file("one/datapackage.json");
+    for (const char* name : {"\"c.csv\"", "\"p.csv\"", "\"end.state\"", "\"tidmar-state\""})
+        EXPECT_NE(described.find(name), std::string::npos) << name;
 }
 
 // A sweep with several outputs killed at each point of its commit in turn
@@ -586,6 +612,7 @@ TEST_F(BatchTool, KilledAtEveryCommitPointResumesToTheSameOutputs)
         return std::vector<std::string>{"sweep", "--seed", "40", "--width", "24", "--height", "24", "--steps", "20",
                                         "--vary", "a2=0.3,0.6", "--replicates", "2", "--jobs", "2", "--quiet",
                                         "--summary", folder + "/s.csv", "--counts", folder + "/c.csv",
+                                        "--d0", "0.02", "--patch-class", "gap", "--patterns", folder + "/p.csv",
                                         "--snapshots", folder + "/snaps"};
     };
     fs::create_directory(dir / "ref");
@@ -648,7 +675,8 @@ TEST_F(BatchTool, KilledAtEveryCommitPointResumesToTheSameOutputs)
         const Outcome resumed = run(resume);
         ASSERT_EQ(resumed.status, 0) << resumed.err;
         EXPECT_EQ(listing(dir / "k"), listing(dir / "ref"));
-        for (const char* name : {"s.csv", "s.csv.plan", "c.csv", "c.csv.plan", "snaps/run3-step20.csv"})
+        for (const char* name : {"s.csv", "s.csv.plan", "c.csv", "c.csv.plan", "p.csv", "p.csv.plan",
+                                 "snaps/run3-step20.csv"})
             EXPECT_EQ(file(std::string("k/") + name), file(std::string("ref/") + name)) << name;
         EXPECT_EQ(described(dir / "k/datapackage.json"), described(dir / "ref/datapackage.json"));
         EXPECT_EQ(described(dir / "k/snaps/datapackage.json"), described(dir / "ref/snaps/datapackage.json"));
@@ -913,10 +941,173 @@ TEST_F(BatchTool, PlotsAreImagesOfTheirSizeInTheFieldColours)
     EXPECT_TRUE(colours.count(qRgb(0, 0, 0))) << "no text or axes";
 
     const Outcome sweep = run({"sweep", "--seed", "8", "--width", "20", "--height", "20", "--steps", "20",
-                               "--vary", "d0=0,0.05", "--vary", "scheme=sync,async-uc", "--summary", "s.csv",
-                               "--plot", "s.svg", "--quiet"});
+                               "--vary", "d0=0,0.05", "--vary", "scheme=sync,async-uc", "--replicates", "2",
+                               "--summary", "s.csv", "--plot", "s.svg", "--quiet"});
     ASSERT_EQ(sweep.status, 0) << sweep.err;
     const std::string svg = file("s.svg");
     EXPECT_NE(svg.find("<svg"), std::string::npos);
     EXPECT_NE(svg.find("#005a00"), std::string::npos) << "the adults' colour";
+    // A panel for each scheme, each with a mean point per D0 and state and a
+    // faint point per replicate beside it: 2 x 2 x 5 means, 8 runs x 5 points.
+    EXPECT_NE(svg.find(">scheme sync<"), std::string::npos);
+    EXPECT_NE(svg.find(">scheme async-uc<"), std::string::npos);
+    std::size_t points = 0;
+    for (std::size_t at = svg.find("<circle"); at != std::string::npos; at = svg.find("<circle", at + 1))
+        ++points;
+    EXPECT_EQ(points, 20u + 40u);
+}
+
+// A run saved after 100 steps and continued for 100 more is the run of 200
+// steps, on both engines in every scheme: the same field and, from step 100
+// on, the same counts. Files that are no state of this version are refused.
+TEST_F(BatchTool, ContinuingFromASavedStateIsTheRunThatNeverStopped)
+{
+    for (const char* mode : {"exact", "fast"})
+        for (const char* scheme : {"sync", "async-uc", "async-nrs"}) {
+            const std::string name = std::string(mode) + "-" + scheme;
+            std::vector<std::string> settings = {"--mode", mode, "--scheme", scheme, "--seed", "44", "--width", "48",
+                                                 "--height", "36", "--a2", "0.6", "--a0", "0.5", "--d0", "0.02",
+                                                 "--pattern", "line", "--quiet"};
+            auto with = [&](std::vector<std::string> more) {
+                more.insert(more.begin(), settings.begin(), settings.end());
+                return more;
+            };
+            ASSERT_EQ(run(with({"--steps", "200", "--counts", "whole.csv", "--field", "whole-field.csv"})).status, 0);
+            ASSERT_EQ(run(with({"--steps", "100", "--save-state", name + ".state"})).status, 0);
+            const Outcome continued = run({"--from-state", name + ".state", "--steps", "100", "--counts", "rest.csv",
+                                           "--field", "rest-field.csv", "--quiet"});
+            ASSERT_EQ(continued.status, 0) << continued.err;
+            EXPECT_EQ(file("rest-field.csv"), file("whole-field.csv")) << name;
+            const std::vector<std::string> whole = lines(file("whole.csv"));
+            const std::vector<std::string> rest = lines(file("rest.csv"));
+            ASSERT_EQ(rest.size(), 102u);
+            EXPECT_EQ(rest[0], whole[0]);
+            EXPECT_TRUE(std::equal(rest.begin() + 1, rest.end(), whole.begin() + 101)) << name;
+            EXPECT_NE(whole[101], whole[201]) << name << ": the field should have changed";
+        }
+
+    std::string damaged = file("exact-sync.state");
+    damaged[damaged.size() / 2] ^= 1;
+    writeFile(dir / "damaged.state", damaged);
+    std::string version = file("exact-sync.state");
+    version[8] = 9;
+    writeFile(dir / "version.state", version);
+    for (const std::vector<std::string>& refused :
+         {std::vector<std::string>{"--from-state", "whole.csv"}, {"--from-state", "damaged.state"},
+          {"--from-state", "version.state"}, {"--from-state", "fast-sync.state", "--width", "9"}}) {
+        const Outcome outcome = run(refused);
+        EXPECT_EQ(outcome.status, 2) << refused[1];
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+    }
+}
+
+// Predators on a bed without ocean forcing die out: --stop-when ends the run
+// at the first step whose counts show none, and the sweep's summary gives that
+// step as the predators' extinction and the run's end.
+TEST_F(BatchTool, StopConditionEndsTheRunAtTheExtinctionTheCountsShow)
+{
+    const std::vector<std::string> settings = {"--seed", "5", "--width", "30", "--height", "30", "--a2", "0.6",
+                                               "--a0", "0.5", "--pattern", "line", "--steps", "300", "--quiet"};
+    auto with = [&](std::vector<std::string> more, bool sweep = false) {
+        more.insert(more.begin(), settings.begin(), settings.end());
+        if (sweep)
+            more.insert(more.begin(), "sweep");
+        return more;
+    };
+    ASSERT_EQ(run(with({"--counts", "all.csv"})).status, 0);
+    std::string extinct;
+    for (const std::string& row : lines(file("all.csv")))
+        if (row.find(",0,0,") == row.find(',')) {
+            extinct = row.substr(0, row.find(','));
+            break;
+        }
+    ASSERT_FALSE(extinct.empty()) << "the predators should die out within the run";
+
+    ASSERT_EQ(run(with({"--counts", "stopped.csv", "--stop-when", "predators-extinct"})).status, 0);
+    const std::vector<std::string> stopped = lines(file("stopped.csv"));
+    EXPECT_EQ(stopped.back().substr(0, stopped.back().find(',')), extinct);
+    EXPECT_EQ(stopped.size(), std::stoul(extinct) + 2);
+
+    const Outcome sweep = run(with({"--stop-when", "predators-extinct", "--summary", "-"}, true));
+    ASSERT_EQ(sweep.status, 0) << sweep.err;
+    const std::vector<std::string> summary = lines(sweep.out);
+    ASSERT_EQ(summary.size(), 2u);
+    EXPECT_EQ(summary[0].substr(summary[0].find("generator_period_passed")),
+              "generator_period_passed,extinct_predator_on_adults,extinct_predator_on_young,extinct_empty,"
+              "extinct_young,extinct_adult,extinct_mussels,extinct_predators,ended_step");
+    EXPECT_EQ(summary[1].substr(summary[1].size() - 2 * extinct.size() - 2), "," + extinct + "," + extinct);
+    const Outcome refused = run(with({"--stop-when", "predators-gone"}));
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("predators-extinct"), std::string::npos) << refused.err;
+}
+
+// A random start holds about the fractions asked for, and is drawn beside
+// the model's generators: the run from it is the run from the same field
+// read from a file, with the same seed, on both engines.
+TEST_F(BatchTool, RandomStartLeavesTheModelsDrawsAsTheyWere)
+{
+    for (const char* mode : {"exact", "fast"}) {
+        const std::vector<std::string> settings = {"--mode", mode, "--seed", "9", "--width", "200", "--height",
+                                                   "100", "--d0", "0.02", "--quiet"};
+        auto with = [&](std::vector<std::string> more) {
+            more.insert(more.begin(), settings.begin(), settings.end());
+            return more;
+        };
+        const std::string random = "random:adult=0.5,young=0.1,predator_on_young=0.05";
+        ASSERT_EQ(run(with({"--pattern", random, "--steps", "0", "--field", "start.csv", "--counts", "c.csv"})).status, 0);
+        const FieldData start = readFieldCsv((dir / "start.csv").string());
+        const std::array<double, 3> wanted = {0.05, 0.1, 0.5};
+        const Cell states[] = {PredatorOnYoung, YoungMussel, AdultMussel};
+        for (int i = 0; i < 3; ++i) {
+            const auto cells = std::count(start.codes.begin(), start.codes.end(), states[i]);
+            EXPECT_NEAR(static_cast<double>(cells) / 20000, wanted[static_cast<std::size_t>(i)], 0.015) << mode;
+        }
+        ASSERT_EQ(run(with({"--pattern", random, "--steps", "30", "--field", "a.csv"})).status, 0);
+        ASSERT_EQ(run(with({"--pattern", "start.csv", "--steps", "30", "--field", "b.csv"})).status, 0);
+        EXPECT_EQ(file("a.csv"), file("b.csv")) << mode;
+        EXPECT_NE(file("a.csv"), file("start.csv")) << mode;
+    }
+    const Outcome refused = run({"--pattern", "random:adult=0.8,young=0.3", "--counts", "c2.csv"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("more than 1"), std::string::npos) << refused.err;
+}
+
+// A design that lists the combinations of a --vary grid in its order gives
+// the grid's summary byte for byte, whole and as merged parts; a column that
+// names no setting is refused.
+TEST_F(BatchTool, DesignRowsAreTheRunsOfTheEquivalentGrid)
+{
+    writeFile(dir / "design.csv", "d0,scheme\r\n0.01,sync\r\n0.01,async-nrs\r\n0.02,sync\r\n0.02,async-nrs\r\n");
+    const std::vector<std::string> common = {"sweep", "--replicates", "2", "--seed", "100", "--width", "20",
+                                             "--height", "16", "--steps", "12", "--quiet"};
+    auto with = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), common.begin(), common.end());
+        return more;
+    };
+    ASSERT_EQ(run(with({"--vary", "d0=0.01,0.02", "--vary", "scheme=sync,async-nrs", "--summary", "grid.csv"})).status,
+              0);
+    ASSERT_EQ(run(with({"--design", "design.csv", "--summary", "design-all.csv"})).status, 0);
+    EXPECT_EQ(file("design-all.csv"), file("grid.csv"));
+    EXPECT_EQ(lines(file("grid.csv")).size(), 9u);
+    for (const char* task : {"0/3", "1/3", "2/3"})
+        ASSERT_EQ(run(with({"--design", "design.csv", "--task", task, "--summary",
+                            std::string("part") + task[0] + ".csv"})).status, 0);
+    const Outcome merged = run({"merge", "part0.csv", "part1.csv", "part2.csv", "--summary", "merged.csv"});
+    ASSERT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(file("merged.csv"), file("grid.csv"));
+    // The design is in the record by hash: a changed one is another sweep.
+    writeFile(dir / "design.csv", "d0,scheme\n0.01,sync\n0.01,async-nrs\n0.03,sync\n0.02,async-nrs\n");
+    ASSERT_EQ(run(with({"--design", "design.csv", "--task", "2/3", "--summary", "changed2.csv"})).status, 0);
+    const Outcome mixed = run({"merge", "part0.csv", "part1.csv", "changed2.csv", "--summary", "mixed.csv"});
+    EXPECT_EQ(mixed.status, 2);
+    EXPECT_NE(mixed.err.find("(the input of their records differ)"), std::string::npos) << mixed.err;
+    const Outcome resumed = run(with({"--design", "design.csv", "--task", "0/3", "--summary", "part0.csv", "--resume"}));
+    EXPECT_EQ(resumed.status, 2);
+    EXPECT_EQ(lines(resumed.err).size(), 1u) << resumed.err;
+
+    writeFile(dir / "unknown.csv", "d0,speed\n0.01,3\n");
+    const Outcome refused = run(with({"--design", "unknown.csv", "--summary", "u.csv"}));
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("'speed' is not a --vary name"), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(dir / "u.csv"));
 }

@@ -110,6 +110,9 @@ TEST(BatchValues, TypedValuesAreReadAlikeFromEveryFrontEnd)
                                Value(1e300), Value(true)})
         EXPECT_NE(refusal([&] { readProbability(value, "a0"); }), "accepted") << quoted(value);
     EXPECT_NE(refusal([] { readWhole(std::nan(""), 0, 10, "n"); }), "accepted");
+    // Seed 0 would draw the numbers of seed 1: refused everywhere.
+    EXPECT_EQ(refusal([] { readSeed(std::string("0"), "--seed"); }),
+              "--seed: seeds start at 1 or above (0 draws the same numbers as 1)");
 
     // Lists of numbers vary a parameter as the text does.
     EXPECT_EQ(readVariation("a2", {0.1, 0.1 + 0.2, std::string("0.5:0.6:0.1")}, "vary").values,
@@ -156,7 +159,7 @@ TEST(BatchOptions, RefusalsNameTheOptionAndTheValue)
 {
     EXPECT_EQ(refusal({"--a2", "1.5"}), "--a2: '1.5' is not a probability from 0 to 1 with at most three decimals");
     EXPECT_EQ(refusal({"--seed", "2147483647"}),
-              "--seed: '2147483647' is not a whole number from 0 to 2147483646 (2147483647 is the generator's modulus)");
+              "--seed: '2147483647' is not a whole number from 1 to 2147483646 (2147483647 is the generator's modulus)");
     EXPECT_EQ(refusal({"--width", "2049"}), "--width: '2049' is not a whole number from 1 to 2048");
     EXPECT_EQ(refusal({"--steps"}), "--steps needs a value");
     EXPECT_EQ(refusal({"--a2", "0.1", "--a2=0.2"}), "--a2 is given twice");
@@ -236,6 +239,10 @@ TEST(BatchProgress, ShowsCountRateAndTimeLeft)
     const std::string hourLeft = ProgressBar::render(1, 2, 3725.0, "runs");
     EXPECT_TRUE(hourLeft.ends_with("/s  1:02:05 left")) << hourLeft;
     EXPECT_EQ(ProgressBar::render(0, 0, 1.0, "steps"), "[########################] 0/0 steps");
+    EXPECT_EQ(ProgressBar::logLine(10, 40, 60.0, "runs"), "progress: 10/40 runs, 0:01:00 elapsed, 0:03:00 left");
+    EXPECT_EQ(progressStyle(ProgressChoice::Auto, false, false), ProgressStyle::Lines);
+    EXPECT_EQ(progressStyle(ProgressChoice::Auto, true, true), ProgressStyle::None);
+    EXPECT_EQ(progressStyle(ProgressChoice::Always, true, true), ProgressStyle::Bar);
 }
 
 TEST(BatchMessages, QuotedBytesArePrintableAndQuotasCountWholeCpus)

@@ -76,6 +76,39 @@ inline void fillBoth(MusselBed& bed, Cell value)
         }
 }
 
+// The states a picture of a field shows, x-major like the lattices: each
+// pixel is read as the state of the nearest colour, and a cell whose pixels
+// disagree reads as RedrawMark (not recoverable).
+inline std::vector<Cell> statesInPicture(const QImage& picture, int cellsX, int cellsY, int edge)
+{
+    const QRgb colours[] = {blue, red, darkGray, darkGreen, deepGreen};
+    auto nearest = [&](QRgb pixel) {
+        int best = 0;
+        int bestDistance = 1 << 30;
+        for (int i = 0; i < 5; ++i) {
+            const int r = qRed(pixel) - qRed(colours[i]);
+            const int g = qGreen(pixel) - qGreen(colours[i]);
+            const int b = qBlue(pixel) - qBlue(colours[i]);
+            if (r * r + g * g + b * b < bestDistance) {
+                bestDistance = r * r + g * g + b * b;
+                best = i;
+            }
+        }
+        return Cell(best - 1);
+    };
+    std::vector<Cell> states(std::size_t(cellsX) * std::size_t(cellsY));
+    for (int x = 0; x < cellsX; ++x)
+        for (int y = 0; y < cellsY; ++y) {
+            Cell& state = states[std::size_t(x) * std::size_t(cellsY) + std::size_t(y)];
+            state = nearest(picture.pixel(x * edge, y * edge));
+            for (int px = 0; px < edge; ++px)
+                for (int py = 0; py < edge; ++py)
+                    if (nearest(picture.pixel(x * edge + px, y * edge + py)) != state)
+                        state = RedrawMark;
+        }
+    return states;
+}
+
 inline std::vector<Cell> snapshot(const MusselBed& bed, const Lattice& lattice)
 {
     return std::vector<Cell>(lattice.block(), lattice.block() + bed.cellsX * bed.cellsY);

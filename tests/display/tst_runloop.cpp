@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The run loop: steps, the Start/Stop toggle, resets and resizes during a
-// run, quitting. User actions arrive as queued calls, which the loop's own
-// event processing delivers between two steps, as a button press would be.
+// run, pacing, single steps, quitting. User actions arrive as queued calls,
+// which the loop's own event processing delivers between two steps, as a
+// button press would be: queued at a step's number, an action lands on the
+// field of that step.
 
 #include "fieldtestsupport.h"
 
@@ -78,6 +80,18 @@ std::vector<Cell> referenceAfter(int cellsX, int cellsY, int steps)
     return snapshot(bed, bed.current());
 }
 
+// True when the canvas shows every cell of the field in its state's colour.
+bool showsField(const PlottingArea& field)
+{
+    const QRgb colours[] = {blue, red, darkGray, darkGreen, deepGreen};
+    const MusselBed& bed = field.bed();
+    for (int x = 0; x < bed.cellsX; ++x)
+        for (int y = 0; y < bed.cellsY; ++y)
+            if (!cellShows(field, x, y, colours[stateIndex(bed.cell(x, y))]))
+                return false;
+    return true;
+}
+
 }  // namespace
 
 class TestRunLoop : public QObject
@@ -91,10 +105,11 @@ private slots:
     void stopIsHonouredAfterStepInProgress();
     void editBetweenStepsIsStepped();
     void statisticsComeBeforeStepNumber();
-    void resetDuringRunEndsWithStepOne();
+    void resetDuringRunEndsAtStepZero();
     void resizeDuringRunEndsRun();
     void refusedResizeDuringRunKeepsRunning();
     void startWhileStoppedLoopIsOnStackCarriesOn();
+    void pacedRunStopsAtOnceAndStepsSingly();
     void quitEndsEventLoop_data();
     void quitEndsEventLoop();
 
@@ -127,12 +142,12 @@ void TestRunLoop::stopIsHonouredAfterStepInProgress()
     script.at(3, [this] { field->run(); });
     field->run();
 
-    QCOMPARE(script.steps, upTo(4));
-    QCOMPARE(field->bed().step, 4);
+    QCOMPARE(script.steps, upTo(3));
+    QCOMPARE(field->bed().step, 3);
     QVERIFY(!field->isRunning());
     QCOMPARE(script.buttonTexts.first(), QStringLiteral(" &Stop "));
     QCOMPARE(shown->button.text(), QStringLiteral(" &Start "));
-    QVERIFY(snapshot(field->bed(), field->bed().current()) == referenceAfter(32, 24, 4));
+    QVERIFY(snapshot(field->bed(), field->bed().current()) == referenceAfter(32, 24, 3));
 }
 
 // A mouse edit during a run lands between two steps, as if the engine alone
@@ -159,16 +174,13 @@ void TestRunLoop::editBetweenStepsIsStepped()
     bed.infectedLine();
     for (int i = 0; i < 6; ++i) {
         bed.advance();
-        if (i == 3)
+        if (i == 2)
             bed.editCell(edited.x(), edited.y(), PredatorOnYoung);
     }
     QCOMPARE(script.steps, upTo(6));
     QVERIFY(editShown);
     QVERIFY(snapshot(field->bed(), field->bed().current()) == snapshot(bed, bed.current()));
-    const QRgb colours[] = {blue, red, darkGray, darkGreen, deepGreen};
-    for (int x = 0; x < 32; ++x)
-        for (int y = 0; y < 24; ++y)
-            QVERIFY(cellShows(*field, x, y, colours[stateIndex(bed.cell(x, y))]));
+    QVERIFY(showsField(*field));
 }
 
 void TestRunLoop::statisticsComeBeforeStepNumber()
@@ -186,22 +198,21 @@ void TestRunLoop::statisticsComeBeforeStepNumber()
     script.at(3, [this] { field->run(); });
     field->run();
 
-    QCOMPARE(order, QStringList({"1", "stats", "2", "stats", "3", "stats", "4"}));
+    QCOMPARE(order, QStringList({"1", "stats", "2", "stats", "3"}));
 }
 
-// The reset stops the run; the pass in progress counts the fresh pattern as
-// step 1 without stepping it.
-void TestRunLoop::resetDuringRunEndsWithStepOne()
+// The reset stops the run at step 0: the fresh pattern is not counted.
+void TestRunLoop::resetDuringRunEndsAtStepZero()
 {
     StepScript script(*field, shown->button);
     script.at(2, [this] { field->globalHealth(); });
     field->run();
 
-    QCOMPARE(script.steps, QList<int>({1, 2, 0, 1}));
+    QCOMPARE(script.steps, QList<int>({1, 2, 0}));
     QVERIFY(!field->isRunning());
     QCOMPARE(shown->button.text(), QStringLiteral(" &Start "));
     const MusselBed& bed = field->bed();
-    QCOMPARE(bed.step, 1);
+    QCOMPARE(bed.step, 0);
     QVERIFY(snapshot(bed, bed.current()) == std::vector<Cell>(32 * 24, YoungMussel));
     QVERIFY(snapshot(bed, bed.previous()) == std::vector<Cell>(32 * 24, YoungMussel));
 }
@@ -212,7 +223,8 @@ void TestRunLoop::resizeDuringRunEndsRun()
     script.at(2, [this] { field->changesize(20, 10, 3); });
     field->run();
 
-    QCOMPARE(script.steps, QList<int>({1, 2, 0, 1}));
+    QCOMPARE(script.steps, QList<int>({1, 2, 0}));
+    QCOMPARE(field->bed().step, 0);
     QVERIFY(!field->isRunning());
     QCOMPARE(field->bed().cellsX, 20);
     QCOMPARE(field->bed().cellsY, 10);
@@ -230,9 +242,9 @@ void TestRunLoop::refusedResizeDuringRunKeepsRunning()
     script.at(4, [this] { field->run(); });
     field->run();
 
-    QCOMPARE(script.steps, upTo(5));
+    QCOMPARE(script.steps, upTo(4));
     QCOMPARE(field->bed().cellsX, 32);
-    QVERIFY(snapshot(field->bed(), field->bed().current()) == referenceAfter(32, 24, 5));
+    QVERIFY(snapshot(field->bed(), field->bed().current()) == referenceAfter(32, 24, 4));
 }
 
 // Stop and Start in one event round: the loop on the stack carries on, and
@@ -245,11 +257,36 @@ void TestRunLoop::startWhileStoppedLoopIsOnStackCarriesOn()
     script.at(6, [this] { field->run(); });
     field->run();
 
-    QCOMPARE(script.steps, upTo(7));
+    QCOMPARE(script.steps, upTo(6));
     QCOMPARE(script.buttonTexts.at(4), QStringLiteral(" &Stop "));
     QCOMPARE(shown->button.text(), QStringLiteral(" &Start "));
     QVERIFY(!field->isRunning());
-    QVERIFY(snapshot(field->bed(), field->bed().current()) == referenceAfter(32, 24, 7));
+    QVERIFY(snapshot(field->bed(), field->bed().current()) == referenceAfter(32, 24, 6));
+}
+
+// A paced run shows each step as it counts it, and a Stop that comes while it
+// waits for the next step ends it there, before another step. Step, ignored
+// during a run, makes one step while stopped, counted and shown as in a run.
+void TestRunLoop::pacedRunStopsAtOnceAndStepsSingly()
+{
+    field->setSpeed(3);
+    StepScript script(*field, shown->button);
+    QList<bool> shownWhenCounted;
+    connect(field, &PlottingArea::schrittzahlsenden, this,
+            [&](int) { shownWhenCounted << showsField(*field); });
+    script.at(1, [this] { field->stepOnce(); });
+    script.at(2, [this] { QTimer::singleShot(50, field, &PlottingArea::run); });
+    field->run();
+
+    QCOMPARE(script.steps, upTo(2));
+    QCOMPARE(shownWhenCounted, QList<bool>({true, true}));
+    QVERIFY(snapshot(field->bed(), field->bed().current()) == referenceAfter(32, 24, 2));
+
+    field->stepOnce();
+    QCOMPARE(script.steps, upTo(3));
+    QCOMPARE(shownWhenCounted.last(), true);
+    QVERIFY(!field->isRunning());
+    QVERIFY(snapshot(field->bed(), field->bed().current()) == referenceAfter(32, 24, 3));
 }
 
 void TestRunLoop::quitEndsEventLoop_data()
@@ -257,7 +294,7 @@ void TestRunLoop::quitEndsEventLoop_data()
     QTest::addColumn<bool>("runFirst");
     QTest::addColumn<QList<int>>("expectedSteps");
     QTest::newRow("idle") << false << QList<int>();
-    QTest::newRow("running") << true << upTo(4);
+    QTest::newRow("running") << true << upTo(3);
 }
 
 // quitnow() while idle ends the event loop at once; during a run, after the

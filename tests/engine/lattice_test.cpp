@@ -14,11 +14,18 @@ TEST(Lattice, MatrixIsOneXMajorBlock)
     freeLattice(lattice);  // twice is harmless
 }
 
-TEST(LatticeDeathTest, ImpossibleAllocationReportsThreeLinesAndExitsWithOne)
+TEST(Lattice, ImpossibleAllocationThrowsBadAllocNamingTheFailure)
 {
-    EXPECT_EXIT(matrix(0, (1L << 20), 0, (1L << 50)), testing::ExitedWithCode(1),
-                "Numerical Recipes run-time error...\nallocation failure 2 in matrix\\(\\)\n...now exiting to system...\n");
-    EXPECT_EXIT(matrix(0, (1L << 62), 0, 0), testing::ExitedWithCode(1), "allocation failure 1 in matrix");
+    auto failure = [](long nxh, long nyh) -> std::string {
+        try {
+            matrix(0, nxh, 0, nyh);
+        } catch (const std::bad_alloc& error) {
+            return error.what();
+        }
+        return "no failure";
+    };
+    EXPECT_EQ(failure(1L << 20, 1L << 50), "allocation failure 2 in matrix()");
+    EXPECT_EQ(failure(1L << 62, 0), "allocation failure 1 in matrix()");
 }
 
 TEST(StartPatterns, ConstructionLaysDownYoungMusselsInBothLattices)

@@ -212,6 +212,7 @@ private:
     void notePassing(bool beforeStart);
     std::uint64_t fieldHash() const;
     bool spinTextAcceptable(const SpinBox& spin) const;
+    int textValue(const SpinBox& spin) const;
     QString canonicalText(const SpinBox& spin) const;
 
     Windowstruct& window;
@@ -260,6 +261,7 @@ private:
     bool sizeChosen = false;
     std::array<int, 3> chosenSize{};
     bool warningSeen = false;
+    bool rangeWarningSeen = false;
     bool aboutSeen = false;
     int bigStepsLeft = 0;
     bool mustShrink = false;

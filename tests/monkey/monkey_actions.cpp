@@ -235,7 +235,7 @@ void Monkey::spinBoxGesture(const SpinBox& spin, int gesture)
     // Steps start from the value only while the text shows a value; half-typed
     // text is read first and may keep the box from stepping.
     const bool settled = spinTextAcceptable(spin);
-    const int from = box->value();
+    const int from = textValue(spin);
     int expected = -1;
     auto stepped = [&](int steps) {
         return std::clamp(from + steps * box->singleStep(), box->minimum(), box->maximum());
@@ -690,7 +690,7 @@ void Monkey::timeSeriesFrameAction()
     log(QStringLiteral("time-series window: closed by its frame"));
     series->close();
     require(!series->isVisible(), QStringLiteral("the time-series window did not close"));
-    require(timeSeriesBox->isChecked(), QStringLiteral("closing the time-series window unchecked its box"));
+    require(!timeSeriesBox->isChecked(), QStringLiteral("closing the time-series window left its box checked"));
 }
 
 // Another window moved off the field: it paints, and then shows every cell
@@ -708,6 +708,10 @@ void Monkey::burstAction()
     const int count = dice.between(2, 4);
     log(QStringLiteral("a burst of %1 actions").arg(count));
     for (int i = 0; i < count; ++i) {
+        // A Start from rest runs the loop inside the burst, and the count may
+        // run out in it: after its Quit nothing more is done.
+        if (quitDone)
+            break;
         switch (dice.choose({25, 15, 20, 15, 10, 15})) {
         case 0:
             pressStartStop(false);

@@ -2,6 +2,7 @@
 // What must hold after every action, whatever the action was.
 
 #include "monkey.h"
+#include "scaledspinbox.h"
 
 #include "helpview.h"
 #include "plottingarea.h"
@@ -10,6 +11,7 @@
 #include "zeitverlauf.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDir>
@@ -160,8 +162,9 @@ void Monkey::checkWindows()
                     .arg(fieldInWindow.y()));
     }
 
-    require(!series->isVisible() || timeSeriesBox->isChecked(),
-            QStringLiteral("the time-series window is open while its box is unchecked"));
+    require(series->isVisible() == timeSeriesBox->isChecked(),
+            QStringLiteral("the time-series window is %1 while its box is %2")
+                .arg(series->isVisible() ? "open" : "closed", timeSeriesBox->isChecked() ? "ticked" : "unticked"));
     const int position = series->currentPosition();
     require(position >= 0 && position < Zeitverlauf::pageLength,
             QStringLiteral("the time series stands at %1").arg(position));
@@ -300,16 +303,16 @@ void Monkey::noteField()
         notePassing(false);
 }
 
-// Inside a pass the counter has not yet counted the pass's own step: the
-// field as it stands before a Start is the one the first pass leaves behind
-// at step "one less than now".
+// A pass counts its step before it hands over to the events, so the field
+// noted now, before a Start or between two passes, is the one the next pass
+// starts from and leaves in the previous lattice at the next step number.
 void Monkey::notePassing(bool beforeStart)
 {
     const MusselBed& bed = field->bed();
     passing.valid = true;
     passing.beforeStart = beforeStart;
     passing.paints = fieldPaints;
-    passing.step = beforeStart ? bed.step - 1 : bed.step;
+    passing.step = bed.step;
     passing.current.assign(bed.current().block(), bed.current().block() + long{bed.cellsX} * bed.cellsY);
 }
 
@@ -332,6 +335,23 @@ bool Monkey::spinTextAcceptable(const SpinBox& spin) const
     QString text = spin.box->text();
     int position = 0;
     return static_cast<const QAbstractSpinBox*>(spin.box)->validate(text, position) == QValidator::Acceptable;
+}
+
+// The value a box's text reads as while it reads as one, else the box's value.
+// Typed text counts only on Enter or on leaving the box, but a step of the
+// arrows or the wheel starts from it; a probe box of the same kind reads it.
+int Monkey::textValue(const SpinBox& spin) const
+{
+    if (!spinTextAcceptable(spin))
+        return spin.box->value();
+    const QByteArray prefix = spin.prefix.toUtf8();
+    ScaledSpinBox scaled(prefix.constData(), spin.box->minimum(), spin.box->maximum(), 1);
+    CheckedSpinBox plain;
+    plain.setRange(spin.box->minimum(), spin.box->maximum());
+    QSpinBox& probe = spin.thousandths ? static_cast<QSpinBox&>(scaled) : plain;
+    probe.findChild<QLineEdit*>()->setText(spin.box->text());
+    probe.interpretText();
+    return probe.value();
 }
 
 // The text a box shows for its value once it has read what was typed.

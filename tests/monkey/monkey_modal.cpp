@@ -3,6 +3,7 @@
 // planned size over several actions and then confirms or cancels, and the
 // message boxes (the About box, the warning that refuses a size).
 
+#include "checkedspinbox.h"
 #include "monkey.h"
 
 #include "plottingarea.h"
@@ -173,7 +174,8 @@ void Monkey::sizeDialogTick(SizeWizard* dialog)
 }
 
 // One step towards the target: typed, by keys, by the wheel or by an arrow,
-// now and then by a detour through a number the box clamps or refuses.
+// now and then by a detour through a number the box clamps or refuses. Typed
+// text counts when the box is left, so Tab follows it.
 void Monkey::dialBox(QSpinBox* box, int target)
 {
     const int value = box->value();
@@ -187,15 +189,12 @@ void Monkey::dialBox(QSpinBox* box, int target)
         static const std::vector<QString> strays = {QStringLiteral("x"), QStringLiteral("-"), QStringLiteral(" "),
                                                     QStringLiteral("?"), QStringLiteral(".")};
         const QString stray = dice.percent(20) ? dice.pick(strays) : QString();
-        const bool tab = dice.percent(30);
-        log(QStringLiteral("size dialog %1: Ctrl+A, %2type %3%4")
+        log(QStringLiteral("size dialog %1: Ctrl+A, %2type %3, Tab")
                 .arg(name, stray.isEmpty() ? QString() : QStringLiteral("\"%1\", ").arg(stray))
-                .arg(target)
-                .arg(tab ? ", Tab" : ""));
+                .arg(target));
         QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
         typeText(box, stray + QString::number(target));
-        if (tab)
-            QTest::keyClick(box, Qt::Key_Tab);
+        QTest::keyClick(box, Qt::Key_Tab);
         break;
     }
     case 1: {
@@ -215,9 +214,10 @@ void Monkey::dialBox(QSpinBox* box, int target)
             QStringLiteral("99999999"), QStringLiteral("0"),     QStringLiteral("-7"),  QStringLiteral("1000"),
             QStringLiteral("1e9"),      QStringLiteral("00000"), QString(QChar(0x0663))};
         const QString text = dice.pick(extremes);
-        log(QStringLiteral("size dialog %1: Ctrl+A, type \"%2\"").arg(name, text));
+        log(QStringLiteral("size dialog %1: Ctrl+A, type \"%2\", Tab").arg(name, text));
         QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
         typeText(box, text);
+        QTest::keyClick(box, Qt::Key_Tab);
         break;
     }
     case 3: {
@@ -258,8 +258,14 @@ void Monkey::finishSizeDialog(SizeWizard* dialog, bool confirm)
     const int edgeBefore = field->cellPixels();
     const int stepBefore = bed.step;
     const std::uint64_t hashBefore = fieldHash();
+    // A box that has just turned a typed value back holds OK with a warning.
+    bool turnedBack = false;
+    for (const char* name : {"XBox", "Ybox", "ZellBox"})
+        if (auto* box = dynamic_cast<CheckedSpinBox*>(boxOf(dialog, name)))
+            turnedBack = turnedBack || box->hasRefusal();
     sizeChosen = false;
     warningSeen = false;
+    rangeWarningSeen = false;
 
     enum class Effect { Confirm, Cancel, Nothing };
     Effect effect = Effect::Cancel;
@@ -311,7 +317,12 @@ void Monkey::finishSizeDialog(SizeWizard* dialog, bool confirm)
                && bed.step == stepBefore && fieldHash() == hashBefore;
     };
     const QString request = QStringLiteral("%1 x %2 x %3 (%4)").arg(x).arg(y).arg(zellgr).arg(how);
-    if (effect == Effect::Confirm && fits) {
+    require(rangeWarningSeen == (effect == Effect::Confirm && turnedBack),
+            QStringLiteral("%1 %2 a value turned back").arg(request, rangeWarningSeen ? "warned of" : "passed over"));
+    if (effect == Effect::Confirm && turnedBack) {
+        require(!sizeChosen && dialog->isVisible() && unchanged(),
+                QStringLiteral("%1 went on after a value was turned back").arg(request));
+    } else if (effect == Effect::Confirm && fits) {
         require(sizeChosen && chosenSize == std::array<int, 3>{x, y, zellgr},
                 QStringLiteral("%1 did not rebuild the field at the dialled size").arg(request));
         require(!dialog->isVisible(), QStringLiteral("%1 left the dialog open").arg(request));
@@ -358,6 +369,10 @@ void Monkey::messageBoxTick(QMessageBox* box)
     if (title == QLatin1String("Mussel Disturbance Model")) {
         require(box->text().contains(QLatin1String("Tidmar III")), QStringLiteral("the About box lacks its text"));
         aboutSeen = true;
+    } else if (title == QLatin1String("Value out of range")) {
+        require(box->icon() == QMessageBox::Warning && box->text().contains(QLatin1String("1 to 1000 cells")),
+                QStringLiteral("the range warning reads \"%1\"").arg(box->text()));
+        rangeWarningSeen = true;
     } else if (title == QLatin1String("Field too large")) {
         require(box->icon() == QMessageBox::Warning && box->text().contains(QLatin1String("cannot be built")),
                 QStringLiteral("the size warning reads \"%1\"").arg(box->text()));

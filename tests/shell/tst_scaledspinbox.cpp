@@ -15,14 +15,6 @@ QString a2Text(int value)
     return QStringLiteral("A2 =   %1.%2").arg(value / 1000).arg(value % 1000, 3, 10, QLatin1Char('0'));
 }
 
-// Replaces the whole text by typing, then presses Enter, as a user would.
-void typeIn(ScaledSpinBox& box, const QString& keys)
-{
-    box.findChild<QLineEdit*>()->selectAll();
-    QTest::keyClicks(&box, keys);
-    QTest::keyClick(&box, Qt::Key_Enter);
-}
-
 } // namespace
 
 class TestScaledSpinBox : public QObject
@@ -110,8 +102,9 @@ void TestScaledSpinBox::reading_data()
     QTest::newRow("trailing point") << "0." << partial << 0;
     QTest::newRow("trailing comma") << "0," << partial << 0;
 
-    QTest::newRow("above one") << "1.001" << bad << 0;
-    QTest::newRow("whole number above 1000") << "1001" << bad << 0;
+    // Beyond the range: shown while typed, refused on Enter.
+    QTest::newRow("above one") << "1.001" << partial << 0;
+    QTest::newRow("whole number above 1000") << "1001" << partial << 0;
     QTest::newRow("two separators") << "0,5.1" << bad << 0;
     QTest::newRow("four decimals") << "0.0005" << bad << 0;
     QTest::newRow("negative") << "-0.1" << bad << 0;
@@ -160,10 +153,13 @@ void TestScaledSpinBox::typing_data()
     QTest::newRow("letters refused") << "abc" << 123 << "A2 =   0.123";
     QTest::newRow("minus refused") << "-" << 123 << "A2 =   0.123";
     QTest::newRow("a lone comma keeps the value") << "," << 123 << "A2 =   0.123";
+    QTest::newRow("beyond one turns back") << "1.5" << 123 << "A2 =   0.123";
+    QTest::newRow("2000 thousandths turn back") << "2000" << 123 << "A2 =   0.123";
 }
 
 // Ctrl+A, the keys, Enter: each digit on the way to "300" or "1000" reads as
-// a value, so none is refused; refused text sends nothing but the value kept.
+// a value, so none is refused. Nothing is sent before Enter; then the new
+// value, or, for refused text, nothing but a note, the box turned back.
 void TestScaledSpinBox::typing()
 {
     QFETCH(QString, keys);
@@ -172,19 +168,26 @@ void TestScaledSpinBox::typing()
 
     ScaledSpinBox box(a2Prefix, 0, 1000, 1);
     box.setValue(123);
+    QStringList notes;
+    box.setNoteHandler([&notes](const QString& note) { notes << note; });
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     QSignalSpy changed(&box, &QSpinBox::valueChanged);
 
-    typeIn(box, keys);
+    box.findChild<QLineEdit*>()->selectAll();
+    QTest::keyClicks(&box, keys);
+    QCOMPARE(box.value(), 123);
+    QVERIFY(changed.isEmpty());
+    QTest::keyClick(&box, Qt::Key_Enter);
     QCOMPARE(box.value(), value);
     QCOMPARE(box.text(), text);
-    // Enter sends the value even when it stays.
-    QVERIFY(!changed.isEmpty());
-    QCOMPARE(changed.last().at(0).toInt(), value);
-    if (value == 123)
-        for (const QList<QVariant>& emitted : changed)
-            QCOMPARE(emitted.at(0).toInt(), 123);
+    QCOMPARE(changed.size(), value == 123 ? 0 : 1);
+    if (value != 123)
+        QCOMPARE(changed.last().at(0).toInt(), value);
+    const bool refused = value == 123;
+    QCOMPARE(!notes.isEmpty(), refused);
+    if (refused)
+        QVERIFY2(notes.last().startsWith("A2: ") && notes.last().contains("A2 stays 0.123"), qPrintable(notes.last()));
 }
 
 void TestScaledSpinBox::stepping_data()

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -74,6 +75,8 @@ private slots:
     void pictureLimit_data();
     void pictureLimit();
     void customSizeCheck();
+    void typedValueBeyondRangeIsRefused_data();
+    void typedValueBeyondRangeIsRefused();
 };
 
 void TestSizeWizard::construction()
@@ -274,6 +277,54 @@ void TestSizeWizard::customSizeCheck()
     QCOMPARE(changed.count(), 1);
     QCOMPARE(changed.first(), size(500, 10, 2));
     QVERIFY(!wizard.isVisible());
+}
+
+void TestSizeWizard::typedValueBeyondRangeIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("byEnter");
+    QTest::newRow("width 2000, OK clicked") << QByteArray("XBox") << "2000" << false;
+    QTest::newRow("height 1001, Enter") << QByteArray("Ybox") << "1001" << true;
+    QTest::newRow("cell size 51, OK clicked") << QByteArray("ZellBox") << "51" << false;
+    QTest::newRow("width 0, Enter") << QByteArray("XBox") << "0" << true;
+}
+
+// A typed value beyond the range shows as typed, never cut short; OK (or
+// Enter) turns it back to the value before, warns and keeps the dialog open
+// without emitting. The next OK takes what the boxes show.
+void TestSizeWizard::typedValueBeyondRangeIsRefused()
+{
+    QFETCH(QByteArray, box);
+    QFETCH(QString, typed);
+    QFETCH(bool, byEnter);
+    SizeWizard wizard;
+    wizard.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&wizard));
+    QSignalSpy sizes(&wizard, &SizeWizard::setchangedsize);
+    QSpinBox* typedInto = spinBox(wizard, box.constData());
+    const int before = typedInto->value();
+    typedInto->setFocus();
+    typedInto->findChild<QLineEdit*>()->selectAll();
+    QTest::keyClicks(typedInto, typed);
+    QCOMPARE(typedInto->findChild<QLineEdit*>()->text(), typed);
+
+    MessageCatcher warning;
+    warning.arm();
+    if (byEnter)
+        QTest::keyClick(typedInto, Qt::Key_Enter);
+    else
+        QTest::mouseClick(button(wizard, QStringLiteral(" &OK")), Qt::LeftButton);
+    QTRY_VERIFY(warning.seen);
+    QVERIFY(warning.text.contains(QStringLiteral("1 to 1000 cells")));
+    QVERIFY(wizard.isVisible());
+    QCOMPARE(sizes.count(), 0);
+    QCOMPARE(typedInto->value(), before);
+    QCOMPARE(typedInto->text(), QString::number(before));
+
+    QTest::mouseClick(button(wizard, QStringLiteral(" &OK")), Qt::LeftButton);
+    QCOMPARE(sizes.count(), 1);
+    QCOMPARE(sizes.first(), size(256, 256, 2));
 }
 
 QTEST_MAIN(TestSizeWizard)

@@ -28,6 +28,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -155,6 +156,47 @@ void whenModal(std::function<void(QWidget*)> work)
     });
 }
 
+// A fresh folder that is the working directory while this lives.
+class TemporaryWorkingFolder
+{
+public:
+    TemporaryWorkingFolder() : before(QDir::currentPath()) { entered = folder.isValid() && QDir::setCurrent(folder.path()); }
+    ~TemporaryWorkingFolder() { QDir::setCurrent(before); }
+    bool isValid() const { return entered; }
+    QString filePath(const QString& name) const { return folder.filePath(name); }
+
+private:
+    QTemporaryDir folder;
+    const QString before;
+    bool entered = false;
+};
+
+// The seed the About box names.
+QString aboutSeed(const Windowstruct& window)
+{
+    QString details;
+    whenModal([&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            details = box->informativeText();
+            box->accept();
+        }
+    });
+    menuItem(window, "1", QStringLiteral("About.."))->trigger();
+    return QRegularExpression(QStringLiteral("seed of this start: (\\d+)")).match(details).captured(1);
+}
+
+// Runs tidmar-batch with the desktop's start values and the arguments.
+bool runBatch(const QStringList& arguments, QByteArray* out = nullptr)
+{
+    QProcess batch;
+    batch.start(QStringLiteral(TIDMAR_BATCH), arguments);
+    if (!batch.waitForFinished(60000) || batch.exitCode() != 0)
+        return false;
+    if (out)
+        *out = batch.readAllStandardOutput();
+    return true;
+}
+
 int countOf(const MusselBed& bed, Cell state)
 {
     const std::vector<Cell> cells = snapshot(bed, bed.current());
@@ -189,6 +231,8 @@ private slots:
     void oversizedFieldIsRefusedInTheDialog();
     void helpAndAbout();
     void seedInTheAboutBoxRepeatsTheRunInBatch();
+    void typingDuringRunWaitsForEnter();
+    void steppedPictureMatchesBatch();
     void controlsStayPutAndTabGoesByRows();
     void largeFieldKeepsEveryControlOnScreen();
 
@@ -270,10 +314,10 @@ void TestWindowstruct::startButtonStartsAndStops()
     });
 
     QTest::mouseClick(start, Qt::LeftButton);
-    QCOMPARE(steps, QList<int>({1, 2, 3}));
+    QCOMPARE(steps, QList<int>({1, 2}));
     QCOMPARE(texts.first(), QStringLiteral(" &Stop "));
     QCOMPARE(start->text(), QStringLiteral(" &Start "));
-    QCOMPARE(child<QLabel>(window, "steps")->text(), QStringLiteral("3"));
+    QCOMPARE(child<QLabel>(window, "steps")->text(), QStringLiteral("2"));
 }
 
 void TestWindowstruct::endingDuringRunExitsWithZero_data()
@@ -317,7 +361,7 @@ void TestWindowstruct::endingDuringRunExitsWithZero()
 
     QCOMPARE(QCoreApplication::exec(), 0);
     QVERIFY(!runaway);
-    QCOMPARE(steps, QList<int>({1, 2, 3}));
+    QCOMPARE(steps, QList<int>({1, 2}));
     QVERIFY(!field->isRunning());
     if (how == "close")
         QVERIFY(!window.isVisible());
@@ -418,8 +462,8 @@ void TestWindowstruct::menus()
         const char* name;
         QStringList items;
     } expected[] = {
-        {"&Program", "0", {"&Save Picture", "", "&Quit"}},
-        {"P&roperties", "2", {"Field Dimensions.."}},
+        {"&Program", "0", {"&Save Picture", "Save Picture &As...", "", "S&tep", "", "&Quit"}},
+        {"P&roperties", "2", {"Field Dimensions..", "&Speed", "&Patch Sizes..."}},
         {"&Info", "1", {"Help..", "About.."}},
     };
     const QList<QAction*> entries = bar->actions();
@@ -605,11 +649,8 @@ void TestWindowstruct::savePicture_data()
 void TestWindowstruct::savePicture()
 {
     QFETCH(bool, byMenu);
-    QTemporaryDir folder;
+    TemporaryWorkingFolder folder;
     QVERIFY(folder.isValid());
-    const QString before = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(folder.path()));
-    auto restore = qScopeGuard([&] { QDir::setCurrent(before); });
 
     Windowstruct window;
     window.show();
@@ -640,22 +681,27 @@ void TestWindowstruct::timeSeriesFollowsItsBox()
     QCOMPARE(series->currentPosition(), 3);
     QCOMPARE(series->samples()[3][3], stats.last()[3].toDouble());
 
-    // Closing the window with its frame only hides it: the box stays checked
-    // and the statistics keep coming.
+    // Closing the window with its close box unticks the box, which stops the
+    // statistics; steps are still recorded. One click shows it again.
     series->close();
     QVERIFY(!series->isVisible());
-    QVERIFY(zeit->isChecked());
+    QVERIFY(!zeit->isChecked());
+    runSteps(window, 2);
+    QCOMPARE(stats.count(), 3);
+    QCOMPARE(series->currentPosition(), 5);
+    QTest::mouseClick(zeit, Qt::LeftButton);
+    QVERIFY(series->isVisible());
     runSteps(window, 1);
     QCOMPARE(stats.count(), 4);
 
-    // Unchecking stops the statistics; steps are still recorded.
+    // Escape hides it as the close box does; unticking the box hides it too.
+    QTest::keyClick(series, Qt::Key_Escape);
+    QVERIFY(!series->isVisible());
+    QVERIFY(!zeit->isChecked());
     QTest::mouseClick(zeit, Qt::LeftButton);
-    runSteps(window, 2);
-    QCOMPARE(stats.count(), 4);
-    QCOMPARE(series->currentPosition(), 6);
-
     QTest::mouseClick(zeit, Qt::LeftButton);
-    QVERIFY(series->isVisible());
+    QVERIFY(!series->isVisible());
+    QVERIFY(!zeit->isChecked());
 }
 
 // OK reaches the field first, which rebuilds itself, and then the window,
@@ -786,16 +832,8 @@ void TestWindowstruct::seedInTheAboutBoxRepeatsTheRunInBatch()
     Windowstruct window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QString details;
-    whenModal([&](QWidget* modal) {
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            details = box->informativeText();
-            box->accept();
-        }
-    });
-    menuItem(window, "1", QStringLiteral("About.."))->trigger();
-    const QRegularExpressionMatch seed = QRegularExpression(QStringLiteral("seed of this start: (\\d+)")).match(details);
-    QVERIFY2(seed.hasMatch(), qPrintable(details));
+    const QString seed = aboutSeed(window);
+    QVERIFY(!seed.isEmpty());
 
     QTest::mouseClick(window.findChildren<QPushButton*>("neu")[0], Qt::LeftButton);
     runSteps(window, 40);
@@ -804,13 +842,101 @@ void TestWindowstruct::seedInTheAboutBoxRepeatsTheRunInBatch()
     for (long count : counts)
         desktop << QString::number(count);
 
-    QProcess batch;
-    batch.start(QStringLiteral(TIDMAR_BATCH), {"--seed", seed.captured(1), "--pattern", "line", "--steps", "40",
-                                               "--counts", "-", "--quiet"});
-    QVERIFY(batch.waitForFinished(60000));
-    QCOMPARE(batch.exitCode(), 0);
-    const QStringList rows = QString::fromUtf8(batch.readAllStandardOutput()).trimmed().split(u'\n');
+    QByteArray out;
+    QVERIFY(runBatch({"--seed", seed, "--pattern", "line", "--steps", "40", "--counts", "-", "--quiet"}, &out));
+    const QStringList rows = QString::fromUtf8(out).trimmed().split(u'\n');
     QCOMPARE(rows.last(), desktop.join(u','));
+}
+
+// During a run, a value typed into a probability box changes nothing until
+// Enter; text that is no probability turns back with a note in the status bar.
+void TestWindowstruct::typingDuringRunWaitsForEnter()
+{
+    Windowstruct window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    PlottingArea* field = fieldOf(window);
+    const MusselBed& bed = field->bed();
+    auto* a4 = child<ScaledSpinBox>(window, "predation");
+    QLineEdit* edit = a4->findChild<QLineEdit*>();
+    QList<double> predation;  // A4 as each step left it
+    QString typed;
+    connect(field, &PlottingArea::schrittzahlsenden, this, [&](int step) {
+        predation << bed.predation;
+        if (step == 2) {
+            edit->selectAll();
+            QTest::keyClicks(a4, QStringLiteral("250"));
+        }
+        if (step == 4)
+            typed = edit->text();
+        if (step == 5)
+            QTest::keyClick(a4, Qt::Key_Enter);
+        if (step == 7)
+            field->run();
+    });
+    QTest::mouseClick(button(window, "start"), Qt::LeftButton);
+    QCOMPARE(typed, QStringLiteral("250"));
+    QCOMPARE(predation, QList<double>({0.75, 0.75, 0.75, 0.75, 0.75, 0.25, 0.25}));
+    QCOMPARE(a4->text(), QStringLiteral("A4 =   0.250"));
+
+    edit->selectAll();
+    QTest::keyClicks(a4, QStringLiteral("1.5"));
+    QCOMPARE(edit->text(), QStringLiteral("1.5"));
+    QTest::keyClick(a4, Qt::Key_Enter);
+    QCOMPARE(bed.predation, 0.25);
+    QCOMPARE(a4->text(), QStringLiteral("A4 =   0.250"));
+    const QString note = window.statusBar()->currentMessage();
+    QVERIFY2(note.startsWith(QStringLiteral("A4: ")) && note.contains(QStringLiteral("A4 stays 0.250")),
+             qPrintable(note));
+}
+
+// Step makes one step while stopped and is off during a run. Save Image while
+// stopped writes at once the field of the step its name carries, as
+// tidmar-batch computes it from the About box's seed, and says where in the
+// status bar.
+void TestWindowstruct::steppedPictureMatchesBatch()
+{
+    TemporaryWorkingFolder folder;
+    QVERIFY(folder.isValid());
+
+    Windowstruct window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    PlottingArea* field = fieldOf(window);
+    const QString seed = aboutSeed(window);
+    QTest::mouseClick(window.findChildren<QPushButton*>("neu")[0], Qt::LeftButton);
+    QAction* step = menuItem(window, "0", QStringLiteral("S&tep"));
+    QVERIFY(step);
+    step->trigger();
+    step->trigger();
+    QCOMPARE(field->bed().step, 2);
+    QCOMPARE(child<QLabel>(window, "steps")->text(), QStringLiteral("2"));
+
+    bool offDuringRun = false;
+    const auto watch = connect(field, &PlottingArea::schrittzahlsenden, this, [&](int) {
+        offDuringRun = !step->isEnabled();
+        step->trigger();
+    });
+    runSteps(window, 3);
+    disconnect(watch);
+    QVERIFY(offDuringRun);
+    QVERIFY(step->isEnabled());
+    QCOMPARE(field->bed().step, 5);
+
+    StreamCapture out(std::cout);
+    QTest::mouseClick(button(window, "speichern"), Qt::LeftButton);
+    const QString picturePath = folder.filePath(QStringLiteral("tidmar5.jpg"));
+    QVERIFY(QFile::exists(picturePath));
+    QCOMPARE(out.text(), QStringLiteral(" Bild gespeichert \n"));
+    QVERIFY2(window.statusBar()->currentMessage().contains(QDir::toNativeSeparators(picturePath)),
+             qPrintable(window.statusBar()->currentMessage()));
+
+    QVERIFY(runBatch({"--seed", seed, "--pattern", "line", "--steps", "5", "--picture", "batch.png", "--cell-size",
+                      "2", "--quiet"}));
+    const std::vector<Cell> desktop = statesInPicture(QImage(picturePath), 256, 256, 2);
+    QCOMPARE(std::count(desktop.begin(), desktop.end(), RedrawMark), 0);
+    QVERIFY(desktop == statesInPicture(QImage(folder.filePath(QStringLiteral("batch.png"))), 256, 256, 2));
+    QVERIFY(desktop == snapshot(field->bed(), field->bed().current()));
 }
 
 // The top row keeps its geometry while the counter grows to ten digits and

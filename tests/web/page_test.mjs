@@ -52,7 +52,7 @@ try {
   check(await browser.eval(stepText) === '50', 'run=50 stops at step 50');
   check(await browser.eval(counts) === expected, `counts after 50 steps are tidmar-batch's (${expected})`);
   check(await browser.eval(canvasCounts) === expected, 'the canvas shows the field of those counts');
-  check((await browser.eval(`document.getElementById('helptext').textContent`)).includes('Experiments to try'),
+  check((await browser.eval(`document.getElementById('helptext').textContent`)).toLowerCase().includes('experiments to try'),
     'the help shows the desktop program\'s help text');
 
   // Start: the counter advances and the canvas changes.
