@@ -56,11 +56,13 @@ std::pair<std::int64_t, std::int64_t> keptPrefix(int fd, const std::string& head
             if ((static_cast<unsigned char>(c) < 0x20 && c != '\n') || c == 0x7F)
                 return false;
         const std::int64_t before = kept;
-        if (!(headerSeen ? check(line, kept) : line == header))
+        const bool isHeader = !headerSeen;
+        if (!(isHeader ? line == header : check(line, kept)))
             return false;
         headerSeen = true;
         bytes += static_cast<std::int64_t>(line.size());
-        if (kept != before || kept == 0)
+        // Only the header or a complete unit ends what is kept.
+        if (isHeader || kept != before)
             boundary = bytes;
         return true;
     };
@@ -144,29 +146,32 @@ std::optional<std::array<long, StateCount>> lineCounts(const std::string& line)
 // kept counts the runs complete.
 LineCheck seriesLines(const SweepPlan& plan, const TaskSplit& split, std::int64_t runs)
 {
-    auto nextStep = std::make_shared<std::int64_t>(0);
-    return [&plan, split, runs, nextStep](const std::string& line, std::int64_t& kept) {
+    // The step the next line must have (or, when the run stops, any step
+    // after the last line's and before it).
+    auto next = std::make_shared<std::pair<std::int64_t, std::int64_t>>(0, -1);  // step, last line's
+    return [&plan, split, runs, next](const std::string& line, std::int64_t& kept) {
         if (kept >= runs || std::count(line.begin(), line.end(), ',') != StateCount + 1)
             return false;
         const std::int64_t run = nthRunOfPart(kept, split);
-        const std::string start = std::to_string(run) + "," + std::to_string(*nextStep) + ",";
-        if (line.compare(0, start.size(), start) != 0)
-            return false;
         const RunConfig config = plan.configForRun(run);
-        const std::int64_t steps = config.steps;
-        const std::int64_t every = std::max<std::int64_t>(plan.recording.countsEvery, 1);
-        bool last = *nextStep >= steps;
-        if (config.stopWhen) {
-            const auto counts = lineCounts(line);
-            if (!counts)
-                return false;
-            last = last || ExtinctionSteps::holds(*config.stopWhen, *counts);
-        }
-        if (last) {
-            *nextStep = 0;
+        const std::string start = std::to_string(run) + ",";
+        const std::size_t stepEnd = line.find(',', start.size());
+        const auto step = parseInteger(line.substr(start.size(), stepEnd - start.size()), 0, config.steps);
+        const auto counts = lineCounts(line);
+        if (line.compare(0, start.size(), start) != 0 || !step || !counts)
+            return false;
+        auto& [expected, previous] = *next;
+        const bool stops = config.stopWhen && ExtinctionSteps::holds(*config.stopWhen, *counts);
+        if (*step != expected && !(stops && *step > previous && *step < expected))
+            return false;
+        if (*step >= config.steps || stops) {
+            expected = 0;
+            previous = -1;
             ++kept;
         } else {
-            *nextStep = std::min(steps, (*nextStep / every + 1) * every);
+            const std::int64_t every = std::max<std::int64_t>(plan.recording.countsEvery, 1);
+            previous = *step;
+            expected = std::min(config.steps, (*step / every + 1) * every);
         }
         return true;
     };

@@ -600,6 +600,98 @@ TEST_F(BatchTool, InterruptedSweepsResumeToTheSameBytes)
         EXPECT_NE(described.find(name), std::string::npos) << name;
 }
 
+// Resume keeps of what a sweep kept only the plan's runs exactly (their
+// seeds and parameters, no more rows than runs), each with its whole series
+// up to its last step or the step its stop condition ended it at, and never
+// a seed that --seed would refuse.
+TEST_F(BatchTool, ResumeKeepsOnlyThePlansRunsWithTheirWholeSeries)
+{
+    const std::vector<std::string> sweep = {"sweep", "--width", "24", "--height", "24", "--steps", "40",
+                                            "--pattern", "line", "--a2", "0.6", "--a0", "0.5", "--d0", "0.02",
+                                            "--vary", "a4=0.05,0.3", "--replicates", "3", "--stop-when",
+                                            "predator-on-young-extinct", "--counts-every", "7", "--quiet",
+                                            "--summary", "s.csv", "--counts", "c.csv"};
+    std::vector<std::string> seeded = sweep;
+    seeded.insert(seeded.end(), {"--seed", "60"});
+    ASSERT_EQ(run(seeded).status, 0);
+    const std::vector<std::string> rows = lines(file("s.csv"));
+    const std::vector<std::string> series = lines(file("c.csv"));
+    const std::string whole = file("s.csv");
+    const std::string wholeSeries = file("c.csv");
+    const std::string plan = file("s.csv.plan");
+    const std::string seriesPlan = file("c.csv.plan");
+    ASSERT_EQ(rows.size(), 7u);
+    auto join = [](const std::vector<std::string>& kept) {
+        std::string text;
+        for (const std::string& line : kept)
+            text += line + "\n";
+        return text;
+    };
+    // The lines of the first runs of the series.
+    auto seriesOf = [&](int runs) {
+        std::vector<std::string> kept;
+        for (const std::string& line : series)
+            if (kept.empty() || std::stoi(line) < runs)
+                kept.push_back(line);
+        return kept;
+    };
+    // What a sweep killed after some runs kept, as it would name it.
+    auto resumeFrom = [&](const std::vector<std::string>& summary, const std::vector<std::string>& counts,
+                          const std::string& record, const std::vector<std::string>& arguments) {
+        for (const auto& entry : fs::directory_iterator(dir))
+            fs::remove_all(entry.path());
+        writeFile(dir / ".s.csv.KeptKeptKept.tmp", join(summary));
+        writeFile(dir / ".s.csv.KeptKeptKept.plan", record);
+        writeFile(dir / ".c.csv.KeptKeptKept.tmp", join(counts));
+        writeFile(dir / ".c.csv.KeptKeptKept.plan", seriesPlan);
+        std::vector<std::string> resume = arguments;
+        resume.push_back("--resume");
+        return run(resume);
+    };
+    ASSERT_NE(series.size(), 1u + 6u * 7u);  // some runs stop before their last step
+
+    // Five runs kept whole, one of them marked: it is kept, not run again.
+    std::vector<std::string> marked(rows.begin(), rows.end() - 1);
+    marked[1].back() = 'X';
+    ASSERT_EQ(resumeFrom(marked, seriesOf(5), plan, seeded).status, 0);
+    std::string expected = whole;
+    expected[rows[0].size() + rows[1].size()] = 'X';
+    EXPECT_EQ(file("s.csv"), expected);
+    EXPECT_EQ(file("c.csv"), wholeSeries);
+
+    // A row beyond the runs, a row of other parameters and a series cut
+    // inside a run are not kept: the sweep ends as one never interrupted.
+    std::vector<std::string> beyond = rows;
+    beyond.push_back("6" + rows.back().substr(1));
+    std::vector<std::string> changed = rows;
+    changed[3].replace(changed[3].find(",0.05,"), 6, ",0.06,");
+    std::vector<std::string> cut = seriesOf(4);
+    cut.erase(cut.end() - 2);
+    for (const auto& [summary, counts] : {std::pair{beyond, series}, std::pair{changed, series},
+                                          std::pair{rows, cut}}) {
+        const Outcome resumed = resumeFrom(summary, counts, plan, seeded);
+        ASSERT_EQ(resumed.status, 0) << resumed.err;
+        EXPECT_EQ(file("s.csv"), whole);
+        EXPECT_EQ(file("c.csv"), wholeSeries);
+    }
+
+    // A kept seed (one drawn) that --seed refuses is not taken up: the sweep
+    // starts afresh.
+    ASSERT_EQ(run(sweep).status, 0);
+    const std::string drawn = file("s.csv.plan");
+    const auto seedLine = drawn.find("\nseed: ") + 7;
+    for (const char* seed : {"0", "-5", "1e3", "4294967297"}) {
+        SCOPED_TRACE(seed);
+        std::string record = drawn;
+        record.replace(seedLine, record.find('\n', seedLine) - seedLine, seed);
+        const Outcome resumed = resumeFrom({rows[0], rows[1]}, seriesOf(1), record, sweep);
+        ASSERT_EQ(resumed.status, 0) << resumed.err;
+        const std::string kept = file("s.csv.plan");
+        EXPECT_EQ(kept.find(std::string("seed: ") + seed + "\n"), std::string::npos) << kept;
+        EXPECT_EQ(lines(file("s.csv")).size(), 7u);
+    }
+}
+
 // A sweep with several outputs killed at each point of its commit in turn
 // (every rename, sync, lock and open of its main thread once its runs are
 // done, by strace's fault injection) ends, after --resume, with the bytes
