@@ -808,6 +808,35 @@ TEST_F(BatchTool, KilledAtEveryCommitPointResumesToTheSameOutputs)
         EXPECT_NE(name[0], '.') << name;
 }
 
+// Sweeps writing the same summary at once each put theirs in place and
+// describe it under the folder's lock: the descriptor always describes the
+// file that is there, as made by the command that made it.
+TEST_F(BatchTool, ConcurrentSweepsLeaveTheDescriptionOfTheFileInPlace)
+{
+    for (int trial = 0; trial < 4; ++trial) {
+        std::vector<pid_t> sweeps;
+        for (const char* seed : {"111", "222", "333"})
+            sweeps.push_back(start({"sweep", "--seed", seed, "--width", "16", "--height", "16", "--steps", "4",
+                                    "--vary", "a2=0.2,0.4", "--quiet", "--summary", "s.csv"}));
+        for (const pid_t sweep : sweeps)
+            ASSERT_EQ(finish(sweep).status, 0);
+        QFile descriptor(QString::fromStdString((dir / "datapackage.json").string()));
+        ASSERT_TRUE(descriptor.open(QIODevice::ReadOnly));
+        const QJsonObject package = QJsonDocument::fromJson(descriptor.readAll()).object();
+        const std::string bytes = file("s.csv");
+        const QByteArray digest = QCryptographicHash::hash(
+            QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())), QCryptographicHash::Sha256);
+        std::string described;
+        for (const QJsonValue resource : package["resources"].toArray())
+            if (resource["path"].toString() == "s.csv")
+                described = resource["hash"].toString().toStdString();
+        EXPECT_EQ(described, "sha256:" + digest.toHex().toStdString());
+        const std::string row = lines(bytes)[1];
+        EXPECT_EQ(std::to_string(package["provenance"].toObject()["seed"].toInt()),
+                  row.substr(2, row.find(',', 2) - 2));
+    }
+}
+
 // A sweep's long time series streams to its file as the single run's does:
 // its peak memory stays near the single run's, not a run's series per job.
 TEST_F(BatchTool, LongSeriesSweepHoldsNoRunsSeriesInMemory)
