@@ -25,8 +25,9 @@ const char* const ModelOptionsText = R"(Model (defaults are the desktop program'
   --d0 P                 ocean forcing (default 0)
   --a3 P                 maturing probability (default 0.1)
   --a4 P                 predation probability (default 0.75)
-                         P: a decimal from 0 to 1 with at most three decimals
-                         (0.3, .75, 1, 0.005), used exactly in thousandths
+                         P: a decimal from 0 to 1 with at most six decimals
+                         (0.3, .75, 1, 0.0005); whole thousandths give the
+                         desktop program's runs exactly
   --jump N               jumping range of predators in cells, 0 to 100, as the
                          desktop control allows (default 10)
   --long-range on|off    predators jump (default on)
@@ -171,7 +172,7 @@ Sweep:
                          boundary, long-range, pattern or steps; LIST is
                          comma-separated values or, for numbers, ranges
                          FROM:TO:STEP (TO is included when reached;
-                         probabilities step exactly in thousandths), e.g.
+                         probabilities step exactly in millionths), e.g.
                          a2=0.1:0.5:0.1, scheme=sync,async-nrs, width=64:512:64
                          or pattern=line,a.csv,b.csv (a file sets its runs' size).
                          May be given for several names, each once, and not

@@ -49,11 +49,11 @@ QString fixedParameters(const RunConfig& config, const std::vector<Variation>& v
         parts << QString("%1 x %2 cells").arg(config.width).arg(config.height);
     const std::pair<VaryName, QString> values[] = {
         {VaryName::Scheme, SchemeNames[config.scheme]},
-        {VaryName::A2, "A2 " + QString::fromStdString(formatThousandths(config.a2))},
-        {VaryName::A0, "A0 " + QString::fromStdString(formatThousandths(config.a0))},
-        {VaryName::D0, "D0 " + QString::fromStdString(formatThousandths(config.d0))},
-        {VaryName::A3, "A3 " + QString::fromStdString(formatThousandths(config.a3))},
-        {VaryName::A4, "A4 " + QString::fromStdString(formatThousandths(config.a4))},
+        {VaryName::A2, "A2 " + QString::fromStdString(formatMillionths(config.a2))},
+        {VaryName::A0, "A0 " + QString::fromStdString(formatMillionths(config.a0))},
+        {VaryName::D0, "D0 " + QString::fromStdString(formatMillionths(config.d0))},
+        {VaryName::A3, "A3 " + QString::fromStdString(formatMillionths(config.a3))},
+        {VaryName::A4, "A4 " + QString::fromStdString(formatMillionths(config.a4))},
         {VaryName::Jump, config.longRange ? QString("jump %1").arg(config.jump) : QString("no jumps")},
         {VaryName::Boundary, config.periodic ? "periodic" : "closed"},
         {VaryName::Pattern, "from " + QString::fromStdString(patternName(config.pattern))},
@@ -75,7 +75,7 @@ double axisValue(VaryName name, int value)
     case VaryName::D0:
     case VaryName::A3:
     case VaryName::A4:
-        return value / 1000.0;
+        return value / 1e6;
     default:
         return value;
     }

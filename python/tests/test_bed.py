@@ -12,7 +12,7 @@ import tidmar
 
 
 @pytest.mark.parametrize("name, value, error, words", [
-    ("a2", 0.0005, ValueError, "a2: '0.0005' is not a probability from 0 to 1 with at most three decimals"),
+    ("a2", 0.0000005, ValueError, "a2: '5e-07' is not a probability from 0 to 1 with at most six decimals"),
     ("a0", 1.5, ValueError, "a0: '1.5' is not a probability"),
     ("jump", 101, ValueError, "jump: '101' is not a whole number from 0 to 100"),
     ("jump", 2.5, ValueError, "jump: '2.5' is not a whole number from 0 to 100"),
@@ -49,8 +49,8 @@ def test_refused_calls_say_why_and_change_nothing():
         (lambda: bed.previous, ValueError, "keeps no previous field"),
         (lambda: tidmar.Bed(8, 8, threads=2), ValueError, "threads is for mode fast"),
         (lambda: tidmar.sweep(vary={"a2": [0.1]}, steps=1, colour=2), TypeError, "unexpected keyword"),
-        (lambda: tidmar.sweep(vary={"a2": "0.1:0.0005:1"}, steps=1), ValueError, "vary a2: '0.0005'"),
-        (lambda: tidmar.sweep(vary={"a2": [0.1, 0.3501]}, steps=1), ValueError, "vary a2: '0.3501' is not a"),
+        (lambda: tidmar.sweep(vary={"a2": "0.1:0.0000005:1"}, steps=1), ValueError, "vary a2: '0.0000005'"),
+        (lambda: tidmar.sweep(vary={"a2": [0.1, 0.3500001]}, steps=1), ValueError, "vary a2: '0.3500001' is not a"),
         (lambda: tidmar.sweep(seed=0, steps=1), ValueError, "seed: seeds start at 1 or above"),
         (lambda: setattr(bed, "D0", 0.05), AttributeError, "Bed has no attribute 'D0'; did you mean 'd0'"),
         (lambda: bed.stepcount, AttributeError, "did you mean 'step_count'"),

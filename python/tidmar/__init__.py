@@ -3,8 +3,9 @@
 
 The engines are those of the desktop program and of tidmar-batch, and every
 value is read by tidmar-batch's own readers: probabilities are exact
-thousandths (0.3 is 300 thousandths, and so is 0.1 + 0.2; 0.0005 is
-refused), and refused values raise ValueError naming the argument.
+decimals with up to six places (0.3, and so is 0.1 + 0.2; 0.0005;
+0.0000005 is refused), and refused values raise ValueError naming the
+argument.
 
     bed = tidmar.Bed(128, 128, seed=7, a2=0.6, a0=0.5, d0=0.02)
     counts = bed.run(200, every=10)       # counts over time
@@ -97,11 +98,11 @@ class Bed:
         doc="Whether this exact bed has drawn more numbers than its generator's period (2^31 - 2), so that "
             "its numbers repeat; a RuntimeWarning says so once when it happens.")
 
-    a2 = _setting("a2", "Recolonisation A2, a probability in thousandths (0 .. 1).")
-    a0 = _setting("a0", "Neighbour coupling A0, a probability in thousandths.")
-    d0 = _setting("d0", "Ocean forcing D0, a probability in thousandths.")
-    a3 = _setting("a3", "Maturing A3, a probability in thousandths.")
-    a4 = _setting("a4", "Predation A4, a probability in thousandths.")
+    a2 = _setting("a2", "Recolonisation A2, a probability in millionths (0 .. 1).")
+    a0 = _setting("a0", "Neighbour coupling A0, a probability in millionths.")
+    d0 = _setting("d0", "Ocean forcing D0, a probability in millionths.")
+    a3 = _setting("a3", "Maturing A3, a probability in millionths.")
+    a4 = _setting("a4", "Predation A4, a probability in millionths.")
     jump = _setting("jump", "The predators' jumping range, 0 .. 100 cells.")
     long_range = _setting("long_range", "Whether predators on young jump (True or False).")
     boundary = _setting("boundary", '"periodic" (the field wraps round) or "closed".')
