@@ -80,6 +80,13 @@ const char* const RecordOptionsText = R"(  --counts-every N       keep the count
                          per cell
   --plot PATH            a plot in the program's colours, PNG or SVG by the
                          name's ending (.png, .svg)
+  --plot-states S,...    the plot's lines: any of predator_on_adults,
+                         predator_on_young, empty, young, adult and the groups
+                         mussels and predators (default: the five states)
+  --palette desktop|colourblind
+                         colours of plots and pictures: the desktop program's
+                         (default) or Okabe and Ito's, told apart with any
+                         colour vision
   --patch-class C,...    patches of these classes (gap, empty, mussel, young,
                          adult, predator; default gap,mussel) in the fields
                          after steps 0, P, 2P, ... and the last; a sweep's
@@ -145,6 +152,8 @@ Output (each written only when asked for):
                          ending (.png, .jpg, .jpeg), in the program's colours; at
                          most 16384 pixels a side
   --cell-size Z          picture pixels per cell edge, 1 to 50 (default 1)
+  --legend               a key of the codes, colours and states beside the
+                         field in --picture and snapshot pictures
   --save-state PATH      the run's whole state at its end (field, parameters,
                          generators, step), for --from-state
   --from-state PATH      continue the run saved there, exactly as if it had
