@@ -121,3 +121,34 @@ def test_colormap_draws_each_code_in_the_desktop_colour():
     wanted = [tidmar.colours[code] for code in tidmar.CODES] + [tidmar.other_colour]
     assert [colors.to_hex(rgba) for rgba in drawn] == wanted
     assert tidmar.colours[2] == "#008000"  # young mussels: dark green
+
+
+def test_runs_show_a_tqdm_bar_when_tqdm_is_installed_and_count_alike(monkeypatch):
+    import sys
+    import types
+
+    bars = []
+
+    class Bar:
+        def __init__(self, total, unit, delay):
+            self.total, self.n, self.closed, self.unit = total, 0, False, unit
+            bars.append(self)
+
+        def update(self, n):
+            self.n += n
+
+        def close(self):
+            self.closed = True
+
+    auto = types.ModuleType("tqdm.auto")
+    auto.tqdm = Bar
+    monkeypatch.setitem(sys.modules, "tqdm", types.ModuleType("tqdm"))
+    monkeypatch.setitem(sys.modules, "tqdm.auto", auto)
+    plain = tidmar.Bed(24, 24, seed=3).run(250, every=7, progress=False)
+    assert bars == []
+    np.testing.assert_array_equal(tidmar.Bed(24, 24, seed=3).run(250, every=7), plain)
+    assert [(bar.total, bar.n, bar.closed, bar.unit) for bar in bars] == [(250, 250, True, "step")]
+    seen = []
+    bed = tidmar.Bed(24, 24, seed=3)
+    np.testing.assert_array_equal(bed.run(250.0, every=7, progress=lambda *done: seen.append(done)), plain)
+    assert seen == sorted(seen) and seen[-1] == (250, 250) and bed.step_count == 250

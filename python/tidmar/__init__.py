@@ -112,20 +112,43 @@ class Bed:
         """Performs n steps (n >= 0) of the current scheme."""
         self._bed.step(_value("n", n))
 
-    def run(self, steps, every=1, as_frame=False):
+    def run(self, steps, every=1, as_frame=False, progress=None):
         """Performs steps steps and returns the counts at the steps 0, every,
         2 every, ... and the last of the run (the start field included), as
         tidmar-batch's --counts-every records them: a numpy
         structured array with the columns of tidmar-batch's counts CSV (step,
         then the five states; step is step_count), or a pandas DataFrame with
-        as_frame=True (needs pandas)."""
-        table = self._bed.run(_value("steps", steps), _value("every", every))
+        as_frame=True (needs pandas). progress: by default a tqdm bar when
+        tqdm is installed, shown once the run has lasted two seconds (nothing
+        otherwise), False for none, or a function called with the steps done
+        and all steps."""
+        steps, every = _value("steps", steps), _value("every", every)
+        report = _progress_reporter(progress, "step", delay=2)
+        whole = [int(n) if type(n) in (int, float) and float(n).is_integer() else None for n in (steps, every)]
+        if report is None or None in whole or whole[0] < 0 or whole[1] < 1:
+            table = self._bed.run(steps, every)
+        else:
+            table = self._run_in_parts(*whole, report)
         records = _np.rec.fromarrays(table.T, names=list(_COUNT_COLUMNS))
         if as_frame:
             import pandas
 
             return pandas.DataFrame(records)
         return records.view(_np.ndarray)
+
+    def _run_in_parts(self, steps, every, report):
+        """run(steps, every) in about a hundred parts of whole intervals,
+        reporting after each; the rows are those of one call."""
+        part = every * max(1, -(-steps // (100 * every)))
+        done = min(part, steps)
+        parts = [self._bed.run(done, every)]
+        report(done, steps)
+        while done < steps:
+            n = min(part, steps - done)
+            parts.append(self._bed.run(n, every)[1:])  # its first row is the last one's
+            done += n
+            report(done, steps)
+        return _np.concatenate(parts)
 
     def counts(self):
         """The cells in each state, in the order of STATES (codes -1 .. 3)."""
@@ -301,10 +324,10 @@ def _write_design(design, folder):
     return path
 
 
-def _progress_reporter(progress):
-    """What sweep_rows calls with the runs done and all runs: progress itself
-    when callable, a tqdm bar when tqdm is installed and progress is None,
-    nothing otherwise."""
+def _progress_reporter(progress, unit="run", delay=0):
+    """What is called with the units done and all units: progress itself
+    when callable, a tqdm bar (shown after delay seconds) when tqdm is
+    installed and progress is None, nothing otherwise."""
     if callable(progress):
         return progress
     if progress is False:
@@ -317,7 +340,7 @@ def _progress_reporter(progress):
 
     def report(done, total):
         if not bars:
-            bars.append(tqdm(total=total, unit="run"))
+            bars.append(tqdm(total=total, unit=unit, delay=delay))
         bars[0].update(done - bars[0].n)
         if done == total:
             bars[0].close()
