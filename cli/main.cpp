@@ -42,14 +42,16 @@ int dispatch(const std::vector<std::string>& arguments, const Invocation& invoca
             std::fputs(sweepUsage(availableCpus(processEnvironment)).c_str(), stdout);
             return 0;
         }
-        return runSweepCommand(std::move(options), processEnvironment, terminal, invocation, pictures);
+        const DrawnPictures styled(options.record.style);
+        return runSweepCommand(std::move(options), processEnvironment, terminal, invocation, styled);
     }
     RunOptions options = parseRunOptions(arguments);
     if (options.help) {
         std::fputs(runUsage().c_str(), stdout);
         return 0;
     }
-    return runSingle(std::move(options), terminal, invocation, pictures);
+    const DrawnPictures styled(options.record.style);
+    return runSingle(std::move(options), terminal, invocation, styled);
 }
 
 } // namespace

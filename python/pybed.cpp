@@ -67,15 +67,6 @@ public:
     PyBed(const SavedRun& saved, int threads) : threads(threads)
     {
         bed = continueBed(saved, config, {}, threads);
-        const ModelParameters& p = saved.engine.parameters;
-        config.a2 = thousandths(p.recolonization);
-        config.a0 = thousandths(p.neighbourCoupling);
-        config.d0 = thousandths(p.oceanForcing);
-        config.a3 = thousandths(p.maturing);
-        config.a4 = thousandths(p.predation);
-        config.jump = p.jumpDistance;
-        config.longRange = p.longRange;
-        config.periodic = p.periodic;
         stepCount = saved.step;
         // The draws since seeding, as far as the step count tells them.
         drawsSinceSeed = saved.step * leastDrawsPerStep(config.scheme, bed->cellsX(), bed->cellsY());
@@ -202,15 +193,15 @@ public:
         const RunConfig& value = options.config;
         ModelParameters& parameters = bed->parameters();
         if (key == "a2") {
-            parameters.setcolonization(config.a2 = value.a2);
+            parameters.recolonization = probabilityFromMillionths(config.a2 = value.a2);
         } else if (key == "a0") {
-            parameters.setneighbourcoupling(config.a0 = value.a0);
+            parameters.neighbourCoupling = probabilityFromMillionths(config.a0 = value.a0);
         } else if (key == "d0") {
-            parameters.setoceanforcing(config.d0 = value.d0);
+            parameters.oceanForcing = probabilityFromMillionths(config.d0 = value.d0);
         } else if (key == "a3") {
-            parameters.setmaturing(config.a3 = value.a3);
+            parameters.maturing = probabilityFromMillionths(config.a3 = value.a3);
         } else if (key == "a4") {
-            parameters.setpredation(config.a4 = value.a4);
+            parameters.predation = probabilityFromMillionths(config.a4 = value.a4);
         } else if (key == "jump") {
             parameters.setjumpdistance(config.jump = value.jump);
         } else if (key == "long_range") {
@@ -234,8 +225,8 @@ public:
         result["scheme"] = SchemeNames[config.scheme];
         const std::pair<const char*, int> probabilities[] = {
             {"a2", config.a2}, {"a0", config.a0}, {"d0", config.d0}, {"a3", config.a3}, {"a4", config.a4}};
-        for (const auto& [name, thousandths] : probabilities)
-            result[name] = thousandths / 1000.0;
+        for (const auto& [name, millionths] : probabilities)
+            result[name] = millionths / 1e6;
         result["jump"] = config.jump;
         result["long_range"] = config.longRange;
         result["boundary"] = config.periodic ? "periodic" : "closed";
@@ -247,8 +238,6 @@ public:
     bool generatorPeriodPassed() const { return periodPassed; }
 
 private:
-    static int thousandths(double probability) { return static_cast<int>(std::lround(probability * 1000)); }
-
     // Performs steps steps without the GIL, calling after(n) after the n-th.
     // Ctrl+C ends the loop between two steps; the bed stays whole.
     template <class After>

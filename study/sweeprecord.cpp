@@ -16,7 +16,7 @@ bool changesNoRow(const std::string& name)
 {
     for (const char* other : {"--task", "--summary", "--jobs", "--quiet", "--resume", "--threads", "--counts",
                               "--plot", "--snapshots", "--snapshot-every", "--snapshot-pictures", "--cell-size",
-                              "--patterns", "--plot-patches",
+                              "--patterns", "--plot-patches", "--plot-states", "--legend", "--palette",
                               "--progress"})
         if (name == other)
             return true;

@@ -1078,6 +1078,43 @@ TEST_F(BatchTool, PlotsAreImagesOfTheirSizeInTheFieldColours)
     EXPECT_EQ(points, 20u + 40u);
 }
 
+// --palette colourblind colours pictures and plots, --legend adds the key
+// beside the field, and --plot-states draws only the lines named.
+TEST_F(BatchTool, PaletteLegendAndPlotStatesChooseWhatIsDrawn)
+{
+    writeFile(dir / "all.csv", "-1,0,1\r\n2,3,2\r\n");
+    const Outcome picture = run({"--pattern", "all.csv", "--steps", "0", "--picture", "p.png", "--cell-size", "4",
+                                 "--seed", "1", "--legend", "--palette", "colourblind"});
+    ASSERT_EQ(picture.status, 0) << picture.err;
+    const QImage png((dir / "p.png").string().c_str());
+    ASSERT_GT(png.width(), 12 + 100) << "the legend beside the field";
+    std::map<QRgb, int> legend;
+    for (int y = 0; y < png.height(); ++y)
+        for (int x = 12; x < png.width(); ++x)
+            ++legend[png.pixel(x, y) | 0xff000000u];
+    for (int state = 0; state < StateCount; ++state) {
+        EXPECT_EQ(png.pixel(4 * (state % 3), 4 * (state / 3)), colourBlindColours[static_cast<std::size_t>(state)]);
+        EXPECT_GE(legend[colourBlindColours[static_cast<std::size_t>(state)]], 100) << "a swatch of " << state;
+    }
+    EXPECT_EQ(legend.count(stateColours[stateIndex(AdultMussel)]), 0u);
+
+    const Outcome sweep = run({"sweep", "--seed", "8", "--width", "20", "--height", "20", "--steps", "20",
+                               "--vary", "d0=0,0.05", "--vary", "scheme=sync,async-uc", "--replicates", "2",
+                               "--summary", "s.csv", "--plot", "s.svg", "--plot-states", "mussels,predators",
+                               "--palette", "colourblind", "--quiet"});
+    ASSERT_EQ(sweep.status, 0) << sweep.err;
+    const std::string svg = file("s.svg");
+    EXPECT_NE(svg.find("#cc79a7"), std::string::npos) << "the predators' colour";
+    EXPECT_NE(svg.find(">mussels (2, 3)<"), std::string::npos);
+    for (const char* state : {"#0072b2", "#d55e00", "#999999", "#e69f00", "#009e73", "#005a00"})
+        EXPECT_EQ(svg.find(state), std::string::npos) << state;
+    // Two lines: 2 panels x 2 D0 x 2 means and 8 runs x 2 replicate points.
+    std::size_t points = 0;
+    for (std::size_t at = svg.find("<circle"); at != std::string::npos; at = svg.find("<circle", at + 1))
+        ++points;
+    EXPECT_EQ(points, 8u + 16u);
+}
+
 // A run saved after 100 steps and continued for 100 more is the run of 200
 // steps, on both engines in every scheme: the same field and, from step 100
 // on, the same counts. Files that are no state of this version are refused.
