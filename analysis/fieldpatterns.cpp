@@ -10,6 +10,11 @@ FieldAnalyser::FieldAnalyser(int rows, int cols)
 {
 }
 
+std::size_t FieldAnalyser::bytesFor(int rows, int cols)
+{
+    return static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols) + PatchLabeller::bytesFor(rows, cols);
+}
+
 void FieldAnalyser::labelOnly(const PatternSettings& settings)
 {
     labeller_.label(mask_.data(), settings.periodic, settings.neighbourhood);

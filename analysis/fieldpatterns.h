@@ -33,6 +33,8 @@ struct FieldMeasures {
 class FieldAnalyser {
 public:
     FieldAnalyser(int rows, int cols);
+    // The bytes an analyser of rows x cols holds.
+    static std::size_t bytesFor(int rows, int cols);
 
     template <typename Code>
     void classifyField(const Code* codes, const PatchClass& cls)

@@ -14,11 +14,27 @@ enum Edge : std::uint8_t { FirstRow = 1, LastRow = 2, FirstCol = 4, LastCol = 8 
 
 } // namespace
 
+namespace {
+
+// A row holds at most ceil(cols / 2) runs.
+std::size_t mostRuns(int rows, int cols)
+{
+    return static_cast<std::size_t>(rows) * ((static_cast<std::size_t>(cols) + 1) / 2);
+}
+
+} // namespace
+
+std::size_t PatchLabeller::bytesFor(int rows, int cols)
+{
+    const std::size_t runs = mostRuns(rows, cols);
+    return runs * (3 * sizeof(std::int32_t) + 3 * sizeof(long) + 1) + (static_cast<std::size_t>(rows) + 1) * 4
+           + static_cast<std::size_t>(cols) / 8 + 64;
+}
+
 PatchLabeller::PatchLabeller(int rows, int cols)
     : rows_(rows), cols_(cols), rowStart_(new std::int32_t[static_cast<std::size_t>(rows) + 1])
 {
-    // A row holds at most ceil(cols / 2) runs.
-    const std::size_t most = static_cast<std::size_t>(rows) * ((static_cast<std::size_t>(cols) + 1) / 2);
+    const std::size_t most = mostRuns(rows, cols);
     runBegin_.reset(new std::int32_t[most]);
     runEnd_.reset(new std::int32_t[most]);
     parent_.reset(new std::int32_t[most]);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -16,6 +17,8 @@
 class PatchLabeller {
 public:
     PatchLabeller(int rows, int cols);
+    // The bytes a labeller of rows x cols holds.
+    static std::size_t bytesFor(int rows, int cols);
 
     int rows() const { return rows_; }
     int cols() const { return cols_; }

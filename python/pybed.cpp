@@ -6,8 +6,10 @@
 #include "interrupt.h"
 
 #include "batcherror.h"
+#include "fastbed.h"
 #include "fieldcodes.h"
 #include "livebed.h"
+#include "memoryneed.h"
 #include "modelparameters.h"
 #include "musselbed.h"
 #include "randomseed.h"
@@ -56,6 +58,7 @@ public:
         if (!options.seedGiven)
             config.seed = newSeed();
         threads = options.threads;
+        refuseBeyondMemory(runBytes(config, threads), bedSize(config));
         bed = makeLiveBed(config, threads);
     }
 
@@ -159,12 +162,12 @@ public:
             throw py::value_error("a field is a two-dimensional array (height, width), not "
                                   + std::to_string(cells.ndim()) + "-dimensional");
         auto field = std::make_shared<FieldData>();
-        field->height = static_cast<int>(std::min<py::ssize_t>(cells.shape(0), MusselBed::MaxCells + 1));
-        field->width = static_cast<int>(std::min<py::ssize_t>(cells.shape(1), MusselBed::MaxCells + 1));
+        field->height = static_cast<int>(std::min<py::ssize_t>(cells.shape(0), FastBed::MaxCells + 1));
+        field->width = static_cast<int>(std::min<py::ssize_t>(cells.shape(1), FastBed::MaxCells + 1));
         if (field->width == cells.shape(1) && field->height == cells.shape(0))
             field->codes.assign(cells.data(), cells.data() + cells.size());
         std::string error;
-        if (!checkFieldCodes(field->width, field->height, field->codes, MusselBed::MaxCells, &error))
+        if (!checkFieldCodes(field->width, field->height, field->codes, maxCells(config.mode), &error))
             throw py::value_error("field: " + error);
         layDown({PatternKind::File, {}, std::move(field), {}}, seed);
     }

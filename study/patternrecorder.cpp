@@ -47,6 +47,12 @@ PatternRecorder::PatternRecorder(const PatternRecording& recording, int width, i
     settings_.periodic = periodic;
 }
 
+std::size_t PatternRecorder::bytesFor(int width, int height)
+{
+    return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * sizeof(Cell)
+           + FieldAnalyser::bytesFor(width, height);
+}
+
 bool PatternRecorder::samples(std::int64_t step, std::int64_t steps) const
 {
     return !recording_.classes.empty() && isRecordedStep(step, recording_.every, steps);

@@ -8,6 +8,7 @@
 #include "design.h"
 #include "interruption.h"
 #include "journal.h"
+#include "memoryneed.h"
 #include "printable.h"
 #include "resume.h"
 #include "sweeprecord.h"
@@ -34,6 +35,7 @@
 #include <optional>
 #include <mutex>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -182,6 +184,26 @@ std::int64_t runSweepPart(const SweepPlan& plan, const TaskSplit& split, int job
     return first;
 }
 
+namespace {
+
+// The widest and highest field of the plan's runs.
+std::pair<int, int> largestField(const SweepPlan& plan)
+{
+    int width = plan.base.width;
+    int height = plan.base.height;
+    for (const Variation& variation : plan.variations) {
+        for (int value : variation.values) {
+            RunConfig config = plan.base;
+            applyVariation(config, variation, value);
+            width = std::max(width, config.width);
+            height = std::max(height, config.height);
+        }
+    }
+    return {width, height};
+}
+
+} // namespace
+
 SweepPlan planSweep(SweepOptions& options)
 {
     std::optional<std::string> design;
@@ -199,6 +221,12 @@ SweepPlan planSweep(SweepOptions& options)
         options.model.config.seed = drawSeed();
     SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {},
                    std::move(design)};
+    if (plan.base.mode == EngineMode::Exact) {
+        const auto [width, height] = largestField(plan);
+        if (const std::string refusal = exactSizeRefusal(width, height); !refusal.empty())
+            throw BatchError("a run of " + std::to_string(width) + " x " + std::to_string(height) + " cells: "
+                             + refusal);
+    }
     plan.recording.burnIn = options.burnIn;
     const RecordOptions& record = options.record;
     if (record.patches) {
@@ -222,28 +250,24 @@ std::string sweepSummaryRow(const RunOutput& output, const RecordOptions& record
     return record.patches ? withPatternColumns(row, patternSummaryCells(output, record.patternSettings.fit)) : row;
 }
 
+void refuseSweepBeyondMemory(const SweepPlan& plan, const RecordOptions& record, int jobs)
+{
+    RunConfig largest = plan.base;
+    std::tie(largest.width, largest.height) = largestField(plan);
+    const std::int64_t together = std::min<std::int64_t>(jobs, plan.runCount());
+    refuseBeyondMemory(runBytes(largest, plan.threadsPerRun, &record) * static_cast<std::uint64_t>(together),
+                       together == 1 ? "a run of " + std::to_string(largest.width) + " x "
+                                           + std::to_string(largest.height) + " cells"
+                                     : std::to_string(together) + " runs of up to " + std::to_string(largest.width)
+                                           + " x " + std::to_string(largest.height) + " cells at once");
+}
+
 int sweepJobs(std::optional<int> requested, int threadsPerRun, const EnvironmentLookup& environment)
 {
     return std::clamp(requested.value_or(availableCpus(environment) / threadsPerRun), 1, MaxJobs);
 }
 
 namespace {
-
-// The widest and highest field of the plan's runs.
-std::pair<int, int> largestField(const SweepPlan& plan)
-{
-    int width = plan.base.width;
-    int height = plan.base.height;
-    for (const Variation& variation : plan.variations) {
-        for (int value : variation.values) {
-            RunConfig config = plan.base;
-            applyVariation(config, variation, value);
-            width = std::max(width, config.width);
-            height = std::max(height, config.height);
-        }
-    }
-    return {width, height};
-}
 
 // Warns once for the exact runs of the part that pass the generator's period.
 void warnOfGeneratorPeriod(const SweepPlan& plan, const TaskSplit& split, std::int64_t runs)
@@ -296,7 +320,8 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     if (options.resume && (!record.plotPath.empty() || !record.snapshotsDir.empty()))
         throw BatchError("--resume: a sweep with --plot or --snapshots starts again; resume it without them and "
                          "draw the plot from the summary");
-    plan.runCount();
+    const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, environment);
+    refuseSweepBeyondMemory(plan, record, jobs);
 
     SweepJournal summary("--summary", options.summaryPath);
     std::optional<SweepJournal> counts;
@@ -360,8 +385,6 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         std::fprintf(stderr, "seed: %d\n", static_cast<int>(plan.base.seed));
     if (!options.quiet)
         warnOfGeneratorPeriod(plan, split, runs);
-
-    const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, environment);
 
     const SignalStop stopOnSignal;
     if (kept)
