@@ -60,7 +60,7 @@ public:
 private:
     const PatternRecording& recording_;
     PatternSettings settings_;
-    std::vector<Cell> cells_;
+    std::vector<Cell> cells_; // a copy of the field, for a bed that is not a LiveBed
     FieldAnalyser analyser_;
     std::vector<WindowPatterns> window_;
 };

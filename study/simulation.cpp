@@ -94,6 +94,7 @@ public:
     bool edit(int x, int y, Cell state) override { return engine.editCell(x, y, state); }
     void copyField(Cell* out) const override { copyCells(engine, out); }
     bool copyPrevious(Cell* out) const override { return copyPreviousCells(engine, out); }
+    StoredField storedField() const override { return storedCells(engine); }
 
     Engine engine;
     std::int32_t seed = 0;  // the last seed, for random start fields
