@@ -255,11 +255,10 @@ void refuseSweepBeyondMemory(const SweepPlan& plan, const RecordOptions& record,
     RunConfig largest = plan.base;
     std::tie(largest.width, largest.height) = largestField(plan);
     const std::int64_t together = std::min<std::int64_t>(jobs, plan.runCount());
+    const std::string size = std::to_string(largest.width) + " x " + std::to_string(largest.height) + " cells";
     refuseBeyondMemory(runBytes(largest, plan.threadsPerRun, &record) * static_cast<std::uint64_t>(together),
-                       together == 1 ? "a run of " + std::to_string(largest.width) + " x "
-                                           + std::to_string(largest.height) + " cells"
-                                     : std::to_string(together) + " runs of up to " + std::to_string(largest.width)
-                                           + " x " + std::to_string(largest.height) + " cells at once");
+                       together == 1 ? "a run of " + size
+                                     : "running " + std::to_string(together) + " runs of up to " + size + " at once");
 }
 
 int sweepJobs(std::optional<int> requested, int threadsPerRun, const EnvironmentLookup& environment)
