@@ -6,8 +6,14 @@
 #include <algorithm>
 
 FieldAnalyser::FieldAnalyser(int rows, int cols)
-    : mask_(static_cast<std::size_t>(rows) * cols), labeller_(rows, cols)
+    : mask_(static_cast<std::size_t>(rows) * cols), columnOnes_(static_cast<std::size_t>(cols)), labeller_(rows, cols)
 {
+}
+
+std::size_t FieldAnalyser::bytesFor(int rows, int cols)
+{
+    return static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols) + 4 * static_cast<std::size_t>(cols)
+           + PatchLabeller::bytesFor(rows, cols);
 }
 
 void FieldAnalyser::labelOnly(const PatternSettings& settings)
@@ -30,7 +36,7 @@ FieldMeasures FieldAnalyser::measure(const PatternSettings& settings)
     if (measures.patches > 0)
         measures.meanSize = static_cast<double>(cells) / static_cast<double>(measures.patches);
     measures.spans = labeller_.spans();
-    const BlockMoments moments = blockMoments(mask_.data(), rows, cols, settings.coarseGrain);
+    const BlockMoments moments = blockMoments(mask_.data(), rows, cols, settings.coarseGrain, columnOnes_.data());
     measures.variance = moments.variance;
     measures.skewness = moments.skewness;
     measures.moran = moransI(mask_.data(), rows, cols, settings.periodic);

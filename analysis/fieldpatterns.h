@@ -33,11 +33,21 @@ struct FieldMeasures {
 class FieldAnalyser {
 public:
     FieldAnalyser(int rows, int cols);
+    // The bytes an analyser of rows x cols holds.
+    static std::size_t bytesFor(int rows, int cols);
 
     template <typename Code>
     void classifyField(const Code* codes, const PatchClass& cls)
     {
         classify(codes, static_cast<long>(mask_.size()), cls, mask_.data());
+    }
+    // The same for rows that lie stride codes apart.
+    template <typename Code>
+    void classifyRows(const Code* codes, std::size_t stride, const PatchClass& cls)
+    {
+        const std::size_t cols = static_cast<std::size_t>(labeller_.cols());
+        for (int r = 0; r < labeller_.rows(); ++r)
+            classify(codes + r * stride, static_cast<long>(cols), cls, mask_.data() + r * cols);
     }
     // The mask of the class (rows x cols bytes, 0 or 1), to fill directly.
     std::uint8_t* mask() { return mask_.data(); }
@@ -51,5 +61,6 @@ public:
 
 private:
     std::vector<std::uint8_t> mask_;
+    std::vector<std::uint32_t> columnOnes_; // the block moments' column sums
     PatchLabeller labeller_;
 };

@@ -13,8 +13,9 @@ struct BlockMoments {
 };
 
 // Population variance m2 and skewness m3 / m2^1.5 of the means of the
-// complete blocks of block x block cells tiling the mask from its corner.
-BlockMoments blockMoments(const std::uint8_t* mask, int rows, int cols, int block);
+// complete blocks of block x block cells tiling the mask from its corner;
+// columnOnes has room for cols counts.
+BlockMoments blockMoments(const std::uint8_t* mask, int rows, int cols, int block, std::uint32_t* columnOnes);
 
 // Moran's I at lag 1 over the four nearest neighbours, across the edges when
 // periodic (every visit counting on fields 1 or 2 cells wide), only inside the

@@ -12,21 +12,46 @@ namespace {
 
 enum Edge : std::uint8_t { FirstRow = 1, LastRow = 2, FirstCol = 4, LastCol = 8 };
 
+// A row holds at most ceil(cols / 2) runs.
+std::size_t mostRuns(int rows, int cols)
+{
+    return static_cast<std::size_t>(rows) * ((static_cast<std::size_t>(cols) + 1) / 2);
+}
+
 } // namespace
 
-PatchLabeller::PatchLabeller(int rows, int cols)
-    : rows_(rows), cols_(cols), rowStart_(new std::int32_t[static_cast<std::size_t>(rows) + 1])
+std::size_t PatchLabeller::bytesFor(int rows, int cols)
 {
-    // A row holds at most ceil(cols / 2) runs.
-    const std::size_t most = static_cast<std::size_t>(rows) * ((static_cast<std::size_t>(cols) + 1) / 2);
-    runBegin_.reset(new std::int32_t[most]);
-    runEnd_.reset(new std::int32_t[most]);
+    const std::size_t runs = mostRuns(rows, cols);
+    return runs * (3 * sizeof(std::int32_t) + 3 * sizeof(long) + 1) + (static_cast<std::size_t>(rows) + 1) * 4
+           + static_cast<std::size_t>(cols) + 64;
+}
+
+PatchLabeller::PatchLabeller(int rows, int cols)
+    : rows_(rows), cols_(cols), words_((cols + 63) / 64),
+      rowStart_(new std::int32_t[static_cast<std::size_t>(rows) + 1])
+{
+    const std::size_t most = mostRuns(rows, cols);
+    span_.reset(new std::int32_t[2 * most]);
     parent_.reset(new std::int32_t[most]);
     runTotal_.reset(new long[most]);
     rootTotal_.reset(new long[most + 1]);
-    rowBits_.reset(new std::uint64_t[(static_cast<std::size_t>(cols) + 63) / 64]);
+    rowWords_.reset(new std::uint64_t[6 * static_cast<std::size_t>(words_)]);
+    rowCounts_.reset(new std::int32_t[3 * static_cast<std::size_t>(words_)]);
     edges_.reset(new std::uint8_t[most]());
+#if defined(__x86_64__) && !defined(__POPCNT__)
+    popcnt_ = __builtin_cpu_supports("popcnt");
+#endif
     sizes_.reserve(most);
+}
+
+// Row 0 keeps a place of its own; the others take turns in two.
+PatchLabeller::RowBits PatchLabeller::rowBits(int r) const
+{
+    const std::size_t slot = r == 0 ? 2 : static_cast<std::size_t>(r & 1);
+    const std::size_t words = static_cast<std::size_t>(words_);
+    return {rowWords_.get() + 2 * slot * words, rowWords_.get() + (2 * slot + 1) * words,
+            rowCounts_.get() + slot * words};
 }
 
 std::int32_t PatchLabeller::find(std::int32_t run)
@@ -49,13 +74,24 @@ void PatchLabeller::join(std::int32_t a, std::int32_t b)
         parent_[a] = b;
 }
 
+// A run of the row below met for the first time joins the upper run's root,
+// which lies before it.
+void PatchLabeller::link(std::int32_t upperRun, std::int32_t lowerRun, bool downwards)
+{
+    if (downwards && parent_[lowerRun] == lowerRun)
+        parent_[lowerRun] = find(upperRun);
+    else
+        join(upperRun, lowerRun);
+}
+
 // The row as bits, 64 cells a word, then its runs from the cells that
 // differ from their left neighbours: such changes alternate between the
-// start of a run and the cell after its end.
+// start of a run and the cell after its end, and are written in turn as the
+// runs' begins and ends.
 void PatchLabeller::findRuns(const std::uint8_t* row, int r)
 {
-    const int words = (cols_ + 63) / 64;
-    for (int w = 0; w < words; ++w) {
+    const RowBits out = rowBits(r);
+    for (int w = 0; w < words_; ++w) {
         std::uint64_t bits = 0;
         const int first = w * 64;
         const int count = std::min(64, cols_ - first);
@@ -68,61 +104,113 @@ void PatchLabeller::findRuns(const std::uint8_t* row, int r)
 #endif
         for (; c < count; ++c)
             bits |= static_cast<std::uint64_t>(row[first + c]) << c;
-        rowBits_[w] = bits;
+        out.bits[w] = bits;
     }
-    std::int32_t run = runCount_;
-    rowStart_[r] = run;
+    const std::int32_t firstRun = runCount_;
+    rowStart_[r] = firstRun;
+    std::int32_t* span = span_.get() + 2 * static_cast<std::size_t>(firstRun);
+    std::int32_t edges = 0;
     std::uint64_t previous = 0; // the last cell of the word before, in bit 0
-    bool inside = false;
-    for (int w = 0; w < words; ++w) {
-        const std::uint64_t bits = rowBits_[w];
+    for (int w = 0; w < words_; ++w) {
+        const std::uint64_t bits = out.bits[w];
         std::uint64_t changes = bits ^ ((bits << 1) | previous);
         previous = bits >> 63;
+        out.starts[w] = bits & changes;
+        out.startsBefore[w] = (edges + 1) / 2;
         while (changes) {
-            const int x = w * 64 + __builtin_ctzll(changes);
+            span[edges++] = w * 64 + __builtin_ctzll(changes);
             changes &= changes - 1;
-            if (inside) {
-                runEnd_[run] = x - 1;
-                parent_[run] = run;
-                ++run;
-            } else {
-                runBegin_[run] = x;
-            }
-            inside = !inside;
         }
     }
-    if (inside) {
-        runEnd_[run] = cols_ - 1;
+    if (edges & 1)
+        span[edges++] = cols_;
+    const std::int32_t after = firstRun + edges / 2;
+    for (std::int32_t run = firstRun; run < after; ++run)
         parent_[run] = run;
-        ++run;
-    }
-    runCount_ = run;
-    rowStart_[r + 1] = run;
+    runCount_ = after;
+    rowStart_[r + 1] = after;
 }
 
-// Joins the overlapping runs of two neighbouring rows (diagonal contact
-// counts in the 8-neighbourhood), within the columns.
-void PatchLabeller::joinRows(int upper, int lower, int neighbourhood)
+namespace {
+
+// The stretches where two rows of bits both hold ones, each lying in one run
+// of either row: calls link(i, j) with the runs' numbers counted from the
+// rows' first runs, found by counting the run starts up to the stretch's
+// first column, without comparing runs.
+template <class Link>
+[[gnu::always_inline]] inline void eachOverlap(const std::uint64_t* upperBits, const std::uint64_t* upperStarts,
+                                               const std::int32_t* upperBefore, const std::uint64_t* lowerBits,
+                                               const std::uint64_t* lowerStarts, const std::int32_t* lowerBefore,
+                                               int words, Link&& link)
 {
-    const int reach = neighbourhood == 8 ? 1 : 0;
+    std::uint64_t previous = 0;
+    for (int w = 0; w < words; ++w) {
+        const std::uint64_t both = upperBits[w] & lowerBits[w];
+        std::uint64_t firsts = both & ~((both << 1) | previous);
+        previous = both >> 63;
+        while (firsts) {
+            const int bit = __builtin_ctzll(firsts);
+            firsts &= firsts - 1;
+            const std::uint64_t upTo = ~std::uint64_t{0} >> (63 - bit);
+            link(upperBefore[w] + __builtin_popcountll(upperStarts[w] & upTo) - 1,
+                 lowerBefore[w] + __builtin_popcountll(lowerStarts[w] & upTo) - 1);
+        }
+    }
+}
+
+} // namespace
+
+// Four neighbours: the overlaps of the two rows, counted with the POPCNT
+// instruction where the processor has it.
+#if defined(__x86_64__) && !defined(__POPCNT__)
+[[gnu::target("popcnt")]] void PatchLabeller::joinOverlapsCounting(int upper, int lower)
+{
+    const RowBits up = rowBits(upper), down = rowBits(lower);
+    const std::int32_t upperBase = rowStart_[upper], lowerBase = rowStart_[lower];
+    const bool downwards = upper < lower;
+    eachOverlap(up.bits, up.starts, up.startsBefore, down.bits, down.starts, down.startsBefore, words_,
+                [&](std::int32_t i, std::int32_t j) { link(upperBase + i, lowerBase + j, downwards); });
+}
+#endif
+
+void PatchLabeller::joinOverlaps(int upper, int lower)
+{
+#if defined(__x86_64__) && !defined(__POPCNT__)
+    if (popcnt_)
+        return joinOverlapsCounting(upper, lower);
+#endif
+    const RowBits up = rowBits(upper), down = rowBits(lower);
+    const std::int32_t upperBase = rowStart_[upper], lowerBase = rowStart_[lower];
+    const bool downwards = upper < lower;
+    eachOverlap(up.bits, up.starts, up.startsBefore, down.bits, down.starts, down.startsBefore, words_,
+                [&](std::int32_t i, std::int32_t j) { link(upperBase + i, lowerBase + j, downwards); });
+}
+
+// Eight neighbours: the runs of the two rows in step, joining those that
+// overlap or touch diagonally (within the columns).
+void PatchLabeller::joinTouching(int upper, int lower, int reach)
+{
     std::int32_t i = rowStart_[upper];
     std::int32_t j = rowStart_[lower];
     const std::int32_t iEnd = rowStart_[upper + 1];
     const std::int32_t jEnd = rowStart_[lower + 1];
+    const bool downwards = upper < lower;
     while (i < iEnd && j < jEnd) {
-        if (runBegin_[i] <= runEnd_[j] + reach && runBegin_[j] <= runEnd_[i] + reach) {
-            // A lower run met for the first time joins the upper run's root,
-            // which lies before it.
-            if (parent_[j] == j && upper < lower)
-                parent_[j] = find(i);
-            else
-                join(i, j);
-        }
+        if (begin(i) < end(j) + reach && begin(j) < end(i) + reach)
+            link(i, j, downwards);
         // The run that ends first meets no later run of the other row.
-        const std::int32_t endI = runEnd_[i], endJ = runEnd_[j];
+        const std::int32_t endI = end(i), endJ = end(j);
         i += endI <= endJ;
         j += endJ <= endI;
     }
+}
+
+void PatchLabeller::joinRows(int upper, int lower, int neighbourhood)
+{
+    if (neighbourhood == 8)
+        joinTouching(upper, lower, 1);
+    else
+        joinOverlaps(upper, lower);
 }
 
 // The diagonal contacts of two neighbouring rows across the column seam.
@@ -132,9 +220,9 @@ void PatchLabeller::joinAcrossSeam(int upper, int lower)
     const std::int32_t lowerFirst = rowStart_[lower], lowerEnd = rowStart_[lower + 1];
     if (upperFirst == upperEnd || lowerFirst == lowerEnd)
         return;
-    if (runEnd_[upperEnd - 1] == cols_ - 1 && runBegin_[lowerFirst] == 0)
+    if (end(upperEnd - 1) == cols_ && begin(lowerFirst) == 0)
         join(upperEnd - 1, lowerFirst);
-    if (runBegin_[upperFirst] == 0 && runEnd_[lowerEnd - 1] == cols_ - 1)
+    if (begin(upperFirst) == 0 && end(lowerEnd - 1) == cols_)
         join(upperFirst, lowerEnd - 1);
 }
 
@@ -157,9 +245,9 @@ void PatchLabeller::markEdges()
         for (int r = 0; r < rows_; ++r) {
             if (rowStart_[r] == rowStart_[r + 1])
                 continue;
-            if (runBegin_[rowStart_[r]] == 0)
+            if (begin(rowStart_[r]) == 0)
                 each(rowStart_[r], FirstCol);
-            if (runEnd_[rowStart_[r + 1] - 1] == cols_ - 1)
+            if (end(rowStart_[r + 1] - 1) == cols_)
                 each(rowStart_[r + 1] - 1, LastCol);
         }
     };
@@ -178,9 +266,9 @@ void PatchLabeller::label(const std::uint8_t* mask, bool periodic, int neighbour
     markEdges();
     if (periodic) {
         for (int r = 0; r < rows_; ++r) {
-            const std::int32_t first = rowStart_[r], end = rowStart_[r + 1];
-            if (first != end && runBegin_[first] == 0 && runEnd_[end - 1] == cols_ - 1)
-                join(first, end - 1);
+            const std::int32_t first = rowStart_[r], last = rowStart_[r + 1] - 1;
+            if (first <= last && begin(first) == 0 && end(last) == cols_)
+                join(first, last);
         }
         joinRows(rows_ - 1, 0, neighbourhood);
         if (neighbourhood == 8) {
@@ -195,7 +283,7 @@ void PatchLabeller::label(const std::uint8_t* mask, bool periodic, int neighbour
         const std::int32_t root = parent_[parent_[run]];
         parent_[run] = root;
         runTotal_[run] = 0;
-        runTotal_[root] += runEnd_[run] - runBegin_[run] + 1;
+        runTotal_[root] += end(run) - begin(run);
     }
     std::size_t patches = 0;
     for (std::int32_t run = 0; run < runCount_; ++run) {
@@ -216,7 +304,7 @@ void PatchLabeller::writeLabels(std::int32_t* out) const
     for (int r = 0; r < rows_; ++r) {
         for (std::int32_t run = rowStart_[r]; run < rowStart_[r + 1]; ++run) {
             std::int32_t* cell = out + static_cast<std::size_t>(r) * cols_;
-            for (int x = runBegin_[run]; x <= runEnd_[run]; ++x)
+            for (int x = begin(run); x < end(run); ++x)
                 cell[x] = number[run];
         }
     }

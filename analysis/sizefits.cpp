@@ -288,25 +288,24 @@ CutOff fitCutOff(const Tail& tail, const PowerLaw& pl)
 
 } // namespace
 
-SizeCounts countSizes(std::vector<long> sizes)
+SizeCounts countSizes(const std::vector<long>& sizes)
 {
     // Most patches are small: those are counted in a table, the rest sorted.
     constexpr long Small = 1024;
     std::vector<long> small(Small, 0);
-    std::size_t large = 0;
+    std::vector<long> large;
     for (long size : sizes) {
         if (size < Small)
             ++small[static_cast<std::size_t>(size)];
         else
-            sizes[large++] = size;
+            large.push_back(size);
     }
-    sizes.resize(large);
-    std::sort(sizes.begin(), sizes.end());
+    std::sort(large.begin(), large.end());
     SizeCounts counts;
     for (long size = 0; size < Small; ++size)
         if (small[static_cast<std::size_t>(size)] > 0)
             counts.emplace_back(size, small[static_cast<std::size_t>(size)]);
-    for (long size : sizes) {
+    for (long size : large) {
         if (!counts.empty() && counts.back().first == size)
             ++counts.back().second;
         else

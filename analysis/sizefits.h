@@ -9,7 +9,7 @@
 // Patch sizes counted: (size, number of patches of that size), by size.
 using SizeCounts = std::vector<std::pair<long, long>>;
 
-SizeCounts countSizes(std::vector<long> sizes);
+SizeCounts countSizes(const std::vector<long>& sizes);
 // Adds more into counts (pooling the sizes of several fields).
 void addSizeCounts(SizeCounts& counts, const SizeCounts& more);
 

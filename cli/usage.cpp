@@ -6,8 +6,11 @@
 namespace {
 
 const char* const ModelOptionsText = R"(Model (defaults are the desktop program's start-up values):
-  --width W              cells across, 1 to 2048 (default 256)
-  --height H             cells down, 1 to 2048 (default 256)
+  --width W              cells across, 1 to 2048, to 16384 with --mode fast
+                         (default 256)
+  --height H             cells down, 1 to 2048, to 16384 with --mode fast
+                         (default 256); a field larger than the memory the
+                         machine offers is refused before the run starts
   --scheme NAME          update scheme: sync, async-uc or async-nrs (default async-uc)
   --pattern young|line|random:STATE=F,...|PATH.csv
                          start field: all young mussels, a predator line down

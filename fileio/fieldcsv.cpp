@@ -4,6 +4,7 @@
 #include "batcherror.h"
 #include "printable.h"
 #include "inputfile.h"
+#include "fastbed.h"
 #include "musselbed.h"
 #include "sha256.h"
 
@@ -94,10 +95,10 @@ void FieldCsvParser::endValue()
         failAtValue("empty value");
     if (emptyLine != 0)
         throw BatchError("line " + std::to_string(emptyLine) + " is empty");
-    if (valuesInLine == MusselBed::MaxCells)
-        fail("has more than " + std::to_string(MusselBed::MaxCells) + " values, the widest field");
-    if (field.height == MusselBed::MaxCells)
-        fail("lies beyond " + std::to_string(MusselBed::MaxCells) + " lines, the highest field");
+    if (valuesInLine == FastBed::MaxCells)
+        fail("has more than " + std::to_string(FastBed::MaxCells) + " values, the widest field");
+    if (field.height == FastBed::MaxCells)
+        fail("lies beyond " + std::to_string(FastBed::MaxCells) + " lines, the highest field");
 
     int code = 0;
     const char* end = value.data() + value.size();

@@ -24,8 +24,8 @@ struct FieldData {
 // line ends, a final newline or not, blank lines at the very end, blanks
 // (spaces, tabs) around values and a leading UTF-8 byte-order mark. Refuses
 // empty files, empty lines or values inside the field, ragged rows,
-// non-integers, codes outside -1..3 and more than 2048 lines or values per
-// line, naming the line and column (columns count values from 1).
+// non-integers, codes outside -1..3 and more than 16384 lines or values per
+// line (the fast engine's largest field), naming the line and column (columns count values from 1).
 //
 // The parser takes the text in pieces of any size, so that a file is read in
 // bounded memory however long its lines are.
@@ -59,10 +59,10 @@ private:
 // The parser on a whole text.
 FieldData parseFieldCsv(std::string_view text);
 
-// The largest field file read: 2048 lines of 2048 two-character codes, each
-// with a blank on either side, \r\n line ends and a byte-order mark. Larger
-// files are refused before they are read.
-constexpr std::int64_t MaxFieldCsvBytes = 3 + 2048 * (2048 * 4 + 2047 + 2);
+// The largest field file read: 16384 lines of 16384 two-character codes,
+// each with a blank on either side, \r\n line ends and a byte-order mark.
+// Larger files are refused before they are read.
+constexpr std::int64_t MaxFieldCsvBytes = 3 + std::int64_t{16384} * (16384 * 4 + 16383 + 2);
 
 // The parser on a regular file or, for "-", standard input (see openInput);
 // errors name the file.

@@ -2,6 +2,7 @@
 #include "statefile.h"
 
 #include "batcherror.h"
+#include "fastbed.h"
 #include "inputfile.h"
 #include "printable.h"
 #include "sha256.h"
@@ -15,7 +16,7 @@ constexpr std::uint32_t Version = 1;
 constexpr std::size_t HashSize = 64;  // SHA-256 in hex
 constexpr std::int8_t SavedRedrawMark = -128;
 // Two fields of the largest size, with room for the rest.
-constexpr std::int64_t MaxStateBytes = 2 * 2048 * 2048 + 4096;
+constexpr std::int64_t MaxStateBytes = std::int64_t{2} * FastBed::MaxCells * FastBed::MaxCells + 4096;
 
 class Writer {
 public:
@@ -145,9 +146,11 @@ SavedRun decodeChecked(const std::string& bytes)
         state.ran1.shuffleOut = in.getSigned();
         state.rand15 = in.get<std::uint32_t>();
     }
-    if (state.width < 1 || state.width > 2048 || state.height < 1 || state.height > 2048 || run.step < 0)
+    // Each engine checks its own limit on the sizes when it takes the state.
+    if (state.width < 1 || state.width > FastBed::MaxCells || state.height < 1
+        || state.height > FastBed::MaxCells || run.step < 0)
         throw BatchError("holds a field of " + std::to_string(state.width) + " x " + std::to_string(state.height)
-                         + " cells, outside 1 .. 2048");
+                         + " cells, outside 1 .. " + std::to_string(FastBed::MaxCells));
     const std::size_t cells = static_cast<std::size_t>(state.width) * static_cast<std::size_t>(state.height);
     state.current = in.getCells(cells);
     if (!state.fast)

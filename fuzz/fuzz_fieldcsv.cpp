@@ -13,6 +13,7 @@
 #include "batcherror.h"
 #include "fieldcsv.h"
 #include "fuzzcheck.h"
+#include "fastbed.h"
 #include "musselbed.h"
 
 #include <algorithm>
@@ -65,8 +66,8 @@ Outcome readInPieces(std::string_view text, std::size_t piece)
 
 void checkField(const FieldData& field)
 {
-    FUZZ_CHECK(field.width >= 1 && field.width <= MusselBed::MaxCells);
-    FUZZ_CHECK(field.height >= 1 && field.height <= MusselBed::MaxCells);
+    FUZZ_CHECK(field.width >= 1 && field.width <= FastBed::MaxCells);
+    FUZZ_CHECK(field.height >= 1 && field.height <= FastBed::MaxCells);
     FUZZ_CHECK(field.codes.size() == static_cast<std::size_t>(field.width) * static_cast<std::size_t>(field.height));
     FUZZ_CHECK(std::all_of(field.codes.begin(), field.codes.end(), isCellState));
 

@@ -21,7 +21,7 @@
 //    back as one-run options, gives the same configuration.
 
 #include "batcherror.h"
-#include "musselbed.h"
+#include "fastbed.h"
 #include "numbers.h"
 #include "options.h"
 #include "imageformats.h"
@@ -113,8 +113,8 @@ bool isProbability(int millionths)
 
 void checkConfig(const RunConfig& config)
 {
-    FUZZ_CHECK(config.width >= 1 && config.width <= MusselBed::MaxCells);
-    FUZZ_CHECK(config.height >= 1 && config.height <= MusselBed::MaxCells);
+    FUZZ_CHECK(config.width >= 1 && config.width <= FastBed::MaxCells);
+    FUZZ_CHECK(config.height >= 1 && config.height <= FastBed::MaxCells);
     FUZZ_CHECK(config.scheme >= 0 && config.scheme <= 2);
     for (int millionths : {config.a2, config.a0, config.d0, config.a3, config.a4})
         FUZZ_CHECK(isProbability(millionths));

@@ -8,6 +8,7 @@
 #include "batcherror.h"
 #include "fieldcodes.h"
 #include "livebed.h"
+#include "memoryneed.h"
 #include "modelparameters.h"
 #include "musselbed.h"
 #include "randomseed.h"
@@ -60,6 +61,7 @@ public:
         if (!options.seedGiven)
             config.seed = newSeed();
         threads = options.threads;
+        refuseBeyondMemory(runBytes(config, threads), bedSize(config));
         bed = makeLiveBed(config, threads);
     }
 
@@ -156,9 +158,10 @@ public:
         // refused, not read.
         const py::ssize_t height = cells.shape(0);
         const py::ssize_t width = cells.shape(1);
-        if (width < 1 || width > MusselBed::MaxCells || height < 1 || height > MusselBed::MaxCells)
+        const int limit = maxCells(config.mode);
+        if (width < 1 || width > limit || height < 1 || height > limit)
             throw py::value_error("field: field size " + std::to_string(width) + " x " + std::to_string(height)
-                                  + " is outside 1 .. " + std::to_string(MusselBed::MaxCells));
+                                  + " is outside 1 .. " + std::to_string(limit));
         auto field = std::make_shared<FieldData>();
         field->width = static_cast<int>(width);
         field->height = static_cast<int>(height);
@@ -177,7 +180,7 @@ public:
         else
             take(std::int64_t{0});
         std::string error;
-        if (!checkFieldCodes(field->width, field->height, field->codes, MusselBed::MaxCells, &error))
+        if (!checkFieldCodes(field->width, field->height, field->codes, maxCells(config.mode), &error))
             throw py::value_error("field: " + error);
         layDown({PatternKind::File, {}, std::move(field), {}}, seed);
     }

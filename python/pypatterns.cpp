@@ -11,6 +11,9 @@
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
+#include <climits>
+#include <cstdint>
+
 namespace py = pybind11;
 
 namespace {
@@ -72,8 +75,11 @@ std::optional<FieldMeasures> analyseArray(const py::array& field, const Request&
 {
     if (field.ndim() != 2 || field.shape(0) < 1 || field.shape(1) < 1)
         throw py::value_error("a field is a two-dimensional array with at least one cell");
-    if (field.shape(0) > INT_MAX || field.shape(1) > INT_MAX)
-        throw py::value_error("the field is too large");
+    // The labeller numbers the runs of ones, at most half a row's cells each,
+    // in 32 bits.
+    if (field.shape(0) > INT_MAX || field.shape(1) > INT_MAX
+        || static_cast<std::uint64_t>(field.shape(0)) * ((static_cast<std::uint64_t>(field.shape(1)) + 1) / 2) > INT_MAX)
+        throw py::value_error("the field is too large: at most about 2^32 cells");
     if (!(field.flags() & (py::array::c_style | py::array::f_style)))
         throw py::value_error("the field must be contiguous");
     if (py::isinstance<py::array_t<std::int8_t>>(field))

@@ -91,6 +91,7 @@ std::pair<std::vector<std::string>, std::vector<std::string>> sweepRows(
     const std::int64_t total = plan.runCount();  // refuses too many runs before any starts
     plan.recording.countsEvery = countsEvery;
     const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, processEnvironment);
+    refuseSweepBeyondMemory(plan, options.record, jobs);
 
     std::vector<std::string> rows;
     std::vector<std::string> series;

@@ -32,6 +32,17 @@ void copyCells(const FastBed& bed, Cell* out)
     }
 }
 
+LiveBed::StoredField storedCells(const MusselBed& bed)
+{
+    return {nullptr, bed.current().block(), static_cast<std::size_t>(bed.cellsY)};
+}
+
+LiveBed::StoredField storedCells(const FastBed& bed)
+{
+    const PaddedLayout& layout = bed.cellLayout();
+    return {bed.currentCells() + layout.index(0, 0), nullptr, static_cast<std::size_t>(layout.stride)};
+}
+
 bool copyPreviousCells(const MusselBed& bed, Cell* out)
 {
     copyLattice(bed, bed.previous(), out);

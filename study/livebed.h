@@ -4,6 +4,7 @@
 #include "bed.h"
 #include "runconfig.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,6 +31,16 @@ public:
     // The field before the last step likewise, where the engine keeps it
     // (the exact engine, with RedrawMark at edited cells); false otherwise.
     virtual bool copyPrevious(Cell* out) const = 0;
+
+    // The current field where the engine keeps it: column x's cellsY()
+    // codes from x * stride on, in bytes (the fast engine) or ints (the
+    // exact one), for reading it without a copy.
+    struct StoredField {
+        const std::int8_t* bytes = nullptr;
+        const Cell* ints = nullptr;
+        std::size_t stride = 0;
+    };
+    virtual StoredField storedField() const = 0;
 };
 
 // A bed set up as makeBed sets one up; a fast bed keeps all threads for
@@ -44,3 +55,5 @@ void copyCells(const MusselBed& bed, Cell* out);
 void copyCells(const FastBed& bed, Cell* out);
 bool copyPreviousCells(const MusselBed& bed, Cell* out);
 bool copyPreviousCells(const FastBed& bed, Cell* out);
+LiveBed::StoredField storedCells(const MusselBed& bed);
+LiveBed::StoredField storedCells(const FastBed& bed);

@@ -3,6 +3,9 @@
 
 #include "batcherror.h"
 #include "fieldcodes.h"
+#include "memoryneed.h"
+#include "fastbed.h"
+#include "values.h"
 #include "modelparameters.h"
 #include "musselbed.h"
 #include "randomseed.h"
@@ -30,6 +33,7 @@ LiveSession::LiveSession(const ModelOptions& options)
 {
     if (!options.seedGiven)
         config_.seed = newSeed();
+    refuseBeyondMemory(runBytes(config_, threads_), bedSize(config_));
     bed_ = makeLiveBed(config_, threads_);
 }
 
@@ -67,12 +71,12 @@ void LiveSession::resetField(std::int64_t width, std::int64_t height, std::vecto
                              const std::optional<Value>& seed)
 {
     auto field = std::make_shared<FieldData>();
-    field->width = static_cast<int>(std::clamp<std::int64_t>(width, 0, MusselBed::MaxCells + 1));
-    field->height = static_cast<int>(std::clamp<std::int64_t>(height, 0, MusselBed::MaxCells + 1));
+    field->width = static_cast<int>(std::clamp<std::int64_t>(width, 0, FastBed::MaxCells + 1));
+    field->height = static_cast<int>(std::clamp<std::int64_t>(height, 0, FastBed::MaxCells + 1));
     if (field->width == width && field->height == height)
         field->codes = std::move(codes);
     std::string error;
-    if (!checkFieldCodes(field->width, field->height, field->codes, MusselBed::MaxCells, &error))
+    if (!checkFieldCodes(field->width, field->height, field->codes, maxCells(config_.mode), &error))
         throw BatchError("field: " + error);
     layDown({PatternKind::File, {}, std::move(field), {}}, seed);
 }

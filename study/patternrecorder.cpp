@@ -41,10 +41,15 @@ std::array<PatternValue, PatternColumns.size()> WindowPatterns::values(const Fit
 
 PatternRecorder::PatternRecorder(const PatternRecording& recording, int width, int height, bool periodic)
     : recording_(recording), settings_(recording.settings),
-      cells_(static_cast<std::size_t>(width) * height), analyser_(width, height),
+      analyser_(width, height),
       window_(recording.classes.size())
 {
     settings_.periodic = periodic;
+}
+
+std::size_t PatternRecorder::bytesFor(int width, int height)
+{
+    return FieldAnalyser::bytesFor(width, height);
 }
 
 bool PatternRecorder::samples(std::int64_t step, std::int64_t steps) const
@@ -54,17 +59,25 @@ bool PatternRecorder::samples(std::int64_t step, std::int64_t steps) const
 
 void PatternRecorder::record(std::int64_t step, const Bed& bed, bool inWindow, std::vector<PatchSizesAt>& series)
 {
-    // Column by column, as the engines store the field.
-    if (const auto* live = dynamic_cast<const LiveBed*>(&bed)) {
-        live->copyField(cells_.data());
-    } else {
+    // Column by column, as the engines store the field: read where the
+    // engine keeps it, or copied once.
+    const auto* live = dynamic_cast<const LiveBed*>(&bed);
+    const LiveBed::StoredField stored = live ? live->storedField() : LiveBed::StoredField{};
+    if (!stored.bytes && !stored.ints) {
+        cells_.resize(static_cast<std::size_t>(bed.cellsX()) * bed.cellsY());
         Cell* out = cells_.data();
         for (int x = 0; x < bed.cellsX(); ++x)
             for (int y = 0; y < bed.cellsY(); ++y)
                 *out++ = bed.cell(x, y);
     }
     for (std::size_t i = 0; i < recording_.classes.size(); ++i) {
-        analyser_.classifyField(cells_.data(), recording_.classes[i]);
+        const PatchClass& cls = recording_.classes[i];
+        if (stored.bytes)
+            analyser_.classifyRows(stored.bytes, stored.stride, cls);
+        else if (stored.ints)
+            analyser_.classifyRows(stored.ints, stored.stride, cls);
+        else
+            analyser_.classifyField(cells_.data(), cls);
         FieldMeasures measures;
         if (inWindow)
             measures = analyser_.measure(settings_);

@@ -48,6 +48,8 @@ struct WindowPatterns {
 class PatternRecorder {
 public:
     PatternRecorder(const PatternRecording& recording, int width, int height, bool periodic);
+    // The bytes a recorder for fields of width x height holds.
+    static std::size_t bytesFor(int width, int height);
 
     bool samples(std::int64_t step, std::int64_t steps) const;
     // The field after step: into the window's means when inWindow, into the
@@ -58,7 +60,7 @@ public:
 private:
     const PatternRecording& recording_;
     PatternSettings settings_;
-    std::vector<Cell> cells_;
+    std::vector<Cell> cells_; // a copy of the field, for a bed that is not a LiveBed
     FieldAnalyser analyser_;
     std::vector<WindowPatterns> window_;
 };

@@ -8,6 +8,7 @@
 #include "livebed.h"
 #include "musselbed.h"
 #include "statefile.h"
+#include "values.h"
 
 namespace {
 
@@ -21,6 +22,10 @@ void readPattern(Pattern& pattern, const ModelOptions& model, const std::string&
     const FieldData& field = *pattern.field;
     const RunConfig& config = model.config;
     const std::string source = "the pattern " + inQuotes(pattern.path);
+    if (config.mode == EngineMode::Exact)
+        if (const std::string refusal = exactSizeRefusal(field.width, field.height); !refusal.empty())
+            throw BatchError(option + ": " + source + " is " + std::to_string(field.width) + " x "
+                             + std::to_string(field.height) + " cells; " + refusal);
     if (model.widthGiven && config.width != field.width)
         throw BatchError("--width " + std::to_string(config.width) + " does not match " + source + ", which is "
                          + std::to_string(field.width) + " cells wide (leave --width out)");
@@ -89,6 +94,7 @@ public:
     bool edit(int x, int y, Cell state) override { return engine.editCell(x, y, state); }
     void copyField(Cell* out) const override { copyCells(engine, out); }
     bool copyPrevious(Cell* out) const override { return copyPreviousCells(engine, out); }
+    StoredField storedField() const override { return storedCells(engine); }
 
     Engine engine;
     std::int32_t seed = 0;  // the last seed, for random start fields

@@ -17,6 +17,7 @@
 #include "randomseed.h"
 #include "seeding.h"
 #include "livebed.h"
+#include "memoryneed.h"
 #include "simulation.h"
 #include "snapshots.h"
 #include "stopcondition.h"
@@ -50,6 +51,9 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
     }
     if (record.snapshotPictures)
         checkPictureSize(config.width, config.height, record.cellSize, "--snapshot-pictures");
+    refuseBeyondMemory(runBytes(config, options.model.threads, &record, pictureFormat.has_value(),
+                                !options.fieldPath.empty() || !options.saveStatePath.empty()),
+                       "a run of " + std::to_string(config.width) + " x " + std::to_string(config.height) + " cells");
     refuseSharedNames({{"--counts", &record.countsPath},
                        {"--field", &options.fieldPath},
                        {"--picture", &options.picturePath},

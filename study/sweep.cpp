@@ -8,6 +8,7 @@
 #include "design.h"
 #include "interruption.h"
 #include "journal.h"
+#include "memoryneed.h"
 #include "printable.h"
 #include "resume.h"
 #include "runspool.h"
@@ -37,6 +38,7 @@
 #include <mutex>
 #include <thread>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -186,6 +188,26 @@ std::int64_t runSweepPart(const SweepPlan& plan, const TaskSplit& split, int job
     return first;
 }
 
+namespace {
+
+// The widest and highest field of the plan's runs.
+std::pair<int, int> largestField(const SweepPlan& plan)
+{
+    int width = plan.base.width;
+    int height = plan.base.height;
+    for (const Variation& variation : plan.variations) {
+        for (int value : variation.values) {
+            RunConfig config = plan.base;
+            applyVariation(config, variation, value);
+            width = std::max(width, config.width);
+            height = std::max(height, config.height);
+        }
+    }
+    return {width, height};
+}
+
+} // namespace
+
 SweepPlan planSweep(SweepOptions& options)
 {
     std::optional<std::string> design;
@@ -203,6 +225,12 @@ SweepPlan planSweep(SweepOptions& options)
         options.model.config.seed = drawSeed();
     SweepPlan plan{options.model.config, std::move(options.variations), options.replicates, options.model.threads, {},
                    std::move(design)};
+    if (plan.base.mode == EngineMode::Exact) {
+        const auto [width, height] = largestField(plan);
+        if (const std::string refusal = exactSizeRefusal(width, height); !refusal.empty())
+            throw BatchError("a run of " + std::to_string(width) + " x " + std::to_string(height) + " cells: "
+                             + refusal);
+    }
     plan.recording.burnIn = options.burnIn;
     const RecordOptions& record = options.record;
     if (record.patches) {
@@ -226,28 +254,23 @@ std::string sweepSummaryRow(const RunOutput& output, const RecordOptions& record
     return record.patches ? withPatternColumns(row, patternSummaryCells(output, record.patternSettings.fit)) : row;
 }
 
+void refuseSweepBeyondMemory(const SweepPlan& plan, const RecordOptions& record, int jobs)
+{
+    RunConfig largest = plan.base;
+    std::tie(largest.width, largest.height) = largestField(plan);
+    const std::int64_t together = std::min<std::int64_t>(jobs, plan.runCount());
+    const std::string size = std::to_string(largest.width) + " x " + std::to_string(largest.height) + " cells";
+    refuseBeyondMemory(runBytes(largest, plan.threadsPerRun, &record) * static_cast<std::uint64_t>(together),
+                       together == 1 ? "a run of " + size
+                                     : "running " + std::to_string(together) + " runs of up to " + size + " at once");
+}
+
 int sweepJobs(std::optional<int> requested, int threadsPerRun, const EnvironmentLookup& environment)
 {
     return std::clamp(requested.value_or(availableCpus(environment) / threadsPerRun), 1, MaxJobs);
 }
 
 namespace {
-
-// The widest and highest field of the plan's runs.
-std::pair<int, int> largestField(const SweepPlan& plan)
-{
-    int width = plan.base.width;
-    int height = plan.base.height;
-    for (const Variation& variation : plan.variations) {
-        for (int value : variation.values) {
-            RunConfig config = plan.base;
-            applyVariation(config, variation, value);
-            width = std::max(width, config.width);
-            height = std::max(height, config.height);
-        }
-    }
-    return {width, height};
-}
 
 // Warns once for the exact runs of the part that pass the generator's period.
 void warnOfGeneratorPeriod(const SweepPlan& plan, const TaskSplit& split, std::int64_t runs)
@@ -341,6 +364,8 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     const std::int64_t runs = runsInPart(plan.runCount(), split);
     // A sweep with a plot or snapshots runs whole: a resume starts it again.
     const bool runsWhole = !record.plotPath.empty() || !record.patchPlotPath.empty() || !record.snapshotsDir.empty();
+    const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, environment);
+    refuseSweepBeyondMemory(plan, record, jobs);
 
     // Before anything else, so that an old commit never lands on this one.
     if (options.summaryPath != "-")
@@ -433,8 +458,6 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         std::fprintf(stderr, "seed: %d\n", static_cast<int>(plan.base.seed));
     if (!options.quiet)
         warnOfGeneratorPeriod(plan, split, runs);
-
-    const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, environment);
 
     const SignalStop stopOnSignal;
     if (kept)

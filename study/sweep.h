@@ -48,6 +48,10 @@ std::string sweepSummaryRow(const RunOutput& output, const RecordOptions& record
 // 1 .. MaxJobs.
 int sweepJobs(std::optional<int> requested, int threadsPerRun, const EnvironmentLookup& environment);
 
+// Refuses (BatchError) a sweep whose jobs runs at once, each of its
+// largest field, need more memory than the machine offers.
+void refuseSweepBeyondMemory(const SweepPlan& plan, const RecordOptions& record, int jobs);
+
 // The sweep command: validates, opens --summary and the other outputs, runs,
 // puts them in place and describes them in datapackage.json; pictures draws
 // the plot and the snapshots' pictures. Returns the exit status; throws

@@ -16,6 +16,7 @@ std::vector<std::string> sweepSummaryRows(SweepOptions options, const std::funct
     const SweepPlan plan = planSweep(options);
     plan.runCount();  // refuses too many runs before any starts
     const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, processEnvironment);
+    refuseSweepBeyondMemory(plan, options.record, jobs);
 
     std::vector<std::string> rows;
     std::exception_ptr failure;

@@ -2,6 +2,7 @@
 #include "values.h"
 
 #include "batcherror.h"
+#include "fastbed.h"
 #include "musselbed.h"
 #include "numbers.h"
 #include "printable.h"
@@ -140,10 +141,10 @@ bool setModelValue(ModelOptions& model, std::string_view key, const Value& value
 {
     RunConfig& config = model.config;
     if (key == "width") {
-        config.width = static_cast<int>(readWhole(value, 1, MusselBed::MaxCells, name));
+        config.width = static_cast<int>(readWhole(value, 1, FastBed::MaxCells, name));
         model.widthGiven = true;
     } else if (key == "height") {
-        config.height = static_cast<int>(readWhole(value, 1, MusselBed::MaxCells, name));
+        config.height = static_cast<int>(readWhole(value, 1, FastBed::MaxCells, name));
         model.heightGiven = true;
     } else if (key == "scheme") {
         config.scheme = readChoice(value, {SchemeNames[0], SchemeNames[1], SchemeNames[2]}, name);
@@ -201,8 +202,29 @@ std::string keywordName(std::string_view key)
     return std::string(key);
 }
 
+int maxCells(EngineMode mode)
+{
+    return mode == EngineMode::Exact ? MusselBed::MaxCells : FastBed::MaxCells;
+}
+
+std::string exactSizeRefusal(int width, int height)
+{
+    if (width <= MusselBed::MaxCells && height <= MusselBed::MaxCells)
+        return {};
+    return "the exact engine takes fields of at most " + std::to_string(MusselBed::MaxCells)
+           + " cells a side (a larger one would soon pass its generator's period); fast mode takes up to "
+           + std::to_string(FastBed::MaxCells);
+}
+
 void checkModelOptions(const ModelOptions& model, SettingName nameOf)
 {
+    const RunConfig& config = model.config;
+    if (config.mode == EngineMode::Exact) {
+        const bool wide = config.width > MusselBed::MaxCells;
+        if (const std::string refusal = exactSizeRefusal(config.width, config.height); !refusal.empty())
+            throw BatchError(nameOf(wide ? "width" : "height") + " "
+                             + std::to_string(wide ? config.width : config.height) + ": " + refusal);
+    }
     if (model.threadsGiven && model.config.mode == EngineMode::Exact)
         throw BatchError(nameOf("threads") + " is for " + nameOf("mode")
                          + " fast: the exact engine performs every step on one thread");

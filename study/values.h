@@ -61,3 +61,9 @@ std::string keywordName(std::string_view key);  // long_range -> long_range
 
 // What the model settings refuse together, once all are read.
 void checkModelOptions(const ModelOptions& model, SettingName nameOf);
+
+// The largest width or height the mode's engine takes.
+int maxCells(EngineMode mode);
+
+// Empty when the exact engine takes a field of width x height, else why not.
+std::string exactSizeRefusal(int width, int height);

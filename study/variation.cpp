@@ -3,7 +3,7 @@
 
 #include "batcherror.h"
 #include "printable.h"
-#include "musselbed.h"
+#include "fastbed.h"
 #include "numbers.h"
 #include "values.h"
 
@@ -63,7 +63,7 @@ std::optional<std::pair<std::int64_t, std::int64_t>> wholeRange(VaryName name)
         return std::pair<std::int64_t, std::int64_t>{0, MaxJump};
     case VaryName::Width:
     case VaryName::Height:
-        return std::pair<std::int64_t, std::int64_t>{1, MusselBed::MaxCells};
+        return std::pair<std::int64_t, std::int64_t>{1, FastBed::MaxCells};
     case VaryName::Steps:
         return std::pair<std::int64_t, std::int64_t>{0, 2147483647};
     default:

@@ -65,6 +65,19 @@ void FastBed::restore(const Generators& saved)
 
 // Storage for a field of width x height: both lattices, the visiting orders and
 // every band's working storage, sized for the worst case of a step.
+std::size_t FastBed::bytesFor(int width, int height, int threads)
+{
+    // As allocate() sizes its buffers: two byte lattices and the codes, the
+    // stuck jumps of the field and of each band's run of columns, and each
+    // band's columns.
+    const std::size_t cells = PaddedLayout(width, height).size();
+    const std::size_t span = threads == 1 ? static_cast<std::size_t>(width)
+                                          : static_cast<std::size_t>(std::max(8, width / (16 * threads)));
+    const std::size_t h = static_cast<std::size_t>(height);
+    return 3 * cells + 4 * h * static_cast<std::size_t>(width) + static_cast<std::size_t>(threads) * (4 * span * h + 32 * h)
+           + 4 * static_cast<std::size_t>(width + height) + (std::size_t{1} << 20);
+}
+
 void FastBed::allocate(int width, int height)
 {
     layout = PaddedLayout(width, height);

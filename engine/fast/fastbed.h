@@ -52,7 +52,11 @@
 // The field before a step is not kept. No step allocates.
 class FastBed : public ModelParameters, private BandTask {
 public:
-    static constexpr int MaxCells = MusselBed::MaxCells;
+    // Larger than the exact engine's: the counter-based generators have no
+    // period that a large field would pass.
+    static constexpr int MaxCells = 16384;
+    // The bytes a bed of width x height on threads threads holds.
+    static std::size_t bytesFor(int width, int height, int threads);
 
     // A field of cellsX x cellsY (each clamped into 1 .. MaxCells) of young
     // mussels. The synchronous scheme splits its work over threads (at least

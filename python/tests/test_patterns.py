@@ -305,3 +305,40 @@ def test_sweep_columns_equal_the_patterns_command_on_its_snapshots(tmp_path):
                          patterns={"patterns_every": 5}, as_frame=False)
     for got, row in zip(table, summary):
         assert got["gap_pl_alpha"] == float(row["gap_pl_alpha"]) and got["young_moran"] == float(row["young_moran"])
+
+
+def test_fast_fields_beyond_the_exact_limit_and_what_memory_cannot_hold(tmp_path):
+    import csv
+    import os
+    import subprocess
+
+    fields = tmp_path / "fields"
+    done = run_batch("--mode", "fast", "--width", "4100", "--height", "6", "--steps", "6", "--seed", "4",
+                     "--a2", "0.6", "--a0", "0.5", "--d0", "0.02", "--patterns-every", "3", "--quiet",
+                     "--patterns", str(tmp_path / "p.csv"), "--snapshots", str(fields), "--snapshot-every", "3")
+    assert done.returncode == 0, done.stderr
+    series = list(csv.DictReader(open(tmp_path / "p.csv")))
+    for step in (0, 3, 6):
+        codes = np.loadtxt(fields / f"step{step}.csv", delimiter=",", dtype=int, ndmin=2)
+        assert codes.shape == (6, 4100)
+        for cls, mask in (("gap", codes < 2), ("mussel", codes >= 2)):
+            sizes, _ = reference_sizes(mask, True, 4)
+            counted = [(int(r["size"]), int(r["count"])) for r in series if r["step"] == str(step) and r["class"] == cls]
+            assert counted == sorted((s, sizes.count(s)) for s in set(sizes)), (step, cls)
+    bed = tidmar.Bed(4100, 2, mode="fast", seed=2)
+    bed.step(2)
+    assert bed.field.shape == (2, 4100)
+    with pytest.raises(ValueError, match="exact engine takes fields of at most 2048"):
+        tidmar.Bed(4100, 2)
+
+    # A field the machine cannot hold is refused before anything is written.
+    if "asan" in os.environ.get("LD_PRELOAD", ""):
+        return  # the sanitizers' shadow memory needs more than the limit
+    out = tmp_path / "out"
+    out.mkdir()
+    done = subprocess.run(["prlimit", "--data=400000000", os.environ["TIDMAR_BATCH"], "--mode", "fast", "--width",
+                           "16384", "--height", "16384", "--steps", "2", "--patterns", "p.csv", "--counts", "c.csv"],
+                          cwd=out, capture_output=True, text=True)
+    assert done.returncode == 2 and done.stderr.count("\n") == 1, done.stderr
+    assert "16384 x 16384 cells needs about" in done.stderr and "the machine offers" in done.stderr
+    assert list(out.iterdir()) == []

@@ -26,7 +26,7 @@
 #' Cell codes: -1 predator on adult mussels, 0 predator on young mussels,
 #' 1 empty rock, 2 young mussel, 3 adult mussel.
 #'
-#' @param width,height Cells across (x) and down (y), 1 to 2048.
+#' @param width,height Cells across (x) and down (y), 1 to 2048 (16384 with mode "fast").
 #' @param seed The generators' seed, 1 to 2147483646; `NULL` takes one from
 #'   the clock (read it back as `bed$seed`).
 #' @param scheme `"sync"`, `"async-uc"` or `"async-nrs"`.

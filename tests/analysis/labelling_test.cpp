@@ -66,14 +66,21 @@ bool searchSpans(const std::vector<std::uint8_t>& mask, int rows, int cols, int 
 
 } // namespace
 
-// Every size from 1 to 8 a side, both neighbourhoods and boundaries, densities
+// Every size from 1 to 8 a side and a few wide ones, both neighbourhoods and boundaries, densities
 // from sparse to full: the same partition of the cells as the search, the
 // patches numbered in the order of their first cells, and the same spanning.
 TEST(Labelling, AgreesWithBreadthFirstSearch)
 {
     std::mt19937 random(2024);
-    for (int rows = 1; rows <= 8; ++rows) {
-        for (int cols = 1; cols <= 8; ++cols) {
+    // And rows of more than one 64-cell word, the runs crossing the words.
+    std::vector<std::pair<int, int>> shapes;
+    for (int rows = 1; rows <= 8; ++rows)
+        for (int cols = 1; cols <= 8; ++cols)
+            shapes.emplace_back(rows, cols);
+    for (auto shape : {std::pair{1, 130}, {2, 64}, {3, 65}, {7, 128}, {5, 200}, {130, 3}})
+        shapes.push_back(shape);
+    for (const auto& [rows, cols] : shapes) {
+        {
             FieldAnalyser analyser(rows, cols);
             for (int trial = 0; trial < 40; ++trial) {
                 std::bernoulli_distribution one(0.1 + 0.8 * (trial % 10) / 9.0);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batcherror.h"
 #include "fieldcsv.h"
-#include "musselbed.h"
+#include "fastbed.h"
 
 #include <gtest/gtest.h>
 
@@ -60,14 +60,14 @@ TEST(BatchFieldCsv, RefusesBadFilesNamingLineAndColumn)
 TEST(BatchFieldCsv, RefusesFieldsBeyondTheLargestSize)
 {
     std::string wide = "2";
-    for (int x = 1; x <= MusselBed::MaxCells; ++x)
+    for (int x = 1; x <= FastBed::MaxCells; ++x)
         wide += ",2";
-    EXPECT_EQ(refusal(wide), "line 1 has more than 2048 values, the widest field");
+    EXPECT_EQ(refusal(wide), "line 1 has more than 16384 values, the widest field");
     std::string tall;
-    for (int y = 0; y < MusselBed::MaxCells; ++y)
+    for (int y = 0; y < FastBed::MaxCells; ++y)
         tall += "1\n";
-    EXPECT_EQ(parseFieldCsv(tall).height, MusselBed::MaxCells);
-    EXPECT_EQ(refusal(tall + "1\n"), "line 2049 lies beyond 2048 lines, the highest field");
+    EXPECT_EQ(parseFieldCsv(tall).height, FastBed::MaxCells);
+    EXPECT_EQ(refusal(tall + "1\n"), "line 16385 lies beyond 16384 lines, the highest field");
 }
 
 TEST(BatchFieldCsv, SurvivesArbitraryBytesFedInPieces)

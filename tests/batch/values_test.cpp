@@ -163,7 +163,10 @@ TEST(BatchOptions, RefusalsNameTheOptionAndTheValue)
     EXPECT_EQ(refusal({"--a2", "1.5"}), "--a2: '1.5' is not a probability from 0 to 1 with at most six decimals");
     EXPECT_EQ(refusal({"--seed", "2147483647"}),
               "--seed: '2147483647' is not a whole number from 1 to 2147483646 (2147483647 is the generator's modulus)");
-    EXPECT_EQ(refusal({"--width", "2049"}), "--width: '2049' is not a whole number from 1 to 2048");
+    EXPECT_EQ(refusal({"--width", "16385", "--mode", "fast"}), "--width: '16385' is not a whole number from 1 to 16384");
+    EXPECT_EQ(refusal({"--height", "2049"}),
+              "--height 2049: the exact engine takes fields of at most 2048 cells a side (a larger one would soon pass "
+              "its generator's period); fast mode takes up to 16384");
     EXPECT_EQ(refusal({"--steps"}), "--steps needs a value");
     EXPECT_EQ(refusal({"--a2", "0.1", "--a2=0.2"}), "--a2 is given twice");
     EXPECT_EQ(refusal({"--quiet=yes"}), "--quiet takes no value");
