@@ -41,6 +41,14 @@ counts_header <- function() {
     .Call(`_tidmar_counts_header`)
 }
 
+field_patterns <- function(field, cls, options) {
+    .Call(`_tidmar_field_patterns`, field, cls, options)
+}
+
+field_patch_sizes <- function(field, cls, options) {
+    .Call(`_tidmar_field_patch_sizes`, field, cls, options)
+}
+
 sweep_rows <- function(fixed, vary) {
     .Call(`_tidmar_sweep_rows`, fixed, vary)
 }
