@@ -7,10 +7,13 @@
 #include "musselbed.h"
 #include "randomseed.h"
 #include "settings.h"
+#include "simulation.h"
+#include "statefile.h"
 #include "summary.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 
 namespace {
 
@@ -31,6 +34,31 @@ LiveSession::LiveSession(const ModelOptions& options)
     if (!options.seedGiven)
         config_.seed = newSeed();
     bed_ = makeLiveBed(config_, threads_);
+}
+
+LiveSession::LiveSession(const SavedRun& saved, int threads)
+    : threads_(threads)
+{
+    bed_ = continueBed(saved, config_, {}, threads_);
+    const ModelParameters& p = saved.engine.parameters;
+    const auto thousandths = [](double probability) { return static_cast<int>(std::lround(probability * 1000)); };
+    config_.a2 = thousandths(p.recolonization);
+    config_.a0 = thousandths(p.neighbourCoupling);
+    config_.d0 = thousandths(p.oceanForcing);
+    config_.a3 = thousandths(p.maturing);
+    config_.a4 = thousandths(p.predation);
+    config_.jump = p.jumpDistance;
+    config_.longRange = p.longRange;
+    config_.periodic = p.periodic;
+    stepCount = saved.step;
+    // The draws since seeding, as far as the step count tells them.
+    drawsSinceSeed = saved.step * leastDrawsPerStep(config_.scheme, bed_->cellsX(), bed_->cellsY());
+    periodPassed = config_.mode == EngineMode::Exact && drawsSinceSeed > GeneratorPeriod;
+}
+
+std::string LiveSession::state() const
+{
+    return encodeState({bed_->state(), stepCount, config_.seed});
 }
 
 void LiveSession::advance()

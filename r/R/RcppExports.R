@@ -53,10 +53,6 @@ sweep_rows <- function(fixed, vary) {
     .Call(`_tidmar_sweep_rows`, fixed, vary)
 }
 
-summary_header <- function() {
-    .Call(`_tidmar_summary_header`)
-}
-
 default_jobs <- function(threads) {
     .Call(`_tidmar_default_jobs`, threads)
 }

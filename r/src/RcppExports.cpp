@@ -151,15 +151,6 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
-// summary_header
-Rcpp::CharacterVector summary_header();
-RcppExport SEXP _tidmar_summary_header() {
-BEGIN_RCPP
-    Rcpp::RObject rcpp_result_gen;
-    rcpp_result_gen = Rcpp::wrap(summary_header());
-    return rcpp_result_gen;
-END_RCPP
-}
 // default_jobs
 int default_jobs(SEXP threads);
 RcppExport SEXP _tidmar_default_jobs(SEXP threadsSEXP) {
@@ -194,7 +185,6 @@ static const R_CallMethodDef CallEntries[] = {
     {"_tidmar_field_patterns", (DL_FUNC) &_tidmar_field_patterns, 3},
     {"_tidmar_field_patch_sizes", (DL_FUNC) &_tidmar_field_patch_sizes, 3},
     {"_tidmar_sweep_rows", (DL_FUNC) &_tidmar_sweep_rows, 2},
-    {"_tidmar_summary_header", (DL_FUNC) &_tidmar_summary_header, 0},
     {"_tidmar_default_jobs", (DL_FUNC) &_tidmar_default_jobs, 1},
     {"_tidmar_state_colours", (DL_FUNC) &_tidmar_state_colours, 0},
     {NULL, NULL, 0}

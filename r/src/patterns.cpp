@@ -10,8 +10,8 @@
 
 #include <Rcpp.h>
 
+#include <algorithm>
 #include <climits>
-#include <cmath>
 
 namespace {
 
@@ -36,9 +36,7 @@ std::string optionText(const std::string& name, SEXP value)
     if (const auto* whole = std::get_if<std::int64_t>(&typed))
         return std::to_string(*whole);
     if (const auto* number = std::get_if<double>(&typed))
-        return std::fabs(*number) < 1e15 && *number == std::trunc(*number)
-                   ? std::to_string(static_cast<std::int64_t>(*number))
-                   : formatRoundTrip(*number);
+        return formatOptionNumber(*number);
     throw Rcpp::exception((name + ": expected a whole number or a string, not TRUE or FALSE").c_str(), false);
 }
 
