@@ -15,7 +15,8 @@
 #' cells. Patches join through the 4 nearest neighbours or the 8, and across
 #' opposite edges when `wrap` is `TRUE`.
 #'
-#' @param x A `tidmar_bed`, or an integer, logical or whole-number matrix.
+#' @param x A `tidmar_bed`, or an integer, logical or whole-number matrix (or
+#'   a data frame of such columns).
 #' @param class The class of cells: `"gap"` (codes -1, 0, 1), `"empty"`,
 #'   `"mussel"` (2, 3), `"young"`, `"adult"`, `"predator"` (-1, 0), or codes
 #'   such as `c(2, 3)` or `"2,3"`; `1` for the ones of a 0/1 matrix. Left out
@@ -63,6 +64,7 @@ pattern_request <- function(x, class, class_missing, wrap, wrap_missing) {
     if (wrap_missing) wrap <- x$boundary == "periodic"
     x <- x$field
   }
+  if (is.data.frame(x)) x <- as.matrix(x)  # such as read.csv(file, header = FALSE) gives
   if (is.logical(x)) {
     if (!class_missing) stop("a logical matrix is its own class (its TRUE cells): leave class out", call. = FALSE)
     class <- "1"
