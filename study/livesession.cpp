@@ -10,6 +10,8 @@
 #include "musselbed.h"
 #include "randomseed.h"
 #include "settings.h"
+#include "simulation.h"
+#include "statefile.h"
 #include "summary.h"
 
 #include <algorithm>
@@ -35,6 +37,21 @@ LiveSession::LiveSession(const ModelOptions& options)
         config_.seed = newSeed();
     refuseBeyondMemory(runBytes(config_, threads_), bedSize(config_));
     bed_ = makeLiveBed(config_, threads_);
+}
+
+LiveSession::LiveSession(const SavedRun& saved, int threads)
+    : threads_(threads)
+{
+    bed_ = continueBed(saved, config_, {}, threads_);
+    stepCount = saved.step;
+    // The draws since seeding, as far as the step count tells them.
+    drawsSinceSeed = saved.step * leastDrawsPerStep(config_.scheme, bed_->cellsX(), bed_->cellsY());
+    periodPassed = config_.mode == EngineMode::Exact && drawsSinceSeed > GeneratorPeriod;
+}
+
+std::string LiveSession::state() const
+{
+    return encodeState({bed_->state(), stepCount, config_.seed});
 }
 
 void LiveSession::advance()

@@ -2,6 +2,7 @@
 #include "numbers.h"
 
 #include <charconv>
+#include <cmath>
 
 std::optional<std::int64_t> parseInteger(std::string_view text, std::int64_t low, std::int64_t high)
 {
@@ -72,4 +73,11 @@ std::string formatRoundTrip(double value)
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
+}
+
+std::string formatOptionNumber(double value)
+{
+    if (std::fabs(value) < 1e15 && value == std::trunc(value))
+        return std::to_string(static_cast<std::int64_t>(value));
+    return formatRoundTrip(value);
 }

@@ -25,3 +25,7 @@ std::string formatMillionths(int millionths);
 
 // The shortest decimal form that reads back as exactly the same double.
 std::string formatRoundTrip(double value);
+
+// A number as an option's text: a whole one as its integer ("100000", never
+// "1e+05"), any other in its round-trip form.
+std::string formatOptionNumber(double value);
