@@ -71,6 +71,9 @@ void checkField(const FieldData& field)
     FUZZ_CHECK(field.codes.size() == static_cast<std::size_t>(field.width) * static_cast<std::size_t>(field.height));
     FUZZ_CHECK(std::all_of(field.codes.begin(), field.codes.end(), isCellState));
 
+    // Fields beyond the exact engine's size are for the fast engine alone.
+    if (field.width > MusselBed::MaxCells || field.height > MusselBed::MaxCells)
+        return;
     MusselBed bed(1, 1);
     std::string engineRefusal;
     FUZZ_CHECK(bed.setField(field.width, field.height, field.codes, &engineRefusal));

@@ -80,6 +80,11 @@ void bindSweep(py::module_& module)
                "rows (each run's, as one text) with counts_every > 0.");
     module.def("time_series_header", &timeSeriesHeader, "The header line of tidmar-batch's sweep time series.");
     module.def("default_jobs",
-               [](int threadsPerRun) { return sweepJobs(std::nullopt, threadsPerRun, processEnvironment); },
+               [](int threadsPerRun) {
+                   if (threadsPerRun < 1)
+                       throw py::value_error("threads: " + std::to_string(threadsPerRun)
+                                             + " is not a number of threads (1 or more)");
+                   return sweepJobs(std::nullopt, threadsPerRun, processEnvironment);
+               },
                py::arg("threads_per_run") = 1, "The sweep's default number of jobs, as tidmar-batch chooses it.");
 }
