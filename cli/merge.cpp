@@ -19,6 +19,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <sstream>
 #include <string_view>
 #include <unistd.h>
 
@@ -82,6 +83,7 @@ public:
         headerLine = *header + "\n";
         sizes = headerLine == "run,step,class,size,count\n";
         series = !sizes && headerLine.rfind("run,step,", 0) == 0;
+        readSeriesSteps();
         const std::string task = recordValue(this->record, "task").value_or("");
         const auto slash = task.find('/');
         taskIndex = parseInteger(task.substr(0, slash), 0, runs);
@@ -112,11 +114,14 @@ public:
     bool isSizes() const { return sizes; }
 
     // The next row becomes the current one; a run's rows must follow one
-    // another, runs in rising order, a series' steps rising from 0.
+    // another, runs in rising order, a series' steps those its record names.
     void advance()
     {
         const std::int64_t previousRun = finished ? -1 : currentRun;
-        if (!readLine()) {
+        const bool more = readLine();
+        if (series && previousRun >= 0 && (!more || !line.starts_with(std::to_string(previousRun) + ",")))
+            checkSeriesEnd(previousRun);
+        if (!more) {
             finished = true;
             return;
         }
@@ -137,10 +142,11 @@ public:
             const auto step = parseInteger(view.substr(comma + 1, next - comma - 1), 0,
                                            std::numeric_limits<std::int32_t>::max());
             const bool first = *run != previousRun;
-            if (!step || (first ? *step != 0 : *step <= previousStep)
-                || std::count(line.begin(), line.end(), ',') != 6)
+            if (!step || std::count(line.begin(), line.end(), ',') != 6 || !(first ? *step == 0 : nextStep(*step)))
                 throw BatchError(where + ": the time series of run " + std::to_string(*run)
-                                 + " is not whole (its steps must rise from 0, each line with seven values)");
+                                 + " is not whole (its steps must be those recorded, each line with seven values)");
+            if (first)
+                ended = steps == 0;
             previousStep = *step;
         } else if (sizes) {
             // Patch sizes: a line per class and size of each field analysed,
@@ -165,6 +171,57 @@ public:
     }
 
 private:
+    // What the record's options say of a series' steps: recorded every
+    // countsEvery steps and at the last, which is --steps unless steps vary
+    // or a stop condition may end a run before.
+    void readSeriesSteps()
+    {
+        std::istringstream words(recordValue(record, "options").value_or(""));
+        std::string word;
+        bool varied = false;
+        while (words >> word) {
+            auto valueOf = [&](const char* name) -> std::optional<std::int64_t> {
+                const std::string prefix = std::string(name) + "=";
+                if (word.rfind(prefix, 0) != 0)
+                    return std::nullopt;
+                return parseInteger(std::string_view(word).substr(prefix.size()), 0,
+                                    std::numeric_limits<std::int32_t>::max());
+            };
+            if (const auto value = valueOf("--counts-every"))
+                every = std::max<std::int64_t>(*value, 1);
+            else if (const auto value = valueOf("--steps"))
+                steps = *value;
+            stops = stops || word.rfind("--stop-when=", 0) == 0;
+            varied = varied || word.rfind("--vary=steps=", 0) == 0 || word.rfind("--design=", 0) == 0;
+        }
+        if (varied)
+            steps.reset();
+    }
+
+    // Whether step may follow previousStep in a run's series: the next
+    // recorded step, or a last step before it (the run's end or its stop).
+    bool nextStep(std::int64_t step)
+    {
+        std::int64_t expected = (previousStep / every + 1) * every;
+        if (steps)
+            expected = std::min(expected, *steps);
+        if (ended || step <= previousStep || step > expected)
+            return false;
+        if (step < expected && steps && !stops)
+            return false;
+        ended = step < expected || (steps && step == *steps);
+        return true;
+    }
+
+    void checkSeriesEnd(std::int64_t run) const
+    {
+        if (steps && !stops && previousStep != *steps)
+            throw BatchError(inQuotes(path) + ", line " + std::to_string(lineNumber)
+                             + ": the time series of run " + std::to_string(run) + " ends at step "
+                             + std::to_string(previousStep) + " of " + std::to_string(*steps)
+                             + " (it is not whole)");
+    }
+
     // The next line with its line end into line; false at the end.
     bool readLine()
     {
@@ -215,6 +272,10 @@ private:
     std::string line;
     std::int64_t currentRun = -1;
     std::int64_t previousStep = 0;
+    std::int64_t every = 1;
+    std::optional<std::int64_t> steps;
+    bool stops = false;
+    bool ended = false;
     bool finished = true;
 };
 

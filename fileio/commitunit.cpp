@@ -169,8 +169,10 @@ Provenance provenanceFrom(const json& record)
     return provenance;
 }
 
-// Finishes the commit its record describes.
-void rollForward(const json& record)
+// Finishes the commit its record (name, beside the first output in
+// directory) describes, holding the locks of all its folders; false when
+// another command finished it first.
+bool rollForward(const json& record, int directory, const std::string& name)
 {
     if (!record.is_object() || !record.contains("files") || !record["files"].is_array())
         throw BatchError("a commit record beside the output cannot be read; move it away");
@@ -181,17 +183,26 @@ void rollForward(const json& record)
         for (Folder& known : folders)
             if (known.path == folder)
                 return known;
-        Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!directory)
+        Descriptor opening(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!opening)
             throw BatchError("cannot finish the commit into " + inQuotes(folder) + ": " + std::strerror(errno));
-        opened.push_back(std::move(directory));
+        opened.push_back(std::move(opening));
         return folderFor(folders, opened.back().get());
     };
+    for (const json& entry : record["files"])
+        open(entry.value("folder", json()));
+    for (const json& entry : record.value("descriptors", json::array()))
+        open(entry.value("folder", json()));
+    folderFor(folders, directory);
+    lockFolders(folders);
+    struct stat status {};
+    if (::fstatat(directory, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+
     for (const json& entry : record["files"]) {
         Folder& folder = open(entry.value("folder", json()));
         const std::string temporary = unhex(entry.value("temporary", json()));
         const std::string target = unhex(entry.value("target", json()));
-        struct stat status {};
         if (::fstatat(folder.directory, temporary.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0)
             renameInto(folder.directory, folder.path, temporary, target);
         WrittenFile file{target, static_cast<OutputKind>(entry.value("kind", 0)), entry.value("width", 0)};
@@ -203,13 +214,15 @@ void rollForward(const json& record)
     }
     for (const json& entry : record.value("descriptors", json::array()))
         ::unlinkat(open(entry.value("folder", json())).directory, unhex(entry.value("temporary", json())).c_str(), 0);
-    lockFolders(folders);
     const Provenance provenance = provenanceFrom(record.value("provenance", json::object()));
     for (const Folder& folder : folders) {
         const std::string temporary = stageDescriptor(folder, provenance);
         renameInto(folder.directory, folder.path, temporary, "datapackage.json");
         ::fsync(folder.directory);
     }
+    ::unlinkat(directory, name.c_str(), 0);
+    ::fsync(directory);
+    return true;
 }
 
 } // namespace
@@ -314,21 +327,31 @@ bool rollForwardCommits(int directory, const std::string& name)
     }
     bool finished = false;
     for (const std::string& found : records) {
-        const Descriptor file = openOwnFile(directory, found, O_RDONLY);
-        if (!file)
-            continue;
-        const std::string text = readAll(file.get(), MaxRecordBytes, inQuotes(found));
-        const json record = json::parse(text, nullptr, false);
-        // A record cut short was never synced: its commit was not decided.
+        json record;
+        {
+            // Under the folder's lock no commit is under way there: a record
+            // found is one that a kill or a power cut stopped.
+            std::vector<Folder> first;
+            folderFor(first, directory);
+            lockFolders(first);
+            const Descriptor file = openOwnFile(directory, found, O_RDONLY);
+            if (!file)
+                continue;
+            record = json::parse(readAll(file.get(), MaxRecordBytes, inQuotes(found)), nullptr, false);
+            // A record cut short was never synced: its commit was not decided.
+            if (record.is_discarded()) {
+                ::unlinkat(directory, found.c_str(), 0);
+                ::fsync(directory);
+                continue;
+            }
+        }
+        // Its folders are locked in order with the first unlocked again, so
+        // that two commands never wait for each other.
         try {
-            if (!record.is_discarded())
-                rollForward(record);
+            finished = rollForward(record, directory, found) || finished;
         } catch (const json::exception&) {
             throw BatchError("the commit record " + inQuotes(found) + " cannot be read; move it away");
         }
-        ::unlinkat(directory, found.c_str(), 0);
-        ::fsync(directory);
-        finished = finished || !record.is_discarded();
     }
     return finished;
 }

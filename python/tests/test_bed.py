@@ -39,6 +39,7 @@ def test_refused_calls_say_why_and_change_nothing():
         (lambda: bed.step(1.5), ValueError, "n: '1.5' is not a whole number"),
         (lambda: bed.run(2**70), ValueError, "steps: '1180591620717411303424' is not a whole number"),
         (lambda: bed.run(5, every=0), ValueError, "every: '0' is not a whole number from 1"),
+        (lambda: bed.run(5, every="\x1b[2J"), ValueError, r"every: '\\x1b\[2J' is not a whole number"),
         (lambda: bed.edit(8, 0, 2), ValueError, r"\(8, 0\) lies outside the 8 x 6 field"),
         (lambda: bed.edit(0, 0, 4), ValueError, "state: 4 is not a cell state"),
         (lambda: bed.edit(0.5, 0, 2), TypeError, "x: expected an integer"),

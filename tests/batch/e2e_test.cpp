@@ -342,6 +342,24 @@ TEST_F(BatchTool, SplitSweepsAndJobCountsGiveTheSameRows)
     ASSERT_EQ(sizes.status, 0) << sizes.err;
     EXPECT_EQ(sizes.out, file("p.csv"));
     EXPECT_GT(lines(sizes.out).size(), 12u);
+    // A series part is checked as strictly as a summary: a run's steps are
+    // those its record names, to the last; a line lost anywhere is refused.
+    const std::vector<std::string> part = lines(file("t0.csv"));
+    ASSERT_EQ(part.size(), 1u + 6u * 13u);  // steps 0 .. 12 of each run
+    for (const std::size_t lost : {std::size_t{1}, std::size_t{4}, part.size() - 1}) {
+        std::vector<std::string> kept = part;
+        kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(lost));
+        std::string text;
+        for (const std::string& line : kept)
+            text += line + "\n";
+        writeFile(dir / "cut.csv", text);
+        fs::copy_file(dir / "t0.csv.plan", dir / "cut.csv.plan", fs::copy_options::overwrite_existing);
+        const Outcome refused = run({"merge", "t1.csv", "cut.csv", "--summary", "-"});
+        EXPECT_EQ(refused.status, 2) << lost;
+        EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
+        EXPECT_NE(refused.err.find("is not whole"), std::string::npos) << refused.err;
+        EXPECT_EQ(refused.out, "");
+    }
 
     // merge gives the unsplit sweep's bytes and record; a missing part is
     // named and refused, a part of another sweep or a part twice too.
