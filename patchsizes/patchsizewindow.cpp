@@ -73,6 +73,9 @@ void PatchSizeWindow::showEvent(QShowEvent* event)
 void PatchSizeWindow::recount()
 {
     pacing->stop();
+    // A count paced before the window was hidden is not made.
+    if (!isVisible())
+        return;
     QElapsedTimer spent;
     spent.start();
     const MusselBed& bed = field->bed();
