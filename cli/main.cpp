@@ -33,7 +33,7 @@ int dispatch(const std::vector<std::string>& arguments, const Invocation& invoca
         return 0;
     }
     if (!arguments.empty() && arguments.front() == "merge")
-        return runMergeCommand({arguments.begin() + 1, arguments.end()});
+        return runMergeCommand({arguments.begin() + 1, arguments.end()}, invocation);
     if (!arguments.empty() && arguments.front() == "patterns")
         return runPatternsCommand({arguments.begin() + 1, arguments.end()}, invocation, pictures);
     if (!arguments.empty() && arguments.front() == "sweep") {
@@ -42,14 +42,16 @@ int dispatch(const std::vector<std::string>& arguments, const Invocation& invoca
             std::fputs(sweepUsage(availableCpus(processEnvironment)).c_str(), stdout);
             return 0;
         }
-        return runSweepCommand(std::move(options), processEnvironment, terminal, invocation, pictures);
+        const DrawnPictures styled(options.record.style);
+        return runSweepCommand(std::move(options), processEnvironment, terminal, invocation, styled);
     }
     RunOptions options = parseRunOptions(arguments);
     if (options.help) {
         std::fputs(runUsage().c_str(), stdout);
         return 0;
     }
-    return runSingle(std::move(options), terminal, invocation, pictures);
+    const DrawnPictures styled(options.record.style);
+    return runSingle(std::move(options), terminal, invocation, styled);
 }
 
 } // namespace

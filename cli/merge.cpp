@@ -2,35 +2,32 @@
 #include "merge.h"
 
 #include "batcherror.h"
+#include "commitunit.h"
 #include "inputfile.h"
 #include "journal.h"
 #include "numbers.h"
+#include "outputnames.h"
 #include "printable.h"
 #include "sweeprecord.h"
 #include "usage.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <limits>
+#include <memory>
+#include <sstream>
 #include <string_view>
+#include <unistd.h>
 
 namespace {
 
 constexpr std::int64_t MaxRecordBytes = 1 << 20;
+constexpr std::size_t MaxLineBytes = 1 << 20;
 constexpr std::size_t ShownMissing = 5;
-
-struct Part {
-    std::string path;
-    std::string record;
-    std::string text;
-};
-
-struct Row {
-    std::int64_t run;
-    std::string_view text;  // with its line end
-    std::size_t part;
-};
 
 struct MergeOptions {
     std::vector<std::string> parts;
@@ -71,108 +68,328 @@ MergeOptions parseMergeOptions(const std::vector<std::string>& arguments)
     return options;
 }
 
-Part readPart(const std::string& path)
+// A part read line by line, so that parts of any length merge in little
+// memory: its record, and its rows after the header with the run each
+// belongs to, checked against the sweep's runs and the part's task.
+class Part {
+public:
+    Part(std::string path, std::string record, std::int64_t runs)
+        : path(std::move(path)), record(std::move(record)), runs(runs),
+          file(openInput(this->path, std::numeric_limits<std::int64_t>::max(), inQuotes(this->path)))
+    {
+        const std::optional<std::string> header = recordValue(this->record, "header");
+        if (!header)
+            throw BatchError("the record of " + inQuotes(this->path) + " names no header");
+        headerLine = *header + "\n";
+        sizes = headerLine == "run,step,class,size,count\n";
+        series = !sizes && headerLine.rfind("run,step,", 0) == 0;
+        readSeriesSteps();
+        const std::string task = recordValue(this->record, "task").value_or("");
+        const auto slash = task.find('/');
+        taskIndex = parseInteger(task.substr(0, slash), 0, runs);
+        taskCount = slash == std::string::npos ? std::nullopt : parseInteger(task.substr(slash + 1), 1, runs + 1);
+        rewind();
+    }
+
+    // Back to the first row, which becomes the current one.
+    void rewind()
+    {
+        if (::lseek(file.get(), 0, SEEK_SET) != 0)
+            throw BatchError(inQuotes(path) + ": a part must be a file that can be read twice");
+        buffered.clear();
+        start = 0;
+        lineNumber = 0;
+        finished = true;
+        if (!readLine() || line != headerLine)
+            throw BatchError(inQuotes(path) + " does not start with the header its record names");
+        advance();
+    }
+
+    bool done() const { return finished; }
+    std::int64_t run() const { return currentRun; }
+    const std::string& text() const { return line; }
+    const std::string& name() const { return path; }
+    const std::string& header() const { return headerLine; }
+    bool isSeries() const { return series; }
+    bool isSizes() const { return sizes; }
+
+    // The next row becomes the current one; a run's rows must follow one
+    // another, runs in rising order, a series' steps those its record names.
+    void advance()
+    {
+        const std::int64_t previousRun = finished ? -1 : currentRun;
+        const bool more = readLine();
+        if (series && previousRun >= 0 && (!more || !line.starts_with(std::to_string(previousRun) + ",")))
+            checkSeriesEnd(previousRun);
+        if (!more) {
+            finished = true;
+            return;
+        }
+        const std::string where = inQuotes(path) + ", line " + std::to_string(lineNumber);
+        const std::string_view view(line);
+        const auto comma = view.find(',');
+        const auto run = parseInteger(view.substr(0, comma), 0, runs - 1);
+        if (!run)
+            throw BatchError(where + ": " + inQuotes(view.substr(0, comma)) + " is not a run of the sweep's "
+                             + std::to_string(runs));
+        if (taskIndex && taskCount && *run % *taskCount != *taskIndex)
+            throw BatchError(where + ": run " + std::to_string(*run) + " does not belong to its part "
+                             + std::to_string(*taskIndex) + "/" + std::to_string(*taskCount));
+        if (*run < previousRun || (*run == previousRun && !series && !sizes))
+            throw BatchError(where + ": run " + std::to_string(*run) + " is out of run order or there twice");
+        if (series) {
+            const auto next = view.find(',', comma + 1);
+            const auto step = parseInteger(view.substr(comma + 1, next - comma - 1), 0,
+                                           std::numeric_limits<std::int32_t>::max());
+            const bool first = *run != previousRun;
+            if (!step || std::count(line.begin(), line.end(), ',') != 6 || !(first ? *step == 0 : nextStep(*step)))
+                throw BatchError(where + ": the time series of run " + std::to_string(*run)
+                                 + " is not whole (its steps must be those recorded, each line with seven values)");
+            if (first)
+                ended = steps == 0;
+            previousStep = *step;
+        } else if (sizes) {
+            // Patch sizes: a line per class and size of each field analysed,
+            // the steps in order; a field without patches has none.
+            const auto next = view.find(',', comma + 1);
+            const auto step = parseInteger(view.substr(comma + 1, next - comma - 1), 0,
+                                           std::numeric_limits<std::int64_t>::max());
+            const auto countAt = view.rfind(',', view.size() - 2);
+            const auto sizeAt = countAt == std::string_view::npos ? countAt : view.rfind(',', countAt - 1);
+            const bool first = *run != previousRun;
+            if (!step || (!first && *step < previousStep) || sizeAt == std::string_view::npos || sizeAt <= next
+                || !parseInteger(view.substr(sizeAt + 1, countAt - sizeAt - 1), 1,
+                                 std::numeric_limits<std::int64_t>::max())
+                || !parseInteger(view.substr(countAt + 1, view.size() - countAt - 2), 1,
+                                 std::numeric_limits<std::int64_t>::max()))
+                throw BatchError(where + ": the patch sizes of run " + std::to_string(*run)
+                                 + " are not whole (steps in order, each line run,step,class,size,count)");
+            previousStep = *step;
+        }
+        currentRun = *run;
+        finished = false;
+    }
+
+private:
+    // What the record's options say of a series' steps: recorded every
+    // countsEvery steps and at the last, which is --steps unless steps vary
+    // or a stop condition may end a run before.
+    void readSeriesSteps()
+    {
+        std::istringstream words(recordValue(record, "options").value_or(""));
+        std::string word;
+        bool varied = false;
+        while (words >> word) {
+            auto valueOf = [&](const char* name) -> std::optional<std::int64_t> {
+                const std::string prefix = std::string(name) + "=";
+                if (word.rfind(prefix, 0) != 0)
+                    return std::nullopt;
+                return parseInteger(std::string_view(word).substr(prefix.size()), 0,
+                                    std::numeric_limits<std::int32_t>::max());
+            };
+            if (const auto value = valueOf("--counts-every"))
+                every = std::max<std::int64_t>(*value, 1);
+            else if (const auto value = valueOf("--steps"))
+                steps = *value;
+            stops = stops || word.rfind("--stop-when=", 0) == 0;
+            varied = varied || word.rfind("--vary=steps=", 0) == 0 || word.rfind("--design=", 0) == 0;
+        }
+        if (varied)
+            steps.reset();
+    }
+
+    // Whether step may follow previousStep in a run's series: the next
+    // recorded step, or a last step before it (the run's end or its stop).
+    bool nextStep(std::int64_t step)
+    {
+        std::int64_t expected = (previousStep / every + 1) * every;
+        if (steps)
+            expected = std::min(expected, *steps);
+        if (ended || step <= previousStep || step > expected)
+            return false;
+        if (step < expected && steps && !stops)
+            return false;
+        ended = step < expected || (steps && step == *steps);
+        return true;
+    }
+
+    void checkSeriesEnd(std::int64_t run) const
+    {
+        if (steps && !stops && previousStep != *steps)
+            throw BatchError(inQuotes(path) + ", line " + std::to_string(lineNumber)
+                             + ": the time series of run " + std::to_string(run) + " ends at step "
+                             + std::to_string(previousStep) + " of " + std::to_string(*steps)
+                             + " (it is not whole)");
+    }
+
+    // The next line with its line end into line; false at the end.
+    bool readLine()
+    {
+        line.clear();
+        for (;;) {
+            const auto end = buffered.find('\n', start);
+            if (end != std::string::npos) {
+                line.append(buffered, start, end + 1 - start);
+                start = end + 1;
+                ++lineNumber;
+                return true;
+            }
+            line.append(buffered, start, std::string::npos);
+            buffered.clear();
+            start = 0;
+            if (line.size() > MaxLineBytes)
+                throw BatchError(inQuotes(path) + ", line " + std::to_string(lineNumber + 1)
+                                 + ": the row is longer than any a sweep writes");
+            buffered.resize(1 << 16);
+            ssize_t got;
+            do
+                got = ::read(file.get(), buffered.data(), buffered.size());
+            while (got < 0 && errno == EINTR);
+            if (got < 0)
+                throw BatchError("cannot read " + inQuotes(path) + ": " + std::strerror(errno));
+            buffered.resize(static_cast<std::size_t>(got));
+            if (got == 0) {
+                if (!line.empty())
+                    throw BatchError(inQuotes(path) + ", line " + std::to_string(lineNumber + 1)
+                                     + ": the row is cut short (no line end)");
+                return false;
+            }
+        }
+    }
+
+    std::string path;
+    std::string record;
+    std::int64_t runs;
+    Descriptor file;
+    std::string headerLine;
+    bool series = false;
+    bool sizes = false;
+    std::optional<std::int64_t> taskIndex;
+    std::optional<std::int64_t> taskCount;
+    std::string buffered;
+    std::size_t start = 0;
+    long lineNumber = 0;
+    std::string line;
+    std::int64_t currentRun = -1;
+    std::int64_t previousStep = 0;
+    std::int64_t every = 1;
+    std::optional<std::int64_t> steps;
+    bool stops = false;
+    bool ended = false;
+    bool finished = true;
+};
+
+std::string readRecord(const std::string& path)
 {
-    Part part{path, {}, {}};
     const std::string recordPath = recordName(path);
     const Descriptor record = openInput(recordPath, MaxRecordBytes, inQuotes(recordPath));
-    part.record = readAll(record.get(), MaxRecordBytes, inQuotes(recordPath));
-    const Descriptor summary = openInput(path, std::numeric_limits<std::int64_t>::max(), inQuotes(path));
-    part.text = readAll(summary.get(), std::numeric_limits<std::int64_t>::max(), inQuotes(path));
-    return part;
+    return readAll(record.get(), MaxRecordBytes, inQuotes(recordPath));
 }
 
-// The part's rows, checked against its header and its task.
-void collectRows(const Part& part, std::size_t index, std::int64_t runs, std::vector<Row>& rows)
-{
-    const std::string name = inQuotes(part.path);
-    const std::string header = *recordValue(part.record, "header") + "\n";
-    if (part.text.compare(0, header.size(), header) != 0)
-        throw BatchError(name + " does not start with the header its record names");
-    const std::string task = recordValue(part.record, "task").value_or("");
-    const auto slash = task.find('/');
-    const auto taskIndex = parseInteger(task.substr(0, slash), 0, runs);
-    const auto taskCount = slash == std::string::npos ? std::nullopt : parseInteger(task.substr(slash + 1), 1, runs + 1);
-    const bool series = header.rfind("run,step,", 0) == 0;
-    std::string_view rest(part.text);
-    rest.remove_prefix(header.size());
-    for (long line = 2; !rest.empty(); ++line) {
-        const auto end = rest.find('\n');
-        if (end == std::string_view::npos)
-            throw BatchError(name + ", line " + std::to_string(line) + ": the row is cut short (no line end)");
-        const std::string_view row = rest.substr(0, end + 1);
-        rest.remove_prefix(end + 1);
-        const auto run = parseInteger(row.substr(0, row.find(',')), 0, runs - 1);
-        if (!run)
-            throw BatchError(name + ", line " + std::to_string(line) + ": " + inQuotes(row.substr(0, row.find(',')))
-                             + " is not a run of the sweep's " + std::to_string(runs));
-        if (taskIndex && taskCount && *run % *taskCount != *taskIndex)
-            throw BatchError(name + ", line " + std::to_string(line) + ": run " + std::to_string(*run)
-                             + " does not belong to its part " + task);
-        // A time series has several lines per run, one after the other.
-        if (series && !rows.empty() && rows.back().part == index && rows.back().run == *run) {
-            rows.back().text = std::string_view(rows.back().text.data(), rows.back().text.size() + row.size());
-            continue;
-        }
-        rows.push_back({*run, row, index});
+// What one pass over the parts found missing.
+struct Missing {
+    std::int64_t count = 0;
+    std::vector<std::int64_t> first;  // the first few
+
+    void add(std::int64_t from, std::int64_t to)
+    {
+        for (std::int64_t run = from; run < to && first.size() < ShownMissing; ++run)
+            first.push_back(run);
+        count += to - from;
     }
+};
+
+// Goes through the parts' rows in run order, handing each row to write (may
+// be empty), and counts the runs missing. Throws BatchError for a run in two
+// parts or a part out of order.
+Missing mergePass(std::vector<std::unique_ptr<Part>>& parts, std::int64_t runs,
+                  const std::function<void(const std::string& row)>& write)
+{
+    Missing missing;
+    std::int64_t expected = 0;
+    for (auto& part : parts)
+        part->rewind();
+    for (;;) {
+        Part* next = nullptr;
+        for (auto& part : parts) {
+            if (part->done())
+                continue;
+            if (next && part->run() == next->run())
+                throw BatchError("run " + std::to_string(part->run()) + " is in " + inQuotes(next->name())
+                                 + " and in " + inQuotes(part->name()));
+            if (!next || part->run() < next->run())
+                next = part.get();
+        }
+        if (!next)
+            break;
+        const std::int64_t run = next->run();
+        for (auto& part : parts)
+            if (part.get() != next && !part->done() && part->run() == run)
+                throw BatchError("run " + std::to_string(run) + " is in " + inQuotes(next->name()) + " and in "
+                                 + inQuotes(part->name()));
+        missing.add(expected, run);
+        expected = run + 1;
+        while (!next->done() && next->run() == run) {
+            if (write)
+                write(next->text());
+            next->advance();
+        }
+    }
+    missing.add(expected, runs);
+    return missing;
 }
 
 } // namespace
 
-int runMergeCommand(const std::vector<std::string>& arguments)
+int runMergeCommand(const std::vector<std::string>& arguments, const Invocation& invocation)
 {
     const MergeOptions options = parseMergeOptions(arguments);
     if (options.help) {
         std::fputs(mergeUsage().c_str(), stdout);
         return 0;
     }
-    std::vector<Part> parts;
+    refuseToolNames({{"--summary", &options.summaryPath}}, {});
+    std::vector<std::string> records;
     for (const std::string& path : options.parts)
-        parts.push_back(readPart(path));
-    for (const Part& part : parts)
-        if (const auto difference = recordDifference(parts.front().record, part.record, {"task"}))
-            throw BatchError(inQuotes(part.path) + " is not a part of the sweep of " + inQuotes(parts.front().path)
-                             + " (the " + *difference + " of their records differ)");
-    const auto runs = parseInteger(recordValue(parts.front().record, "runs").value_or(""), 0,
+        records.push_back(readRecord(path));
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (const auto difference = recordDifference(records.front(), records[i], {"task"}))
+            throw BatchError(inQuotes(options.parts[i]) + " is not a part of the sweep of "
+                             + inQuotes(options.parts.front()) + " (the " + printable(*difference)
+                             + " of their records differ)");
+    const auto runs = parseInteger(recordValue(records.front(), "runs").value_or(""), 0,
                                    std::numeric_limits<std::int32_t>::max());
     if (!runs)
-        throw BatchError("the record of " + inQuotes(parts.front().path) + " has no number of runs");
+        throw BatchError("the record of " + inQuotes(options.parts.front()) + " has no number of runs");
+    std::vector<std::unique_ptr<Part>> parts;
+    for (std::size_t i = 0; i < records.size(); ++i)
+        parts.push_back(std::make_unique<Part>(options.parts[i], records[i], *runs));
 
-    std::vector<Row> rows;
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        collectRows(parts[i], i, *runs, rows);
-    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.run < b.run; });
-    std::vector<std::int64_t> missing;
-    std::int64_t expected = 0;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (i > 0 && rows[i].run == rows[i - 1].run)
-            throw BatchError("run " + std::to_string(rows[i].run) + " is in " + inQuotes(parts[rows[i - 1].part].path)
-                             + " and in " + inQuotes(parts[rows[i].part].path));
-        for (; expected < rows[i].run; ++expected)
-            missing.push_back(expected);
-        expected = rows[i].run + 1;
-    }
-    for (; expected < *runs; ++expected)
-        missing.push_back(expected);
-    if (!missing.empty() && !options.allowMissing) {
+    // A first pass checks every row, so that nothing is written of a merge
+    // that is refused.
+    const Missing missing = mergePass(parts, *runs, {});
+    if (missing.count > 0 && !options.allowMissing) {
         std::string shown;
-        for (std::size_t i = 0; i < std::min(missing.size(), ShownMissing); ++i)
-            shown += (i ? ", " : "") + std::to_string(missing[i]);
-        if (missing.size() > ShownMissing)
+        for (std::size_t i = 0; i < missing.first.size(); ++i)
+            shown += (i ? ", " : "") + std::to_string(missing.first[i]);
+        if (missing.count > static_cast<std::int64_t>(missing.first.size()))
             shown += ", ...";
-        throw BatchError(std::to_string(missing.size()) + " of the sweep's " + std::to_string(*runs)
+        throw BatchError(std::to_string(missing.count) + " of the sweep's " + std::to_string(*runs)
                          + " runs are missing (" + shown + "); give every part, or --allow-missing");
     }
 
     std::string task = "0/1";
-    if (!missing.empty())
-        task += ", " + std::to_string(missing.size()) + " runs missing";
+    if (missing.count > 0)
+        task += ", " + std::to_string(missing.count) + " runs missing";
     SweepJournal summary("--summary", options.summaryPath);
-    const std::string header = *recordValue(parts.front().record, "header") + "\n";
-    summary.start(header, withRecordValue(parts.front().record, "task", task));
-    for (const Row& row : rows)
-        summary.append(std::string(row.text));
-    summary.commit();
+    summary.start(parts.front()->header(), withRecordValue(records.front(), "task", task));
+    mergePass(parts, *runs, [&](const std::string& row) { summary.append(row); });
+    CommitUnit unit;
+    summary.stage(unit, parts.front()->isSeries()  ? OutputKind::TimeSeries
+                        : parts.front()->isSizes() ? OutputKind::PatchSeries
+                                                   : OutputKind::Summary);
+    const auto seed = parseInteger(recordValue(records.front(), "seed").value_or(""), 1,
+                                   std::numeric_limits<std::int32_t>::max());
+    unit.commit(Provenance{invocation, static_cast<std::int32_t>(seed.value_or(0)), {}});
     return 0;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "provenance.h"
+
 #include <string>
 #include <vector>
 
@@ -9,5 +11,7 @@
 // sweep writes them) as the summary of the whole sweep, rows in run order.
 // The parts must share their record but for the part (--task), hold only
 // their own runs and no run twice; missing runs are refused unless
-// --allow-missing. Returns the exit status; throws BatchError.
-int runMergeCommand(const std::vector<std::string>& arguments);
+// --allow-missing. A time series merges the same way, each run's series
+// checked whole. The merged file and its record are described in
+// datapackage.json as a sweep's. Returns the exit status; throws BatchError.
+int runMergeCommand(const std::vector<std::string>& arguments, const Invocation& invocation);

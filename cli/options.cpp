@@ -29,7 +29,7 @@ struct OptionSpec {
     OptionGroup group;
 };
 
-constexpr std::array<OptionSpec, 46> Options = {{
+constexpr std::array<OptionSpec, 49> Options = {{
     {"--width", true, OptionGroup::Model},
     {"--height", true, OptionGroup::Model},
     {"--scheme", true, OptionGroup::Model},
@@ -55,6 +55,9 @@ constexpr std::array<OptionSpec, 46> Options = {{
     {"--snapshot-pictures", false, OptionGroup::Record},
     {"--cell-size", true, OptionGroup::Record},
     {"--plot", true, OptionGroup::Record},
+    {"--plot-states", true, OptionGroup::Record},
+    {"--legend", false, OptionGroup::RunOutput},
+    {"--palette", true, OptionGroup::Record},
     {"--patterns", true, OptionGroup::Record},
     {"--plot-patches", true, OptionGroup::Record},
     {"--patterns-every", true, OptionGroup::Record},
@@ -203,6 +206,10 @@ bool applyRecordOption(const Argument& argument, RecordOptions& record)
         record.cellSize = static_cast<int>(wholeNumber(argument, 1, MaxCellSize));
     else if (name == "--plot")
         record.plotPath = outputPath(argument);
+    else if (name == "--plot-states")
+        record.style.plotLines = parsePlotLines(argument.value, name);
+    else if (name == "--palette")
+        record.style.palette = static_cast<Palette>(readChoice(argument.value, {PaletteNames[0], PaletteNames[1]}, name));
     else if (name == "--progress")
         record.progress = progressChoice(argument);
     else if (applyPatchOption(argument, record))
@@ -212,8 +219,9 @@ bool applyRecordOption(const Argument& argument, RecordOptions& record)
     return true;
 }
 
-// What the record options refuse together, once all are read.
-void checkRecordOptions(RecordOptions& record, const std::set<std::string>& given)
+// What the record options refuse together, once all are read; picture: a
+// run's --picture is given.
+void checkRecordOptions(RecordOptions& record, const std::set<std::string>& given, bool picture = false)
 {
     auto needs = [&](const char* option, const char* needed, bool present) {
         if (given.count(option) && !present)
@@ -222,9 +230,14 @@ void checkRecordOptions(RecordOptions& record, const std::set<std::string>& give
     needs("--counts-every", "--counts PATH", !record.countsPath.empty());
     needs("--snapshot-every", "--snapshots DIR", !record.snapshotsDir.empty());
     needs("--snapshot-pictures", "--snapshots DIR", !record.snapshotsDir.empty());
+    needs("--plot-states", "--plot PATH", !record.plotPath.empty());
+    const bool pictures = picture || record.snapshotPictures;
+    needs("--legend", "a field picture (--picture or --snapshot-pictures)", pictures);
+    needs("--palette", "a picture or a plot to colour", pictures || !record.plotPath.empty());
     completePatchSettings(record);
     if (!record.plotPath.empty() && !plotFormatFor(record.plotPath))
-        throw BatchError("--plot: '" + record.plotPath + "' does not end in .png or .svg, which choose the plot's format");
+        throw BatchError("--plot: " + inQuotes(record.plotPath)
+                         + " does not end in .png or .svg, which choose the plot's format");
 }
 
 } // namespace
@@ -262,6 +275,8 @@ RunOptions parseRunOptions(const std::vector<std::string>& arguments)
             options.fieldPath = outputPath(argument);
         else if (name == "--picture")
             options.picturePath = outputPath(argument);
+        else if (name == "--legend")
+            options.record.style.legend = true;
         else if (name == "--save-state")
             options.saveStatePath = outputPath(argument);
         else if (name == "--from-state")
@@ -273,7 +288,7 @@ RunOptions parseRunOptions(const std::vector<std::string>& arguments)
                 throw BatchError(std::string(option) + " comes from the state file of --from-state; leave it out");
     options.given = given;
     checkModelOptions(options.model, optionName);
-    checkRecordOptions(options.record, given);
+    checkRecordOptions(options.record, given, !options.picturePath.empty());
     if (!options.picturePath.empty() && !pictureFormatFor(options.picturePath))
         throw BatchError("--picture: " + inQuotes(options.picturePath)
                          + " does not end in .png, .jpg or .jpeg, which choose the picture's format");

@@ -3,11 +3,14 @@
 
 #include "batcherror.h"
 #include "codegrid.h"
+#include "commitunit.h"
 #include "csvformat.h"
 #include "datapackage.h"
 #include "fieldpatterns.h"
 #include "imageformats.h"
 #include "outputfile.h"
+#include "outputnames.h"
+#include "outputplace.h"
 #include "patterncsv.h"
 #include "patternoptions.h"
 #include "printable.h"
@@ -98,7 +101,17 @@ int runPatternsCommand(const std::vector<std::string>& arguments, const Invocati
         std::fputs(patternsUsage().c_str(), stdout);
         return 0;
     }
-    // Every output is opened before the work and put in place after it.
+    const std::vector<std::pair<const char*, const std::string*>> outputs = {
+        {"--summary", &options.summaryPath}, {"--sizes", &options.sizesPath}, {"--plot", &options.plotPath}};
+    refuseSharedNames(outputs);
+    refuseToolNames(outputs, {});
+    for (const auto& [option, path] : outputs)
+        if (!path->empty() && *path != "-") {
+            const OutputPlace place = resolveOutput(option, *path);
+            rollForwardCommits(place.directory.get(), place.name);
+        }
+    // Every output is opened before the work and put in place with the
+    // others after it.
     std::unique_ptr<OutputFile> summary, sizes, plot;
     if (!options.summaryPath.empty())
         summary = std::make_unique<OutputFile>("--summary", options.summaryPath, true);
@@ -145,26 +158,22 @@ int runPatternsCommand(const std::vector<std::string>& arguments, const Invocati
             }
         }
     }
-    std::vector<WrittenFile> written;
     if (plot) {
         const std::string title = std::string("Patch sizes (") + (options.settings.periodic ? "periodic" : "closed")
                                   + ", " + std::to_string(options.settings.neighbourhood) + " neighbours)";
         plot->write(pictures.patchPlot(curves, title, *plotFormatFor(options.plotPath)));
     }
+    CommitUnit unit;
     if (summary) {
         summary->write(summaryText);
-        summary->commit();
-        written.push_back({options.summaryPath, OutputKind::PatternSummary});
+        summary->stage(unit, OutputKind::PatternSummary);
     }
     if (sizes) {
         sizes->write(sizesText);
-        sizes->commit();
-        written.push_back({options.sizesPath, OutputKind::PatchSizes});
+        sizes->stage(unit, OutputKind::PatchSizes);
     }
-    if (plot) {
-        plot->commit();
-        written.push_back({options.plotPath, OutputKind::Plot});
-    }
-    writeDataPackages(written, provenance);
+    if (plot)
+        plot->stage(unit, OutputKind::Plot);
+    unit.commit(provenance);
     return 0;
 }

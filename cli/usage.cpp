@@ -28,8 +28,9 @@ const char* const ModelOptionsText = R"(Model (defaults are the desktop program'
   --d0 P                 ocean forcing (default 0)
   --a3 P                 maturing probability (default 0.1)
   --a4 P                 predation probability (default 0.75)
-                         P: a decimal from 0 to 1 with at most three decimals
-                         (0.3, .75, 1, 0.005), used exactly in thousandths
+                         P: a decimal from 0 to 1 with at most six decimals
+                         (0.3, .75, 1, 0.0005); whole thousandths give the
+                         desktop program's runs exactly
   --jump N               jumping range of predators in cells, 0 to 100, as the
                          desktop control allows (default 10)
   --long-range on|off    predators jump (default on)
@@ -82,6 +83,13 @@ const char* const RecordOptionsText = R"(  --counts-every N       keep the count
                          per cell
   --plot PATH            a plot in the program's colours, PNG or SVG by the
                          name's ending (.png, .svg)
+  --plot-states S,...    the plot's lines: any of predator_on_adults,
+                         predator_on_young, empty, young, adult and the groups
+                         mussels and predators (default: the five states)
+  --palette desktop|colourblind
+                         colours of plots and pictures: the desktop program's
+                         (default) or Okabe and Ito's, told apart with any
+                         colour vision
   --patch-class C,...    patches of these classes (gap, empty, mussel, young,
                          adult, predator; default gap,mussel) in the fields
                          after steps 0, P, 2P, ... and the last; a sweep's
@@ -120,8 +128,11 @@ commit, command line, start time, seed and the SHA-256 of every field file
 read; it replaces the descriptions of the files written now and keeps those
 of other files still in the folder. A symbolic link as output is followed,
 except one of another user in a directory that is sticky and writable by all
-(such as /tmp), which is refused. On SIGINT, SIGTERM or SIGHUP a sweep starts
-no more runs, keeps the finished ones and names the command that resumes it.
+(such as /tmp), which is refused. A command's outputs and their descriptions
+are put in place together, after all are written. On SIGINT, SIGTERM or SIGHUP
+a sweep starts no more runs, keeps the finished ones and names the command
+that resumes it; a single run stops between two steps and puts nothing in
+place.
 )";
 
 } // namespace
@@ -147,6 +158,8 @@ Output (each written only when asked for):
                          ending (.png, .jpg, .jpeg), in the program's colours; at
                          most 16384 pixels a side
   --cell-size Z          picture pixels per cell edge, 1 to 50 (default 1)
+  --legend               a key of the codes, colours and states beside the
+                         field in --picture and snapshot pictures
   --save-state PATH      the run's whole state at its end (field, parameters,
                          generators, step), for --from-state
   --from-state PATH      continue the run saved there, exactly as if it had
@@ -174,7 +187,7 @@ Sweep:
                          boundary, long-range, pattern or steps; LIST is
                          comma-separated values or, for numbers, ranges
                          FROM:TO:STEP (TO is included when reached;
-                         probabilities step exactly in thousandths), e.g.
+                         probabilities step exactly in millionths), e.g.
                          a2=0.1:0.5:0.1, scheme=sync,async-nrs, width=64:512:64
                          or pattern=line,a.csv,b.csv (a file sets its runs' size).
                          May be given for several names, each once, and not
@@ -204,6 +217,8 @@ Sweep:
                          that was stopped (by a signal, a kill, a power cut):
                          only the runs missing from what it kept are run,
                          and the result is that of an uninterrupted sweep
+                         (with --plot or --snapshots it runs again); a
+                         commit cut short is finished
   --summary PATH|-       CSV, one row per run in run order, with the columns
                          run,seed,width,height,scheme,a2,a0,d0,a3,a4,jump,
                          long_range,boundary,steps,pattern,mode, the final

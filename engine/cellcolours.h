@@ -16,6 +16,17 @@ constexpr std::array<std::uint32_t, StateCount> stateColours = {
     0xff005a00u,  // AdultMussel: deep green (0, 90, 0)
 };
 
+// The same states in colours told apart with any colour vision (Okabe and
+// Ito's palette): blue, vermillion, grey, orange and bluish green, the young
+// and adult mussels far apart in hue and lightness.
+constexpr std::array<std::uint32_t, StateCount> colourBlindColours = {
+    0xff0072b2u,  // PredatorOnAdults: blue
+    0xffd55e00u,  // PredatorOnYoung: vermillion
+    0xff999999u,  // Empty: grey
+    0xffe69f00u,  // YoungMussel: orange
+    0xff009e73u,  // AdultMussel: bluish green
+};
+
 // Any value that is not a cell state is drawn white.
 constexpr std::uint32_t otherColour = 0xffffffffu;
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cmath>
+
 // The parameters of the automaton and their setters from control values,
 // shared by the exact engine and the throughput engine. Probabilities are set
 // from thousandths n as n * 0.001, neither checked nor clamped; every step
@@ -30,6 +32,25 @@ struct ModelParameters {
     bool periodic = true;
     int updateMethod = AsyncUCMethod;  // 0 sync, 1 async-uc, 2 async-nrs
 };
+
+// A probability given in millionths m (0 .. 1000000). A whole number of
+// thousandths n is computed as the setters above compute it, n * 0.001, so
+// such values give the desktop program's runs bit for bit; a finer value is
+// the double nearest m / 10^6 (one correctly rounded division).
+inline double probabilityFromMillionths(int m)
+{
+    return m % 1000 == 0 ? (m / 1000) * 0.001 : m / 1e6;
+}
+
+// The millionths whose probability is p, the inverse of the above for every
+// value it gives; any other double to its nearest millionth.
+inline int millionthsOf(double p)
+{
+    const long thousandths = std::lround(p * 1000);
+    if (thousandths * 0.001 == p)
+        return static_cast<int>(thousandths * 1000);
+    return static_cast<int>(std::lround(p * 1e6));
+}
 
 // One step of bed by its update method; any other value performs no step.
 template <typename Bed>

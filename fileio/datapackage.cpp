@@ -3,20 +3,21 @@
 
 #include "batcherror.h"
 #include "csvformat.h"
-#include "outputfile.h"
+#include "descriptor.h"
+#include "inputfile.h"
+#include "printable.h"
 #include "sha256.h"
 #include "version.h"
 
 #include <nlohmann/json.hpp>
 
+#include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <cctype>
-#include <map>
 #include <set>
-#include <sys/file.h>
-#include <system_error>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -128,14 +129,6 @@ json schemaFor(const WrittenFile& file)
             addPatternFields(fields, cls + "_");
         break;
     }
-    case OutputKind::Field:
-        for (int x = 0; x < file.fieldWidth; ++x) {
-            const std::string at = std::to_string(x);
-            json column = field(std::string("x").append(at), "integer", std::string("cell code at x = ").append(at));
-            column["constraints"] = json{{"enum", json::array({-1, 0, 1, 2, 3})}};
-            fields.push_back(column);
-        }
-        break;
     case OutputKind::PatternSummary:
         addFileClassFields(fields);
         fields.push_back(field("width", "integer", "values a line of the file"));
@@ -155,8 +148,10 @@ json schemaFor(const WrittenFile& file)
         fields.push_back(field("size", "integer", "patch size in cells"));
         fields.push_back(field("count", "integer", "number of patches of that size"));
         break;
+    case OutputKind::Field:
     case OutputKind::FieldPicture:
     case OutputKind::Plot:
+    case OutputKind::Record:
     case OutputKind::State:
         return json::object();
     }
@@ -174,8 +169,13 @@ std::string descriptionOf(const WrittenFile& file)
         return "One row per run of the sweep: its seed and parameters, final counts, and the mean and spread "
                "of each state's fraction over the measurement window.";
     case OutputKind::Field:
-        return std::string("A field, one line per y from 0 down, one code per x, no header (read it with "
-                       "header=None / header=FALSE); ") + CodesText + ".";
+        return "A field " + std::to_string(file.fieldWidth)
+               + " cells wide, one line per y from 0 down, one integer code per x, no header (read it with "
+                 "header=None / header=FALSE); "
+               + CodesText + ".";
+    case OutputKind::Record:
+        return "The record of the sweep beside it: its options, seed, inputs by hash, runs, part and header, "
+               "by which tidmar-batch resumes and merges it.";
     case OutputKind::FieldPicture:
         return "A field as a picture, in the program's colours.";
     case OutputKind::Plot:
@@ -210,30 +210,37 @@ std::string resourceName(const std::string& fileName)
     return name;
 }
 
-// The file's size and SHA-256, read back from where it was put.
-std::pair<std::int64_t, std::string> sizeAndHash(const fs::path& path)
+// The file's size and SHA-256, read back from the folder.
+std::pair<std::int64_t, std::string> sizeAndHash(int folder, const std::string& name)
 {
-    std::ifstream input(path, std::ios::binary);
+    const Descriptor input(::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const std::string failure = "datapackage.json: cannot read back " + inQuotes(name) + " to hash it";
     if (!input)
-        throw BatchError("datapackage.json: cannot read back '" + path.string() + "' to hash it");
+        throw BatchError(failure);
     Sha256 hash;
     std::int64_t bytes = 0;
     char buffer[1 << 16];
-    while (input.read(buffer, sizeof buffer) || input.gcount() > 0) {
-        hash.add(std::string_view(buffer, static_cast<std::size_t>(input.gcount())));
-        bytes += input.gcount();
+    for (;;) {
+        const ssize_t got = ::read(input.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw BatchError(failure);
+        if (got == 0)
+            return {bytes, hash.hex()};
+        hash.add(std::string_view(buffer, static_cast<std::size_t>(got)));
+        bytes += got;
     }
-    if (input.bad())
-        throw BatchError("datapackage.json: cannot read back '" + path.string() + "' to hash it");
-    return {bytes, hash.hex()};
 }
 
-json resourceFor(const WrittenFile& file, const fs::path& path)
+json resourceFor(int folder, const StagedDescription& staged)
 {
-    const auto [bytes, sha256] = sizeAndHash(path);
-    const std::string fileName = path.filename().string();
+    const WrittenFile& file = staged.file;
+    const auto [bytes, sha256] = sizeAndHash(folder, staged.readFrom);
+    const std::string& fileName = staged.name;
+    const fs::path path(fileName);
     const bool csv = file.kind != OutputKind::FieldPicture && file.kind != OutputKind::Plot
-                     && file.kind != OutputKind::State;
+                     && file.kind != OutputKind::Record && file.kind != OutputKind::State;
     const bool svg = path.extension() == ".svg" || path.extension() == ".SVG";
     json resource{{"name", resourceName(fileName)},
                   {"path", fileName},
@@ -245,9 +252,16 @@ json resourceFor(const WrittenFile& file, const fs::path& path)
         resource["format"] = "csv";
         resource["mediatype"] = "text/csv";
         resource["encoding"] = "utf-8";
-        resource["schema"] = schemaFor(file);
+        // A field's columns are all alike: its description names the codes
+        // once, so that many large snapshots keep the descriptor small.
         if (file.kind == OutputKind::Field)
             resource["dialect"] = json{{"header", false}};
+        else
+            resource["schema"] = schemaFor(file);
+    } else if (file.kind == OutputKind::Record) {
+        resource["profile"] = "data-resource";
+        resource["format"] = "txt";
+        resource["mediatype"] = "text/plain";
     } else if (file.kind == OutputKind::State) {
         resource["profile"] = "data-resource";
         resource["format"] = "tidmar-state";
@@ -274,25 +288,39 @@ json provenanceBlock(const Provenance& provenance)
                 {"inputs", inputs}};
 }
 
-fs::path folderOf(const std::string& path)
+// The earlier descriptor of folder, checked as the help says; null when
+// there is none.
+json earlierDescriptor(int folder, const std::string& shownFolder)
 {
-    std::error_code error;
-    const fs::path absolute = fs::weakly_canonical(fs::absolute(path, error), error);
-    return absolute.parent_path();
+    const std::string shown = inQuotes(shownFolder + "/datapackage.json");
+    Descriptor file(::openat(folder, "datapackage.json", O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file && errno == ENOENT)
+        return nullptr;
+    struct stat status {};
+    if (!file || ::fstat(file.get(), &status) != 0)
+        throw BatchError("cannot read " + shown + ": " + std::strerror(errno == ELOOP ? EMLINK : errno)
+                         + "; move it away");
+    if (!S_ISREG(status.st_mode))
+        throw BatchError(shown + " is not a regular file; move it away");
+    struct stat directory {};
+    if (::fstat(folder, &directory) == 0 && (directory.st_mode & S_ISVTX) && (directory.st_mode & S_IWOTH)
+        && status.st_uid != ::geteuid() && status.st_uid != directory.st_uid)
+        throw BatchError(shown + " belongs to another user (uid " + std::to_string(status.st_uid)
+                         + ") in a folder shared by all; refusing to take its entries");
+    ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK);
+    const std::string text = readAll(file.get(), MaxDescriptorBytes, shown);
+    json earlier = json::parse(text, nullptr, false);
+    if (!earlier.is_object())
+        throw BatchError(shown + " is no JSON object; move it away, or its entries would be lost");
+    return earlier;
 }
 
 // The earlier descriptor's resources that stay: files still there, not
 // written now, each with its provenance.
-json keptResources(const fs::path& descriptor, const std::set<std::string>& writtenNow)
+json keptResources(int folder, const std::string& shownFolder, const std::set<std::string>& writtenNow)
 {
     json kept = json::array();
-    std::ifstream file(descriptor, std::ios::binary);
-    if (!file)
-        return kept;
-    std::string text(64 << 20, '\0');
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(file.gcount()));
-    const json earlier = json::parse(text, nullptr, false);
+    const json earlier = earlierDescriptor(folder, shownFolder);
     if (!earlier.is_object() || !earlier.contains("resources") || !earlier["resources"].is_array())
         return kept;
     for (const json& entry : earlier["resources"]) {
@@ -300,9 +328,9 @@ json keptResources(const fs::path& descriptor, const std::set<std::string>& writ
             continue;
         json resource = entry;
         const std::string path = resource["path"];
-        std::error_code error;
+        struct stat status {};
         if (path.empty() || path.find('/') != std::string::npos || writtenNow.count(path)
-            || !fs::is_regular_file(descriptor.parent_path() / path, error))
+            || ::fstatat(folder, path.c_str(), &status, 0) != 0 || !S_ISREG(status.st_mode))
             continue;
         if (!resource.contains("provenance") && earlier.contains("provenance"))
             resource["provenance"] = earlier["provenance"];
@@ -334,59 +362,25 @@ void writeIndented(const json& value, std::string& out, int depth)
 
 } // namespace
 
-json dataPackage(const std::vector<WrittenFile>& files, const std::string& folder, const Provenance& provenance)
+std::string descriptorText(int folder, const std::string& shownFolder, const std::vector<StagedDescription>& files,
+                           const Provenance& provenance)
 {
     json resources = json::array();
-    for (const WrittenFile& file : files)
-        resources.push_back(resourceFor(file, fs::path(folder) / fs::path(file.path).filename()));
-    return json{{"profile", "data-package"},
-                {"name", "tidmar-batch-output"},
-                {"title", "Outputs of tidmar-batch, the Tidmar III mussel-bed automaton"},
-                {"description", std::string("Runs of the Tidmar III stochastic cellular automaton. ") + CodesText + "."},
-                {"created", provenance.invocation.startedUtc},
-                {"provenance", provenanceBlock(provenance)},
-                {"resources", resources}};
-}
-
-void writeDataPackages(const std::vector<WrittenFile>& files, const Provenance& provenance)
-{
-    std::map<fs::path, std::vector<WrittenFile>> byFolder;
-    for (const WrittenFile& file : files) {
-        std::error_code error;
-        if (file.path == "-" || !fs::is_regular_file(file.path, error))
-            continue;
-        // A file written through a link is described where it lies, under
-        // its own name.
-        WrittenFile resolved = file;
-        resolved.path = fs::weakly_canonical(fs::absolute(file.path, error), error).string();
-        if (error)
-            resolved.path = file.path;
-        byFolder[folderOf(resolved.path)].push_back(resolved);
+    std::set<std::string> writtenNow;
+    for (const StagedDescription& file : files) {
+        resources.push_back(resourceFor(folder, file));
+        writtenNow.insert(file.name);
     }
-    for (const auto& [folder, inFolder] : byFolder) {
-        // Commands writing into one folder at once (the parts of a split
-        // sweep) take turns, so that none loses the other's resources.
-        const int lock = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (lock >= 0)
-            ::flock(lock, LOCK_EX);
-        try {
-            json package = dataPackage(inFolder, folder.string(), provenance);
-            std::set<std::string> writtenNow;
-            for (const WrittenFile& file : inFolder)
-                writtenNow.insert(fs::path(file.path).filename().string());
-            for (const json& kept : keptResources(folder / "datapackage.json", writtenNow))
-                package["resources"].push_back(kept);
-            std::string text;
-            writeIndented(package, text, 0);
-            OutputFile output("datapackage.json", (folder / "datapackage.json").string(), false);
-            output.write(text + "\n");
-            output.commit();
-        } catch (...) {
-            if (lock >= 0)
-                ::close(lock);
-            throw;
-        }
-        if (lock >= 0)
-            ::close(lock);
-    }
+    json package{{"profile", "data-package"},
+                 {"name", "tidmar-batch-output"},
+                 {"title", "Outputs of tidmar-batch, the Tidmar III mussel-bed automaton"},
+                 {"description", std::string("Runs of the Tidmar III stochastic cellular automaton. ") + CodesText + "."},
+                 {"created", provenance.invocation.startedUtc},
+                 {"provenance", provenanceBlock(provenance)},
+                 {"resources", resources}};
+    for (const json& kept : keptResources(folder, shownFolder, writtenNow))
+        package["resources"].push_back(kept);
+    std::string text;
+    writeIndented(package, text, 0);
+    return text + "\n";
 }

@@ -3,13 +3,14 @@
 
 #include "provenance.h"
 
-#include <nlohmann/json_fwd.hpp>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 // What an output file holds, for its description in datapackage.json.
-enum class OutputKind { Counts, TimeSeries, Summary, Field, FieldPicture, Plot, PatternSummary, PatchSizes, PatchSeries, State };
+enum class OutputKind { Counts, TimeSeries, Summary, Field, FieldPicture, Plot, Record, PatternSummary, PatchSizes,
+                        PatchSeries, State };
 
 struct WrittenFile {
     std::string path;  // as written; "-" and devices are not described
@@ -19,16 +20,27 @@ struct WrittenFile {
     bool perRun = true;  // PatchSeries: a sweep's, with the run column
 };
 
-// The Frictionless Data descriptor of the files of one folder: one resource
-// per file (path, format, bytes, sha256 hash; a Table Schema for each CSV with
-// every column's name, type and description) and the provenance block.
-nlohmann::json dataPackage(const std::vector<WrittenFile>& files, const std::string& folder,
-                        const Provenance& provenance);
+// The most bytes of a datapackage.json read back: far beyond any the tool
+// writes (a resource takes well under a kilobyte).
+constexpr std::int64_t MaxDescriptorBytes = std::int64_t{1} << 30;
 
-// Writes datapackage.json into every folder that received a file, through
-// OutputFile. Resources of an earlier descriptor there whose files still
-// exist and were not written now are kept, each with the provenance of the
-// command that wrote it. Throws BatchError when a descriptor cannot be written.
-// The JSON is laid out as earlier versions wrote it: keys in byte order, four
-// spaces a level, empty arrays and objects on two lines.
-void writeDataPackages(const std::vector<WrittenFile>& files, const Provenance& provenance);
+// A file about to be described: what it holds, its name in its folder and
+// the name to read it by now (its temporary before the commit).
+struct StagedDescription {
+    WrittenFile file;
+    std::string name;
+    std::string readFrom;
+};
+
+// The text of the Frictionless Data descriptor datapackage.json of folder
+// (an open directory, shownFolder in messages): one resource per file (path,
+// format, bytes, sha256 hash; a Table Schema for each table, a description of
+// the codes for a field) and the provenance block. The earlier descriptor's
+// resources whose files are still there and not among files stay, each with
+// the provenance of the command that wrote it. An earlier descriptor that
+// cannot be read whole (no regular file, too large, no JSON object, another
+// user's in a folder shared by all) is refused with BatchError, never dropped.
+// Laid out as earlier versions wrote it: keys in byte order, four spaces a
+// level, empty arrays and objects on two lines.
+std::string descriptorText(int folder, const std::string& shownFolder, const std::vector<StagedDescription>& files,
+                           const Provenance& provenance);

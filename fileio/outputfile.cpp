@@ -2,6 +2,7 @@
 #include "outputfile.h"
 
 #include "batcherror.h"
+#include "commitunit.h"
 #include "printable.h"
 
 #include <cerrno>
@@ -16,7 +17,8 @@ constexpr std::size_t BufferSize = 1 << 16;
 
 } // namespace
 
-OutputFile::OutputFile(std::string optionName, std::string path, bool allowStandardOutput)
+OutputFile::OutputFile(std::string optionName, std::string path, bool allowStandardOutput,
+                       const std::string& token)
     : option(std::move(optionName)), givenPath(std::move(path))
 {
     if (givenPath == "-") {
@@ -52,7 +54,7 @@ OutputFile::OutputFile(std::string optionName, std::string path, bool allowStand
     }
 
     Temporaries temporary;
-    if (!createTemporaries(directory, place.name, {".tmp"}, temporary))
+    if (!createTemporaries(directory, place.name, {".tmp"}, temporary, token))
         fail("cannot write", errno);
     temporaryName = temporary.names.front();
     descriptor = temporary.files.front().release();
@@ -115,13 +117,16 @@ void OutputFile::writeAll(const char* data, std::size_t size)
     }
 }
 
-void OutputFile::commit()
+void OutputFile::stage(CommitUnit& unit, OutputKind kind, int fieldWidth)
+{
+    stage(unit, WrittenFile{givenPath, kind, fieldWidth});
+}
+
+void OutputFile::stage(CommitUnit& unit, WrittenFile description)
 {
     flush();
-    if (mode == Mode::StandardOutput) {
-        committed = true;
+    if (mode == Mode::StandardOutput)
         return;
-    }
     if (mode == Mode::Replace && ::fsync(descriptor) != 0)
         fail("cannot write", errno);
     const int closed = ::close(descriptor);
@@ -130,11 +135,8 @@ void OutputFile::commit()
     if (closed != 0)
         fail("cannot write", closeError);
     if (mode == Mode::Replace) {
-        const int directory = place.directory.get();
-        if (::renameat(directory, temporaryName.c_str(), directory, place.name.c_str()) != 0)
-            fail("cannot write", errno);
-        // The new name itself survives a power cut.
-        ::fsync(directory);
+        committed = true;
+        description.path = givenPath;
+        unit.stage(place.directory.get(), temporaryName, place.name, description);
     }
-    committed = true;
 }

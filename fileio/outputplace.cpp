@@ -8,6 +8,11 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <dirent.h>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <vector>
 #include <fcntl.h>
 #include <sys/random.h>
 #include <unistd.h>
@@ -58,7 +63,63 @@ std::string randomToken()
     return token;
 }
 
+// Refuses a link planted by another user in a shared directory (see
+// resolveOutput).
+void refusePlantedLink(const std::string& option, const std::string& path, int directory, const struct stat& link)
+{
+    struct stat status {};
+    if (::fstat(directory, &status) != 0)
+        fail(option, path, errno);
+    const bool shared = (status.st_mode & S_ISVTX) && (status.st_mode & S_IWOTH);
+    if (shared && link.st_uid != ::geteuid() && link.st_uid != status.st_uid)
+        throw BatchError(option + ": " + inQuotes(path) + " is a symbolic link owned by another user (uid "
+                         + std::to_string(link.st_uid)
+                         + ") in a directory shared by all; refusing to write where it points");
+}
+
 } // namespace
+
+Descriptor openOutputFolder(const std::string& option, const std::string& path)
+{
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && trimmed.back() == '/')
+        trimmed.pop_back();
+    const auto [parentPath, name] = splitPath(trimmed);
+    const Descriptor parent = openDirectory(AT_FDCWD, parentPath);
+    struct stat entry {};
+    if (parent && ::fstatat(parent.get(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(entry.st_mode))
+        refusePlantedLink(option, path, parent.get(), entry);
+    std::error_code error;
+    if (!std::filesystem::exists(trimmed, error) && !std::filesystem::create_directories(trimmed, error) && error)
+        throw BatchError(option + ": cannot make the folder " + inQuotes(path) + ": " + error.message());
+    Descriptor folder = openDirectory(AT_FDCWD, trimmed);
+    if (!folder && errno == ENOTDIR)
+        throw BatchError(option + ": " + inQuotes(path) + " is not a folder");
+    if (!folder)
+        fail(option, path, errno);
+    return folder;
+}
+
+void removeTemporaries(int directory, const std::string& token)
+{
+    std::unique_ptr<DIR, int (*)(DIR*)> entries(::fdopendir(::openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)), ::closedir);
+    if (!entries || !isToken(token))
+        return;
+    std::vector<std::string> found;
+    while (const dirent* entry = ::readdir(entries.get())) {
+        const std::string name = entry->d_name;
+        for (const std::string& suffix : {"." + token + ".tmp", "." + token + ".plan"})
+            if (name.size() > suffix.size() + 1 && name[0] == '.'
+                && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+                found.push_back(name);
+    }
+    for (const std::string& name : found) {
+        struct stat status {};
+        if (::fstatat(directory, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode)
+            && status.st_uid == ::geteuid())
+            ::unlinkat(directory, name.c_str(), 0);
+    }
+}
 
 OutputPlace resolveOutput(const std::string& option, const std::string& path)
 {
@@ -85,14 +146,7 @@ OutputPlace resolveOutput(const std::string& option, const std::string& path)
         }
         if (links == MaxLinks)
             fail(option, path, ELOOP);
-        struct stat directory {};
-        if (::fstat(place.directory.get(), &directory) != 0)
-            fail(option, path, errno);
-        const bool shared = (directory.st_mode & S_ISVTX) && (directory.st_mode & S_IWOTH);
-        if (shared && entry.st_uid != ::geteuid() && entry.st_uid != directory.st_uid)
-            throw BatchError(option + ": " + inQuotes(path) + " is a symbolic link owned by another user (uid "
-                             + std::to_string(entry.st_uid)
-                             + ") in a directory shared by all; refusing to write where it points");
+        refusePlantedLink(option, path, place.directory.get(), entry);
         std::string target(static_cast<std::size_t>(PATH_MAX), '\0');
         const ssize_t length = ::readlinkat(place.directory.get(), name.c_str(), target.data(), target.size());
         if (length <= 0)
@@ -122,10 +176,10 @@ bool isToken(const std::string& text)
 }
 
 bool createTemporaries(int directory, const std::string& name, std::initializer_list<const char*> suffixes,
-                       Temporaries& created)
+                       Temporaries& created, const std::string& token)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        created = Temporaries{randomToken(), {}, {}};
+        created = Temporaries{attempt == 0 && isToken(token) ? token : randomToken(), {}, {}};
         bool taken = false;
         for (const char* suffix : suffixes) {
             const std::string temporary = temporaryName(name, created.token, suffix);

@@ -28,8 +28,9 @@ struct OutputPlace {
 OutputPlace resolveOutput(const std::string& option, const std::string& path);
 
 // Files created together in directory under hidden names ".NAME.TOKEN<suffix>"
-// with one random token, each with O_EXCL; a name already taken (planted or
-// not) only makes another token be drawn.
+// with one random token (token when given and free, so that every temporary
+// of one command can carry the same), each with O_EXCL; a name already taken
+// (planted or not) only makes another token be drawn.
 struct Temporaries {
     std::string token;
     std::vector<std::string> names;  // in the order of the suffixes
@@ -37,7 +38,17 @@ struct Temporaries {
 };
 // Returns false (errno set) when the directory does not take new files.
 bool createTemporaries(int directory, const std::string& name, std::initializer_list<const char*> suffixes,
-                       Temporaries& created);
+                       Temporaries& created, const std::string& token = {});
+
+// Removes this user's temporaries ".NAME.TOKEN.tmp" and ".NAME.TOKEN.plan"
+// with token from directory: what a command killed before its commit left.
+void removeTemporaries(int directory, const std::string& token);
+
+// Opens the output folder path for option, made when missing. A symbolic
+// link to it is followed as resolveOutput follows one to a file: never one
+// planted by another user in a directory sticky and writable by all. Throws
+// BatchError.
+Descriptor openOutputFolder(const std::string& option, const std::string& path);
 
 // The hidden name of a temporary for name with token and suffix.
 std::string temporaryName(const std::string& name, const std::string& token, const char* suffix);

@@ -106,9 +106,9 @@ std::multiset<std::string> givenNames(const std::vector<std::string>& arguments)
     return names;
 }
 
-bool isProbability(int thousandths)
+bool isProbability(int millionths)
 {
-    return thousandths >= 0 && thousandths <= 1000 && parseThousandths(formatThousandths(thousandths)) == thousandths;
+    return millionths >= 0 && millionths <= 1000000 && parseMillionths(formatMillionths(millionths)) == millionths;
 }
 
 void checkConfig(const RunConfig& config)
@@ -116,8 +116,8 @@ void checkConfig(const RunConfig& config)
     FUZZ_CHECK(config.width >= 1 && config.width <= FastBed::MaxCells);
     FUZZ_CHECK(config.height >= 1 && config.height <= FastBed::MaxCells);
     FUZZ_CHECK(config.scheme >= 0 && config.scheme <= 2);
-    for (int thousandths : {config.a2, config.a0, config.d0, config.a3, config.a4})
-        FUZZ_CHECK(isProbability(thousandths));
+    for (int millionths : {config.a2, config.a0, config.d0, config.a3, config.a4})
+        FUZZ_CHECK(isProbability(millionths));
     FUZZ_CHECK(config.jump >= 0 && config.jump <= MaxJump);
     FUZZ_CHECK(config.seed >= 0 && config.seed <= MaxSeed);
     FUZZ_CHECK(config.steps >= 0 && config.steps <= 2147483647);

@@ -14,10 +14,6 @@
 #include <cmath>
 #include <memory>
 
-namespace {
-
-// Text needs the font database, which needs a QGuiApplication; the offscreen
-// platform gives one without a display.
 void ensureGuiApplication()
 {
     if (QCoreApplication::instance())
@@ -33,6 +29,8 @@ void ensureGuiApplication()
     static const std::unique_ptr<QGuiApplication> application = std::make_unique<QGuiApplication>(argc, argv);
     qInstallMessageHandler(previous);
 }
+
+namespace {
 
 // Tick positions at a round spacing (1, 2 or 5 times a power of ten) giving
 // about five to ten ticks over [low, high].

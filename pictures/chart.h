@@ -35,6 +35,11 @@ struct Chart {
     std::vector<LegendEntry> legend;
 };
 
+// Text needs the font database, which needs a QGuiApplication: makes one on
+// the offscreen platform, without a display, unless there is one. Call from
+// the main thread.
+void ensureGuiApplication();
+
 // width x height pixels (SVG: user units); svg chooses the format.
 QByteArray renderChart(const Chart& chart, int width, int height, bool svg);
 

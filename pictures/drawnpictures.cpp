@@ -16,19 +16,19 @@ std::string bytesOf(const QByteArray& bytes)
 
 std::string DrawnPictures::field(const Bed& bed, int cellSize, PictureFormat format) const
 {
-    return bytesOf(encodePicture(drawField(bed, cellSize), format));
+    return bytesOf(encodePicture(drawField(bed, cellSize, style), format));
 }
 
 std::string DrawnPictures::runPlot(const std::vector<CountsAt>& series, const RunConfig& config,
                                    PlotFormat format) const
 {
-    return bytesOf(plotRun(series, config, format));
+    return bytesOf(plotRun(series, config, style, format));
 }
 
 std::string DrawnPictures::sweepPlot(const std::vector<RunOutput>& runs, const SweepPlan& plan,
                                      PlotFormat format) const
 {
-    return bytesOf(plotSweep(runs, plan, format));
+    return bytesOf(plotSweep(runs, plan, style, format));
 }
 
 std::string DrawnPictures::patchPlot(const std::vector<PatchCurve>& curves, const std::string& title,

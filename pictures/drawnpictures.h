@@ -2,10 +2,13 @@
 #pragma once
 
 #include "picturesink.h"
+#include "picturestyle.h"
 
-// The pictures and plots of tidmar-batch, drawn with QPainter.
+// The pictures and plots of tidmar-batch, drawn with QPainter in style.
 class DrawnPictures : public PictureSink {
 public:
+    explicit DrawnPictures(PictureStyle style = {}) : style(std::move(style)) {}
+
     std::string field(const Bed& bed, int cellSize, PictureFormat format) const override;
     std::string runPlot(const std::vector<CountsAt>& series, const RunConfig& config,
                         PlotFormat format) const override;
@@ -13,4 +16,7 @@ public:
                           PlotFormat format) const override;
     std::string patchPlot(const std::vector<PatchCurve>& curves, const std::string& title,
                           PlotFormat format) const override;
+
+private:
+    PictureStyle style;
 };

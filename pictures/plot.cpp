@@ -15,26 +15,55 @@
 
 namespace {
 
-const char* const StateLabels[StateCount] = {"predator on adults (-1)", "predator on young (0)", "empty (1)",
-                                             "young (2)", "adult (3)"};
+const char* const LineLabels[std::size(PlotLines)] = {
+    "predator on adults (-1)", "predator on young (0)", "empty (1)", "young (2)", "adult (3)",
+    "mussels (2, 3)", "predators (-1, 0)"};
+const char* const ExaggeratedLabels[std::size(PlotLines)] = {
+    "predator on adults x10", "predator on young x10", "", "", "", "", "predators x10"};
 
 // A second varied parameter with more values than this makes lines, not panels.
 constexpr std::size_t MaxPanels = 12;
 
 // The predators' fractions are drawn ten times exaggerated, as the desktop's
 // time series draws them, so that they do not lie along zero.
-double scale(int state)
+double scale(int line)
 {
-    return state <= stateIndex(PredatorOnYoung) ? 10.0 : 1.0;
+    const auto& states = PlotLines[static_cast<std::size_t>(line)].states;
+    return states[2] || states[3] || states[4] ? 1.0 : 10.0;
 }
 
-const char* const ExaggeratedLabels[2] = {"predator on adults x10", "predator on young x10"};
+QString lineLabel(int line)
+{
+    return scale(line) > 1 ? ExaggeratedLabels[line] : LineLabels[line];
+}
+
+// The lines to draw, adults first as the desktop draws them.
+std::vector<int> linesOf(const PictureStyle& style)
+{
+    if (!style.plotLines.empty())
+        return style.plotLines;
+    std::vector<int> lines;
+    for (int state = StateCount - 1; state >= 0; --state)
+        lines.push_back(state);
+    return lines;
+}
+
+// The line's share of fractions (or counts), one per state.
+template <class Fractions>
+double lineValue(int line, const Fractions& fractions)
+{
+    double sum = 0;
+    for (std::size_t state = 0; state < StateCount; ++state)
+        if (PlotLines[static_cast<std::size_t>(line)].states[state])
+            sum += static_cast<double>(fractions[state]);
+    return sum;
+}
 
 const Qt::PenStyle LineStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::DashDotDotLine};
 
-QColor stateColour(int state)
+QColor lineColour(int line, Palette palette)
 {
-    return QColor::fromRgba(stateColours[static_cast<std::size_t>(state)]);
+    return QColor::fromRgba(PlotLines[static_cast<std::size_t>(line)].colours[static_cast<int>(palette)]);
 }
 
 // The parameters of a run with the values of the varied ones left out, for
@@ -49,11 +78,11 @@ QString fixedParameters(const RunConfig& config, const std::vector<Variation>& v
         parts << QString("%1 x %2 cells").arg(config.width).arg(config.height);
     const std::pair<VaryName, QString> values[] = {
         {VaryName::Scheme, SchemeNames[config.scheme]},
-        {VaryName::A2, "A2 " + QString::fromStdString(formatThousandths(config.a2))},
-        {VaryName::A0, "A0 " + QString::fromStdString(formatThousandths(config.a0))},
-        {VaryName::D0, "D0 " + QString::fromStdString(formatThousandths(config.d0))},
-        {VaryName::A3, "A3 " + QString::fromStdString(formatThousandths(config.a3))},
-        {VaryName::A4, "A4 " + QString::fromStdString(formatThousandths(config.a4))},
+        {VaryName::A2, "A2 " + QString::fromStdString(formatMillionths(config.a2))},
+        {VaryName::A0, "A0 " + QString::fromStdString(formatMillionths(config.a0))},
+        {VaryName::D0, "D0 " + QString::fromStdString(formatMillionths(config.d0))},
+        {VaryName::A3, "A3 " + QString::fromStdString(formatMillionths(config.a3))},
+        {VaryName::A4, "A4 " + QString::fromStdString(formatMillionths(config.a4))},
         {VaryName::Jump, config.longRange ? QString("jump %1").arg(config.jump) : QString("no jumps")},
         {VaryName::Boundary, config.periodic ? "periodic" : "closed"},
         {VaryName::Pattern, "from " + QString::fromStdString(patternName(config.pattern))},
@@ -75,7 +104,7 @@ double axisValue(VaryName name, int value)
     case VaryName::D0:
     case VaryName::A3:
     case VaryName::A4:
-        return value / 1000.0;
+        return value / 1e6;
     default:
         return value;
     }
@@ -109,7 +138,8 @@ QString axisLabel(VaryName name)
 
 } // namespace
 
-QByteArray plotRun(const std::vector<CountsAt>& series, const RunConfig& config, PlotFormat format)
+QByteArray plotRun(const std::vector<CountsAt>& series, const RunConfig& config, const PictureStyle& style,
+                   PlotFormat format)
 {
     Chart chart;
     chart.title = "Fractions of the field over the run\n" + fixedParameters(config, {})
@@ -117,17 +147,18 @@ QByteArray plotRun(const std::vector<CountsAt>& series, const RunConfig& config,
     chart.xLabel = "step";
     chart.yLabel = "fraction of cells";
     const double cells = static_cast<double>(config.width) * config.height;
-    for (int state = StateCount - 1; state >= 0; --state) {
-        ChartLine line{stateColour(state), Qt::SolidLine, {}, {}, {}};
+    for (const int index : linesOf(style)) {
+        ChartLine line{lineColour(index, style.palette), Qt::SolidLine, {}, {}, {}};
         for (const CountsAt& entry : series)
-            line.points.emplace_back(static_cast<double>(entry.step), entry.counts[state] / cells);
+            line.points.emplace_back(static_cast<double>(entry.step), lineValue(index, entry.counts) / cells);
         chart.lines.push_back(std::move(line));
-        chart.legend.push_back({StateLabels[state], stateColour(state), Qt::SolidLine});
+        chart.legend.push_back({LineLabels[index], lineColour(index, style.palette), Qt::SolidLine});
     }
     return renderChart(chart, PlotWidth, PlotHeight, format == PlotFormat::Svg);
 }
 
-QByteArray plotSweep(const std::vector<RunOutput>& runs, const SweepPlan& plan, PlotFormat format)
+QByteArray plotSweep(const std::vector<RunOutput>& runs, const SweepPlan& plan, const PictureStyle& style,
+                     PlotFormat format)
 {
     const auto axis = std::find_if(plan.variations.begin(), plan.variations.end(),
                                    [](const Variation& variation) { return isNumeric(variation.name); });
@@ -176,25 +207,24 @@ QByteArray plotSweep(const std::vector<RunOutput>& runs, const SweepPlan& plan, 
         }
         chart.xLabel = axisLabel(axis->name);
         chart.yLabel = "mean fraction of cells";
-        for (int state = StateCount - 1; state >= 0; --state)
-            chart.legend.push_back({scale(state) > 1 ? ExaggeratedLabels[state] : StateLabels[state],
-                                    stateColour(state), Qt::SolidLine});
+        for (const int index : linesOf(style))
+            chart.legend.push_back({lineLabel(index), lineColour(index, style.palette), Qt::SolidLine});
         std::size_t lineIndex = 0;
         for (const auto& [key, points] : groups) {
-            const Qt::PenStyle style = LineStyles[lineIndex % std::size(LineStyles)];
-            for (int state = StateCount - 1; state >= 0; --state) {
-                ChartLine line{stateColour(state), style, {}, {}, {}};
+            const Qt::PenStyle dashes = LineStyles[lineIndex % std::size(LineStyles)];
+            for (const int index : linesOf(style)) {
+                ChartLine line{lineColour(index, style.palette), dashes, {}, {}, {}};
                 for (const auto& [x, summaries] : points) {
                     double sum = 0;
                     for (const RunSummary* summary : summaries) {
-                        const double value = scale(state) * summary->meanFractions[state];
+                        const double value = scale(index) * lineValue(index, summary->meanFractions);
                         sum += value;
                         line.replicates.emplace_back(x, value);
                     }
                     const double mean = sum / static_cast<double>(summaries.size());
                     double squares = 0;
                     for (const RunSummary* summary : summaries) {
-                        const double value = scale(state) * summary->meanFractions[state];
+                        const double value = scale(index) * lineValue(index, summary->meanFractions);
                         squares += (value - mean) * (value - mean);
                     }
                     const double sd = summaries.size() > 1 ? std::sqrt(squares / static_cast<double>(summaries.size() - 1)) : 0;
@@ -213,7 +243,7 @@ QByteArray plotSweep(const std::vector<RunOutput>& runs, const SweepPlan& plan, 
                                                    static_cast<qsizetype>(varyNameText(variation.name).size()))
                                      + " " + QString::fromStdString(valueText(variation, variation.values[key[k++]]));
                     }
-                chart.legend.push_back({label.join(", "), Qt::black, style});
+                chart.legend.push_back({label.join(", "), Qt::black, dashes});
             }
             ++lineIndex;
         }

@@ -5,86 +5,42 @@
 
 #include "interrupt.h"
 
-#include "batcherror.h"
-#include "fastbed.h"
-#include "fieldcodes.h"
-#include "livebed.h"
-#include "memoryneed.h"
-#include "modelparameters.h"
+#include "livesession.h"
 #include "musselbed.h"
-#include "randomseed.h"
 #include "runoutput.h"
 #include "settings.h"
-#include "simulation.h"
 #include "statefile.h"
-#include "summary.h"
 #include "values.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <type_traits>
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
-#include <atomic>
-#include <cmath>
-#include <memory>
-
 namespace py = pybind11;
 
 namespace {
-
-// A drawn seed, never the one drawn for the bed made just before.
-std::int32_t newSeed()
-{
-    static std::atomic<std::int32_t> last{0};
-    const std::int32_t seed = drawSeed(last.load());
-    last = seed;
-    return seed;
-}
 
 std::int64_t readSteps(const Value& count, const char* name)
 {
     return readWhole(count, 0, 2147483647, name);
 }
 
+// A LiveSession (study/livesession.h) that steps without the GIL and is not
+// touched by another thread while it does.
 class PyBed {
 public:
-    explicit PyBed(const Settings& settings)
-    {
-        ModelOptions options;
-        for (const auto& [key, value] : settings)
-            if (!setModelValue(options, key, value, key))
-                throw py::type_error("Bed() got an unexpected keyword argument '" + key + "'");
-        checkModelOptions(options, keywordName);
-        config = options.config;
-        if (!options.seedGiven)
-            config.seed = newSeed();
-        threads = options.threads;
-        refuseBeyondMemory(runBytes(config, threads), bedSize(config));
-        bed = makeLiveBed(config, threads);
-    }
+    explicit PyBed(const Settings& settings) : session(modelOptions(settings)) {}
 
     // The bed saved: its state, step count and seed, as --save-state writes it.
-    PyBed(const SavedRun& saved, int threads) : threads(threads)
-    {
-        bed = continueBed(saved, config, {}, threads);
-        const ModelParameters& p = saved.engine.parameters;
-        config.a2 = thousandths(p.recolonization);
-        config.a0 = thousandths(p.neighbourCoupling);
-        config.d0 = thousandths(p.oceanForcing);
-        config.a3 = thousandths(p.maturing);
-        config.a4 = thousandths(p.predation);
-        config.jump = p.jumpDistance;
-        config.longRange = p.longRange;
-        config.periodic = p.periodic;
-        stepCount = saved.step;
-        // The draws since seeding, as far as the step count tells them.
-        drawsSinceSeed = saved.step * leastDrawsPerStep(config.scheme, bed->cellsX(), bed->cellsY());
-        periodPassed = config.mode == EngineMode::Exact && drawsSinceSeed > GeneratorPeriod;
-    }
+    PyBed(const SavedRun& saved, int threads) : session(saved, threads) {}
 
     py::bytes state() const
     {
         checkIdle();
-        return py::bytes(encodeState({bed->state(), stepCount, config.seed}));
+        return py::bytes(session.state());
     }
 
     void step(const Value& count)
@@ -106,8 +62,8 @@ public:
         auto record = [&](std::int64_t done) {
             if (!isRecordedStep(done, every, steps))
                 return;
-            *out++ = stepCount;
-            for (long count : bed->counts())
+            *out++ = session.steps();
+            for (long count : session.bed().counts())
                 *out++ = count;
         };
         record(0);
@@ -118,7 +74,7 @@ public:
     std::array<long, StateCount> counts() const
     {
         checkIdle();
-        return bed->counts();
+        return session.bed().counts();
     }
 
     // Indexed [y, x] and stored column by column (Fortran order), the
@@ -126,10 +82,11 @@ public:
     py::array_t<Cell, py::array::f_style> field(bool previous) const
     {
         checkIdle();
-        py::array_t<Cell, py::array::f_style> cells({bed->cellsY(), bed->cellsX()});
+        const LiveBed& bed = session.bed();
+        py::array_t<Cell, py::array::f_style> cells({bed.cellsY(), bed.cellsX()});
         if (!previous)
-            bed->copyField(cells.mutable_data());
-        else if (!bed->copyPrevious(cells.mutable_data()))
+            bed.copyField(cells.mutable_data());
+        else if (!bed.copyPrevious(cells.mutable_data()))
             throw py::value_error("the fast engine keeps no previous field; mode=\"exact\" keeps it");
         return cells;
     }
@@ -137,98 +94,91 @@ public:
     void edit(int x, int y, int state)
     {
         checkIdle();
-        if (!isCellState(state))
-            throw py::value_error("state: " + std::to_string(state) + " is not a cell state (-1, 0, 1, 2 or 3)");
-        if (!bed->edit(x, y, state))
-            throw py::value_error("(" + std::to_string(x) + ", " + std::to_string(y) + ") lies outside the "
-                                  + std::to_string(bed->cellsX()) + " x " + std::to_string(bed->cellsY())
-                                  + " field");
+        session.edit(x, y, state);
     }
 
     void reset(const Value& pattern, const std::optional<Value>& seed)
     {
         checkIdle();
-        const Pattern start = readPattern(pattern, "pattern");
-        if (start.kind == PatternKind::File)
-            throw BatchError("pattern: " + quoted(pattern) + " is not young or line (give a field as an array)");
-        layDown(start, seed);
+        session.reset(pattern, seed);
     }
 
-    void resetField(const py::array_t<Cell, py::array::c_style | py::array::forcecast>& cells,
-                    const std::optional<Value>& seed)
+    void resetField(const py::array& cells, const std::optional<Value>& seed)
     {
         checkIdle();
         if (cells.ndim() != 2)
             throw py::value_error("a field is a two-dimensional array (height, width), not "
                                   + std::to_string(cells.ndim()) + "-dimensional");
-        auto field = std::make_shared<FieldData>();
-        field->height = static_cast<int>(std::min<py::ssize_t>(cells.shape(0), FastBed::MaxCells + 1));
-        field->width = static_cast<int>(std::min<py::ssize_t>(cells.shape(1), FastBed::MaxCells + 1));
-        if (field->width == cells.shape(1) && field->height == cells.shape(0))
-            field->codes.assign(cells.data(), cells.data() + cells.size());
-        std::string error;
-        if (!checkFieldCodes(field->width, field->height, field->codes, maxCells(config.mode), &error))
-            throw py::value_error("field: " + error);
-        layDown({PatternKind::File, {}, std::move(field), {}}, seed);
+        // The size is checked before anything is copied: a huge view is
+        // refused, not read.
+        const py::ssize_t height = cells.shape(0);
+        const py::ssize_t width = cells.shape(1);
+        const int limit = maxCells(session.config().mode);
+        if (width < 1 || width > limit || height < 1 || height > limit)
+            throw py::value_error("field: field size " + std::to_string(width) + " x " + std::to_string(height)
+                                  + " is outside 1 .. " + std::to_string(limit));
+        std::vector<Cell> codes;
+        codes.reserve(static_cast<std::size_t>(cells.size()));
+        // Codes beyond a cell's range keep their sign, so that they are refused.
+        auto take = [&](auto zero) {
+            using Value = decltype(zero);
+            const auto given = py::array_t<Value, py::array::c_style | py::array::forcecast>::ensure(cells);
+            if (!given)
+                throw py::value_error("a field holds integer cell codes");
+            for (py::ssize_t i = 0; i < given.size(); ++i)
+                codes.push_back(static_cast<Cell>(std::clamp<Value>(
+                    given.data()[i], std::is_signed_v<Value> ? Value(INT32_MIN) : 0, Value(INT32_MAX))));
+        };
+        if (cells.dtype().kind() == 'u')
+            take(std::uint64_t{0});
+        else
+            take(std::int64_t{0});
+        session.resetField(width, height, std::move(codes), seed);
     }
 
     // A changeable parameter, set through the desktop control's setter.
     void set(const std::string& key, const Value& given)
     {
         checkIdle();
-        ModelOptions options;
-        if (key == "width" || key == "height" || key == "seed" || key == "mode" || key == "threads"
-            || key == "pattern" || key == "steps" || !setModelValue(options, key, given, key))
-            throw py::value_error(key + " cannot change on a bed");
-        const RunConfig& value = options.config;
-        ModelParameters& parameters = bed->parameters();
-        if (key == "a2") {
-            parameters.setcolonization(config.a2 = value.a2);
-        } else if (key == "a0") {
-            parameters.setneighbourcoupling(config.a0 = value.a0);
-        } else if (key == "d0") {
-            parameters.setoceanforcing(config.d0 = value.d0);
-        } else if (key == "a3") {
-            parameters.setmaturing(config.a3 = value.a3);
-        } else if (key == "a4") {
-            parameters.setpredation(config.a4 = value.a4);
-        } else if (key == "jump") {
-            parameters.setjumpdistance(config.jump = value.jump);
-        } else if (key == "long_range") {
-            parameters.setlongrange(config.longRange = value.longRange);
-        } else if (key == "boundary") {
-            parameters.randbedingungaendern(config.periodic = value.periodic);
-        } else if (key == "scheme") {
-            parameters.updatemethodeaendern(config.scheme = value.scheme);
-        }
+        session.set(key, given);
     }
 
     // The settings under the package's names, probabilities as floats.
     py::dict settings() const
     {
+        const RunConfig& config = session.config();
         py::dict result;
-        result["width"] = bed->cellsX();
-        result["height"] = bed->cellsY();
+        result["width"] = session.bed().cellsX();
+        result["height"] = session.bed().cellsY();
         result["seed"] = config.seed;
         result["mode"] = modeName(config.mode);
-        result["threads"] = threads;
+        result["threads"] = session.threads();
         result["scheme"] = SchemeNames[config.scheme];
         const std::pair<const char*, int> probabilities[] = {
             {"a2", config.a2}, {"a0", config.a0}, {"d0", config.d0}, {"a3", config.a3}, {"a4", config.a4}};
-        for (const auto& [name, thousandths] : probabilities)
-            result[name] = thousandths / 1000.0;
+        for (const auto& [name, millionths] : probabilities)
+            result[name] = millionths / 1e6;
         result["jump"] = config.jump;
         result["long_range"] = config.longRange;
         result["boundary"] = config.periodic ? "periodic" : "closed";
         return result;
     }
 
-    std::int64_t steps() const { return stepCount; }
+    std::int64_t steps() const { return session.steps(); }
 
-    bool generatorPeriodPassed() const { return periodPassed; }
+    bool generatorPeriodPassed() const { return session.generatorPeriodPassed(); }
 
 private:
-    static int thousandths(double probability) { return static_cast<int>(std::lround(probability * 1000)); }
+    // The model's settings by keyword, checked together.
+    static ModelOptions modelOptions(const Settings& settings)
+    {
+        ModelOptions options;
+        for (const auto& [key, value] : settings)
+            if (!setModelValue(options, key, value, key))
+                throw py::type_error("Bed() got an unexpected keyword argument '" + key + "'");
+        checkModelOptions(options, keywordName);
+        return options;
+    }
 
     // Performs steps steps without the GIL, calling after(n) after the n-th.
     // Ctrl+C ends the loop between two steps; the bed stays whole.
@@ -246,51 +196,24 @@ private:
             InterruptCheck interrupt;
             for (std::int64_t done = 1; done <= steps; ++done) {
                 interrupt.poll();
-                bed->advance();
-                ++stepCount;
-                countDraws();
+                session.advance();
                 after(done);
             }
         }
         warnOfPeriod();
     }
 
-    // The exact engine's draws since its generator started, at the least
-    // (generatorPeriodPassedAt counts alike); the fast engine's generators
-    // have no period to pass.
-    void countDraws()
-    {
-        if (config.mode != EngineMode::Exact || periodPassed)
-            return;
-        drawsSinceSeed += leastDrawsPerStep(config.scheme, bed->cellsX(), bed->cellsY());
-        periodPassed = drawsSinceSeed > GeneratorPeriod;
-    }
-
     // A Python warning, once per bed, when its numbers have begun to repeat.
     void warnOfPeriod()
     {
-        if (!periodPassed || warned)
+        if (!session.generatorPeriodPassed() || warned)
             return;
         warned = true;
-        const std::string text = "this exact bed (" + std::to_string(bed->cellsX()) + " x "
-                                 + std::to_string(bed->cellsY()) + " cells) has drawn more random numbers than "
-                                 "ran1's period of 2^31 - 2, so its numbers repeat; mode=\"fast\" has no such limit";
+        const std::string text = "this exact bed (" + std::to_string(session.bed().cellsX()) + " x "
+                                 + std::to_string(session.bed().cellsY()) + " cells) has drawn more random numbers "
+                                 "than ran1's period of 2^31 - 2, so its numbers repeat; mode=\"fast\" has no such limit";
         if (PyErr_WarnEx(PyExc_RuntimeWarning, text.c_str(), 2) != 0)
             throw py::error_already_set();
-    }
-
-    // Lays down pattern, restarting the generators from seed when given.
-    void layDown(const Pattern& pattern, const std::optional<Value>& seed)
-    {
-        if (seed) {
-            config.seed = readSeed(*seed, "seed");
-            bed->reseed(config.seed);
-            drawsSinceSeed = 0;
-        }
-        bed->layDown(pattern);
-        config.width = bed->cellsX();
-        config.height = bed->cellsY();
-        stepCount = 0;
     }
 
     // Another Python thread may call in while a step runs without the GIL.
@@ -300,13 +223,8 @@ private:
             throw std::runtime_error("the bed is stepping in another thread");
     }
 
-    RunConfig config;
-    int threads = 1;
-    std::unique_ptr<LiveBed> bed;
-    std::int64_t stepCount = 0;
+    LiveSession session;
     bool busy = false;
-    std::int64_t drawsSinceSeed = 0;
-    bool periodPassed = false;  // stays once passed, as the summary's flag
     bool warned = false;
 };
 

@@ -5,7 +5,7 @@
 #include "module.h"
 
 #include "fieldpatterns.h"
-#include "patternoptions.h"
+#include "patternrequest.h"
 #include "patternsummary.h"
 
 #include <pybind11/numpy.h>
@@ -18,41 +18,29 @@ namespace py = pybind11;
 
 namespace {
 
-struct Request {
-    PatchClass cls;
-    PatternSettings settings;
-};
+using Options = std::vector<std::pair<std::string, std::string>>;
 
 // The options arrive as the command line's texts (the package converts them).
-Request readRequest(const std::string& cls, const std::vector<std::pair<std::string, std::string>>& options)
+PatternRequest readRequest(const std::string& cls, const Options& options)
 {
-    Request request;
-    std::string problem;
-    if (!parsePatchClass(cls, request.cls, &problem))
-        throw py::value_error("cls: '" + cls + "': " + problem);
-    for (const auto& [option, text] : options) {
-        if (!readPatternOption(option, text, request.settings, &problem))
-            throw py::value_error(option + ": '" + text + "' is not " + problem);
+    try {
+        return readPatternRequest("cls", cls, options, nullptr);
+    } catch (const std::invalid_argument& refused) {
+        throw py::value_error(refused.what());
     }
-    return request;
 }
 
 // The analyser of the thread's last call, kept for the next one of the same
-// size: a series of fields is analysed without sizing one for each.
+// size.
 FieldAnalyser& analyserFor(int rows, int cols)
 {
     thread_local std::unique_ptr<FieldAnalyser> kept;
-    if (!kept || kept->labeller().rows() != rows || kept->labeller().cols() != cols) {
-        kept.reset();
-        kept = std::make_unique<FieldAnalyser>(rows, cols);
-    }
-    return *kept;
+    return sizedAnalyser(kept, rows, cols);
 }
 
-// Classifies and labels field; the analyser is sized by the array's layout.
+// Classifies field into the analyser sized by the array's layout.
 template <typename Code>
-std::optional<FieldMeasures> analyse(const py::array& field, const Request& request, bool measured,
-                                     FieldAnalyser*& analyser)
+void classify(const py::array& field, const PatternRequest& request, FieldAnalyser*& analyser)
 {
     const bool rowMajor = field.flags() & py::array::c_style;
     const auto rows = static_cast<int>(rowMajor ? field.shape(0) : field.shape(1));
@@ -61,17 +49,11 @@ std::optional<FieldMeasures> analyse(const py::array& field, const Request& requ
     py::gil_scoped_release unlocked;
     analyser = &analyserFor(rows, cols);
     analyser->classifyField(codes, request.cls);
-    if (!measured) {
-        analyser->labelOnly(request.settings);
-        return std::nullopt;
-    }
-    return analyser->measure(request.settings);
 }
 
 // field is 2-D, C or Fortran contiguous, of one of these types (the package
 // converts the others).
-std::optional<FieldMeasures> analyseArray(const py::array& field, const Request& request, bool measured,
-                                          FieldAnalyser*& analyser)
+void classifyArray(const py::array& field, const PatternRequest& request, FieldAnalyser*& analyser)
 {
     if (field.ndim() != 2 || field.shape(0) < 1 || field.shape(1) < 1)
         throw py::value_error("a field is a two-dimensional array with at least one cell");
@@ -83,15 +65,15 @@ std::optional<FieldMeasures> analyseArray(const py::array& field, const Request&
     if (!(field.flags() & (py::array::c_style | py::array::f_style)))
         throw py::value_error("the field must be contiguous");
     if (py::isinstance<py::array_t<std::int8_t>>(field))
-        return analyse<std::int8_t>(field, request, measured, analyser);
+        return classify<std::int8_t>(field, request, analyser);
     if (py::isinstance<py::array_t<std::uint8_t>>(field) || py::isinstance<py::array_t<bool>>(field))
-        return analyse<std::uint8_t>(field, request, measured, analyser);
+        return classify<std::uint8_t>(field, request, analyser);
     if (py::isinstance<py::array_t<std::int16_t>>(field))
-        return analyse<std::int16_t>(field, request, measured, analyser);
+        return classify<std::int16_t>(field, request, analyser);
     if (py::isinstance<py::array_t<std::int32_t>>(field))
-        return analyse<std::int32_t>(field, request, measured, analyser);
+        return classify<std::int32_t>(field, request, analyser);
     if (py::isinstance<py::array_t<std::int64_t>>(field))
-        return analyse<std::int64_t>(field, request, measured, analyser);
+        return classify<std::int64_t>(field, request, analyser);
     throw py::type_error("a field holds integer codes (or bools)");
 }
 
@@ -109,31 +91,34 @@ py::object toPython(const PatternValue& value)
 }
 
 py::dict patterns(const py::array& field, const std::string& cls,
-                  const std::vector<std::pair<std::string, std::string>>& options)
+                  const Options& options)
 {
-    const Request request = readRequest(cls, options);
+    const PatternRequest request = readRequest(cls, options);
     FieldAnalyser* analyser = nullptr;
-    const FieldMeasures measures = *analyseArray(field, request, true, analyser);
-    SizeFits fits;
+    classifyArray(field, request, analyser);
+    std::array<PatternValue, PatternColumns.size()> values;
     {
         py::gil_scoped_release unlocked;
-        fits = fitSizes(countSizes(analyser->sizes()), request.settings.fit);
+        values = analysePatterns(*analyser, request.settings);
     }
     py::dict result;
     result["width"] = field.shape(1);
     result["height"] = field.shape(0);
-    const auto values = patternValues(measures, fits);
     for (std::size_t i = 0; i < values.size(); ++i)
         result[PatternColumns[i]] = toPython(values[i]);
     return result;
 }
 
 py::array_t<std::int64_t> patchSizes(const py::array& field, const std::string& cls,
-                                     const std::vector<std::pair<std::string, std::string>>& options)
+                                     const Options& options)
 {
-    const Request request = readRequest(cls, options);
+    const PatternRequest request = readRequest(cls, options);
     FieldAnalyser* analyser = nullptr;
-    analyseArray(field, request, false, analyser);
+    classifyArray(field, request, analyser);
+    {
+        py::gil_scoped_release unlocked;
+        analyser->labelOnly(request.settings);
+    }
     const std::vector<long>& sizes = analyser->sizes();
     py::array_t<std::int64_t> result(static_cast<py::ssize_t>(sizes.size()));
     std::copy(sizes.begin(), sizes.end(), result.mutable_data());
@@ -141,9 +126,9 @@ py::array_t<std::int64_t> patchSizes(const py::array& field, const std::string& 
 }
 
 py::dict fitPooledSizes(const py::array_t<std::int64_t, py::array::c_style | py::array::forcecast>& sizes,
-                       const std::vector<std::pair<std::string, std::string>>& options)
+                       const Options& options)
 {
-    const Request request = readRequest("gap", options);
+    const PatternRequest request = readRequest("gap", options);
     std::vector<long> taken(sizes.data(), sizes.data() + sizes.size());
     if (std::any_of(taken.begin(), taken.end(), [](long size) { return size < 1; }))
         throw py::value_error("sizes: every size is a whole number of cells, at least 1");

@@ -2,6 +2,7 @@
 #include "journal.h"
 
 #include "batcherror.h"
+#include "commitunit.h"
 #include "inputfile.h"
 #include "printable.h"
 #include "sweeprecord.h"
@@ -75,15 +76,16 @@ void SweepJournal::writeAll(int fd, const std::string& text)
     }
 }
 
-void SweepJournal::start(const std::string& header, const std::string& record)
+void SweepJournal::start(const std::string& header, const std::string& record, const std::string& token)
 {
     if (rows >= 0) {
         writeAll(rows, header);
         return;
     }
     Temporaries created;
-    if (!createTemporaries(output.directory.get(), output.name, {".tmp", ".plan"}, created))
+    if (!createTemporaries(output.directory.get(), output.name, {".tmp", ".plan"}, created, token))
         fail(errno);
+    ownToken = created.token;
     temporary = created.names[0];
     temporaryRecord = created.names[1];
     summary = std::move(created.files[0]);
@@ -102,6 +104,7 @@ void SweepJournal::start(const std::string& header, const std::string& record)
 
 void SweepJournal::adopt(const std::string& token, std::int64_t keptBytes)
 {
+    ownToken = token;
     temporary = temporaryName(output.name, token, ".tmp");
     temporaryRecord = temporaryName(output.name, token, ".plan");
     summary = openOwnFile(output.directory.get(), temporary, O_WRONLY);
@@ -122,6 +125,9 @@ void SweepJournal::append(const std::string& row)
 
 void SweepJournal::sync()
 {
+    for (SweepJournal* other : earlier)
+        if (!other->temporary.empty())
+            other->sync();
     if (::fdatasync(rows) != 0)
         fail(errno);
     lastSync = std::chrono::steady_clock::now();
@@ -134,7 +140,12 @@ void SweepJournal::keep()
     finished = true;
 }
 
-void SweepJournal::commit()
+void SweepJournal::stage(CommitUnit& unit, OutputKind kind)
+{
+    stage(unit, WrittenFile{givenPath, kind});
+}
+
+void SweepJournal::stage(CommitUnit& unit, WrittenFile description)
 {
     finished = true;
     if (temporary.empty())
@@ -143,14 +154,7 @@ void SweepJournal::commit()
         fail(errno);
     summary.reset();
     const int directory = output.directory.get();
-    if (::renameat(directory, temporary.c_str(), directory, output.name.c_str()) != 0)
-        fail(errno);
-    const std::string record = recordName(output.name);
-    if (::renameat(directory, temporaryRecord.c_str(), directory, record.c_str()) != 0) {
-        const int error = errno;
-        ::unlinkat(directory, temporaryRecord.c_str(), 0);
-        throw BatchError(option + ": the summary is in place, but its record " + inQuotes(record)
-                         + " could not be written: " + std::strerror(error));
-    }
-    ::fsync(directory);
+    description.path = givenPath;
+    unit.stage(directory, temporary, output.name, description, true);
+    unit.stage(directory, temporaryRecord, recordName(output.name), {recordName(givenPath), OutputKind::Record}, true);
 }

@@ -10,6 +10,8 @@
 #include "musselbed.h"
 #include "randomseed.h"
 #include "settings.h"
+#include "simulation.h"
+#include "statefile.h"
 #include "summary.h"
 
 #include <algorithm>
@@ -35,6 +37,21 @@ LiveSession::LiveSession(const ModelOptions& options)
         config_.seed = newSeed();
     refuseBeyondMemory(runBytes(config_, threads_), bedSize(config_));
     bed_ = makeLiveBed(config_, threads_);
+}
+
+LiveSession::LiveSession(const SavedRun& saved, int threads)
+    : threads_(threads)
+{
+    bed_ = continueBed(saved, config_, {}, threads_);
+    stepCount = saved.step;
+    // The draws since seeding, as far as the step count tells them.
+    drawsSinceSeed = saved.step * leastDrawsPerStep(config_.scheme, bed_->cellsX(), bed_->cellsY());
+    periodPassed = config_.mode == EngineMode::Exact && drawsSinceSeed > GeneratorPeriod;
+}
+
+std::string LiveSession::state() const
+{
+    return encodeState({bed_->state(), stepCount, config_.seed});
 }
 
 void LiveSession::advance()
@@ -90,15 +107,15 @@ void LiveSession::set(const std::string& key, const Value& given)
     const RunConfig& value = options.config;
     ModelParameters& parameters = bed_->parameters();
     if (key == "a2") {
-        parameters.setcolonization(config_.a2 = value.a2);
+        parameters.recolonization = probabilityFromMillionths(config_.a2 = value.a2);
     } else if (key == "a0") {
-        parameters.setneighbourcoupling(config_.a0 = value.a0);
+        parameters.neighbourCoupling = probabilityFromMillionths(config_.a0 = value.a0);
     } else if (key == "d0") {
-        parameters.setoceanforcing(config_.d0 = value.d0);
+        parameters.oceanForcing = probabilityFromMillionths(config_.d0 = value.d0);
     } else if (key == "a3") {
-        parameters.setmaturing(config_.a3 = value.a3);
+        parameters.maturing = probabilityFromMillionths(config_.a3 = value.a3);
     } else if (key == "a4") {
-        parameters.setpredation(config_.a4 = value.a4);
+        parameters.predation = probabilityFromMillionths(config_.a4 = value.a4);
     } else if (key == "jump") {
         parameters.setjumpdistance(config_.jump = value.jump);
     } else if (key == "long_range") {

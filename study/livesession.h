@@ -12,6 +12,7 @@
 #include <vector>
 
 struct ModelOptions;
+struct SavedRun;
 
 // One bed driven from a script as the desktop program drives its own: made
 // from the model's settings, stepped, edited, reset and changed between
@@ -23,6 +24,12 @@ public:
     // Settings checked together (checkModelOptions); without a seed, one
     // drawn (never that of the session made just before).
     explicit LiveSession(const ModelOptions& options);
+    // The session saved by state(), or by --save-state, going on as it would
+    // have (BatchError when the state does not fit its engine).
+    LiveSession(const SavedRun& saved, int threads);
+
+    // The whole state, step count and seed, as --save-state writes them.
+    std::string state() const;
 
     // One step of the current scheme.
     void advance();

@@ -2,6 +2,7 @@
 #include "numbers.h"
 
 #include <charconv>
+#include <cmath>
 
 std::optional<std::int64_t> parseInteger(std::string_view text, std::int64_t low, std::int64_t high)
 {
@@ -25,7 +26,7 @@ bool allDigits(std::string_view text)
 
 } // namespace
 
-std::optional<int> parseThousandths(std::string_view text)
+std::optional<int> parseMillionths(std::string_view text)
 {
     std::string_view whole = text;
     std::string_view fraction;
@@ -38,8 +39,8 @@ std::optional<int> parseThousandths(std::string_view text)
     if (!allDigits(whole) || !allDigits(fraction))
         return std::nullopt;
 
-    // Digits past the third decimal may only be zeros.
-    for (std::size_t i = 3; i < fraction.size(); ++i)
+    // Digits past the sixth decimal may only be zeros.
+    for (std::size_t i = 6; i < fraction.size(); ++i)
         if (fraction[i] != '0')
             return std::nullopt;
 
@@ -48,23 +49,23 @@ std::optional<int> parseThousandths(std::string_view text)
     if (whole.size() > 1 || (whole.size() == 1 && whole[0] != '1'))
         return std::nullopt;
 
-    int value = whole.empty() ? 0 : 1000;
-    int scale = 100;
-    for (std::size_t i = 0; i < fraction.size() && i < 3; ++i, scale /= 10)
+    int value = whole.empty() ? 0 : 1000000;
+    int scale = 100000;
+    for (std::size_t i = 0; i < fraction.size() && i < 6; ++i, scale /= 10)
         value += (fraction[i] - '0') * scale;
-    if (value > 1000)
+    if (value > 1000000)
         return std::nullopt;
     return value;
 }
 
-std::string formatThousandths(int thousandths)
+std::string formatMillionths(int millionths)
 {
-    if (thousandths % 1000 == 0)
-        return std::to_string(thousandths / 1000);
-    std::string digits = std::to_string(1000 + thousandths % 1000).substr(1);
+    if (millionths % 1000000 == 0)
+        return std::to_string(millionths / 1000000);
+    std::string digits = std::to_string(1000000 + millionths % 1000000).substr(1);
     while (digits.back() == '0')
         digits.pop_back();
-    return std::to_string(thousandths / 1000) + "." + digits;
+    return std::to_string(millionths / 1000000) + "." + digits;
 }
 
 std::string formatRoundTrip(double value)
@@ -72,4 +73,11 @@ std::string formatRoundTrip(double value)
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
+}
+
+std::string formatOptionNumber(double value)
+{
+    if (std::fabs(value) < 1e15 && value == std::trunc(value))
+        return std::to_string(static_cast<std::int64_t>(value));
+    return formatRoundTrip(value);
 }

@@ -53,10 +53,15 @@ std::string patchSeriesHeader(bool withRun)
 
 std::string patchSeriesRows(const RunOutput& output, const std::vector<PatchClass>& classes, bool withRun)
 {
+    return patchSizesRows(withRun ? std::to_string(output.run) + ',' : std::string(), output.patchSeries, classes);
+}
+
+std::string patchSizesRows(const std::string& prefix, const std::vector<PatchSizesAt>& sizes,
+                           const std::vector<PatchClass>& classes)
+{
     std::string rows;
-    const std::string run = withRun ? std::to_string(output.run) + ',' : std::string();
-    for (const PatchSizesAt& at : output.patchSeries) {
-        const std::string start = run + std::to_string(at.step) + ',' + classes[at.classIndex].name + ',';
+    for (const PatchSizesAt& at : sizes) {
+        const std::string start = prefix + std::to_string(at.step) + ',' + classes[at.classIndex].name + ',';
         for (const auto& [size, count] : at.counts)
             rows += start + std::to_string(size) + ',' + std::to_string(count) + '\n';
     }

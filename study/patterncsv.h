@@ -32,3 +32,6 @@ std::string patternSummaryCells(const RunOutput& output, const FitSettings& fit)
 // The patch size series (--patterns): [run,]step,class,size,count.
 std::string patchSeriesHeader(bool withRun);
 std::string patchSeriesRows(const RunOutput& output, const std::vector<PatchClass>& classes, bool withRun);
+// The rows of sizes, each after prefix ("run," or nothing).
+std::string patchSizesRows(const std::string& prefix, const std::vector<PatchSizesAt>& sizes,
+                           const std::vector<PatchClass>& classes);

@@ -20,22 +20,36 @@ struct KeptSweep {
 // Looks in the summary's directory for the kept summaries of this user
 // whose record matches record (the seed aside when seedGiven is false: it is
 // then taken from what was kept). The rows are checked one by one: each must
-// be complete and be the next run of the part with its seed; the first that
-// is not (a row cut short by a kill, a block lost in a power cut) ends what
-// is kept. Of several matches the one with the most rows is taken. Returns
-// nothing when nothing was kept; throws BatchError (naming option) when only
-// other sweeps' summaries were kept there.
+// be complete and be the next run of the part with its seed, its parameters
+// and a full row's columns, at most runs of them; the first that is not (a
+// row cut short by a kill, a block lost in a power cut) ends what is kept.
+// Of several matches the one with the most rows is taken. Returns nothing
+// when nothing was kept; throws BatchError (naming option) when only other
+// sweeps' summaries were kept there.
 std::optional<KeptSweep> findKeptSweep(const OutputPlace& place, const std::string& record, bool seedGiven,
-                                       const TaskSplit& split, const std::string& option);
+                                       const SweepPlan& plan, const TaskSplit& split, std::int64_t runs,
+                                       const std::string& option);
 
 // The same for the time series kept beside --counts (lines "run,step,...",
-// each run's lines together in run order), cut after the first runs runs of
-// the part; nothing unless all of those are there.
+// each run's recorded steps in order, runs in run order): rows counts the
+// first runs of the part, at most runs, whose series are complete.
 std::optional<KeptSweep> findKeptSeries(const OutputPlace& place, const std::string& record, bool seedGiven,
-                                        const TaskSplit& split, std::int64_t runs, const std::string& option);
+                                        const SweepPlan& plan, const TaskSplit& split, std::int64_t runs,
+                                        const std::string& option);
 
-// True when the summary is in place with a record that matches.
-bool sweepAlreadyDone(const OutputPlace& place, const std::string& record, bool seedGiven);
+// The same for the patch sizes kept beside --patterns (lines
+// "run,step,class,size,count"): rows counts their lines, of the part's first
+// runs runs, each run's steps in order.
+std::optional<KeptSweep> findKeptPatches(const OutputPlace& place, const std::string& record, const TaskSplit& split,
+                                         std::int64_t runs, const std::string& option);
+
+// A finished output in place: none (or no record beside it), one whose
+// record matches, or one of another sweep.
+enum class OutputState { Missing, Matches, Other };
+OutputState finishedOutput(const OutputPlace& place, const std::string& record, bool seedGiven);
+
+// The seed a record names, when it is one --seed would take.
+std::optional<std::int64_t> recordSeed(const std::string& record);
 
 // The one line on standard error of a sweep stopped by signal after done of
 // runs runs of its part: what is kept and, for a file, how to resume.

@@ -32,18 +32,18 @@ struct Pattern {
 Pattern parsePattern(std::string_view text);
 
 // Everything that determines one run. The defaults are the desktop program's
-// start-up values. Probabilities are thousandths, as the desktop spin boxes
-// hand them to the engine.
+// start-up values. Probabilities are millionths; a whole number of
+// thousandths reaches the engine as the desktop spin boxes hand it over.
 struct RunConfig {
     int width = 256;
     int height = 256;
     int scheme = 1;  // 0 sync, 1 async-uc, 2 async-nrs: the engine's updateMethod
     Pattern pattern;
-    int a2 = 300;  // recolonisation
-    int a0 = 750;  // neighbour coupling
-    int d0 = 0;    // ocean forcing
-    int a3 = 100;  // maturing
-    int a4 = 750;  // predation
+    int a2 = 300000;  // recolonisation
+    int a0 = 750000;  // neighbour coupling
+    int d0 = 0;       // ocean forcing
+    int a3 = 100000;  // maturing
+    int a4 = 750000;  // predation
     int jump = 10;
     bool longRange = true;
     bool periodic = true;

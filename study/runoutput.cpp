@@ -2,6 +2,8 @@
 #include "runoutput.h"
 
 #include "bed.h"
+#include "csvformat.h"
+#include "patterncsv.h"
 #include "simulation.h"
 
 #include <algorithm>
@@ -23,6 +25,12 @@ RunOutput performRun(std::int64_t run, const RunConfig& config, const Recording&
     summary.periodPassed = generatorPeriodPassedAt(config).has_value();
 
     const std::unique_ptr<Bed> bed = makeBed(config, threads);
+    const std::unique_ptr<SeriesSink> series =
+        recording.countsEvery > 0 && recording.seriesSink ? recording.seriesSink(run) : nullptr;
+    const std::unique_ptr<SeriesSink> patchSink =
+        recording.patterns.series && recording.patchSink ? recording.patchSink(run) : nullptr;
+    std::vector<PatchSizesAt> patchSizes;
+    const std::string runPrefix = std::to_string(run) + ',';
     const std::int64_t firstCounted = config.steps == 0 ? 0 : summary.burnIn + 1;
     const double cells = static_cast<double>(config.width) * config.height;
     // Integer sums give the means exactly as before; the spread comes from
@@ -61,11 +69,20 @@ RunOutput performRun(std::int64_t run, const RunConfig& config, const Recording&
             }
             if (inWindow)
                 addToWindow(counts);
-            if (inSeries)
+            if (inSeries && series)
+                series->add(runPrefix + countsRow(static_cast<long>(step), counts));
+            else if (inSeries)
                 output.timeSeries.push_back({step, counts});
         }
-        if (patterns && patterns->samples(step, config.steps))
-            patterns->record(step, *bed, inWindow, output.patchSeries);
+        if (patterns && patterns->samples(step, config.steps)) {
+            if (patchSink) {
+                patchSizes.clear();
+                patterns->record(step, *bed, inWindow, patchSizes);
+                patchSink->add(patchSizesRows(runPrefix, patchSizes, recording.patterns.classes));
+            } else {
+                patterns->record(step, *bed, inWindow, output.patchSeries);
+            }
+        }
         if (recording.onSnapshot && (stopping || isRecordedStep(step, recording.snapshotEvery, config.steps)))
             recording.onSnapshot(run, step, *bed);
         return stopping;
@@ -85,6 +102,10 @@ RunOutput performRun(std::int64_t run, const RunConfig& config, const Recording&
             }
         }
 
+    if (series)
+        series->finish();
+    if (patchSink)
+        patchSink->finish();
     summary.finalCounts = bed->counts();
     // A run stopped before its window measures its final field.
     if (fields == 0)

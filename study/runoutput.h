@@ -9,11 +9,25 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 class Bed;
+struct CountsAt;
+
+// Where a run's series (time series or patch sizes) goes as it is
+// recorded, as CSV rows, when not into its RunOutput: one per run and
+// series, used from the run's thread.
+class SeriesSink {
+public:
+    virtual ~SeriesSink() = default;
+    virtual void add(std::string_view rows) = 0;
+    // The run is complete: everything added is written.
+    virtual void finish() = 0;
+};
 
 // What a run records besides its summary; the same for every run of a sweep.
 struct Recording {
@@ -22,7 +36,13 @@ struct Recording {
     std::int64_t snapshotEvery = 0;      // with onSnapshot: 0 takes the start and final field only
     // Called (from the run's thread) with the field at each snapshot step.
     std::function<void(std::int64_t run, std::int64_t step, const Bed& bed)> onSnapshot;
+    // With countsEvery: the sink of run's time series ("run,step,..."
+    // rows); without it the series is kept in the run's output.
+    std::function<std::unique_ptr<SeriesSink>(std::int64_t run)> seriesSink;
     PatternRecording patterns;
+    // With patterns.series: the sink of run's patch sizes ("run,step,class,
+    // size,count" rows); without it they are kept in the run's output.
+    std::function<std::unique_ptr<SeriesSink>(std::int64_t run)> patchSink;
 };
 
 // Whether step of a run of steps steps is recorded at every: steps 0, every,
@@ -39,8 +59,8 @@ struct RunOutput {
     std::int64_t run = 0;
     RunConfig config;
     RunSummary summary;
-    std::vector<CountsAt> timeSeries;  // empty without countsEvery
-    std::vector<PatchSizesAt> patchSeries = {};  // empty without patterns.series
+    std::vector<CountsAt> timeSeries;  // empty without countsEvery or with a seriesSink
+    std::vector<PatchSizesAt> patchSeries = {};  // empty without patterns.series or with a patchSink
     std::vector<WindowPatterns> patterns = {};   // per class of patterns.classes
 };
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "fieldpatterns.h"
+#include "picturestyle.h"
 #include "progressbar.h"
 #include "runconfig.h"
 #include "variation.h"
@@ -37,6 +38,7 @@ struct RecordOptions {
     bool snapshotPictures = false;
     int cellSize = 1;                // pixels per cell edge of every picture
     std::string plotPath;            // .png or .svg; empty: no plot
+    PictureStyle style;              // palette, legend and plotted lines of all of them
     // Patches (--patterns, --patterns-every, --patch-class and the analysis
     // options): any of them adds the classes' summary columns to a sweep.
     bool patches = false;

@@ -103,25 +103,25 @@ public:
 template <class Engine>
 void layDownPattern(Engine& bed, const Pattern& pattern, std::int32_t seed);
 
-// The parameters of config through the control setters, in the desktop
-// program's order; with only, just those whose options it names.
+// The parameters of config as the desktop program's controls set them, in
+// their order; with only, just those whose options it names.
 void setParameters(ModelParameters& bed, const RunConfig& config, const std::set<std::string>* only = nullptr)
 {
     auto set = [only](const char* option) { return !only || only->count(option) != 0; };
     if (set("--a3"))
-        bed.setmaturing(config.a3);
+        bed.maturing = probabilityFromMillionths(config.a3);
     if (set("--a4"))
-        bed.setpredation(config.a4);
+        bed.predation = probabilityFromMillionths(config.a4);
     if (set("--long-range"))
         bed.setlongrange(config.longRange);
     if (set("--jump"))
         bed.setjumpdistance(config.jump);
     if (set("--a2"))
-        bed.setcolonization(config.a2);
+        bed.recolonization = probabilityFromMillionths(config.a2);
     if (set("--a0"))
-        bed.setneighbourcoupling(config.a0);
+        bed.neighbourCoupling = probabilityFromMillionths(config.a0);
     if (set("--d0"))
-        bed.setoceanforcing(config.d0);
+        bed.oceanForcing = probabilityFromMillionths(config.d0);
     if (set("--boundary"))
         bed.randbedingungaendern(config.periodic);
     if (set("--scheme"))
@@ -198,8 +198,22 @@ std::unique_ptr<LiveBed> continueBed(const SavedRun& saved, RunConfig& config, c
     config.height = saved.engine.height;
     config.mode = saved.engine.fast ? EngineMode::Fast : EngineMode::Exact;
     config.seed = saved.seed;
+    // What the options do not change is the saved run's, and is reported so.
+    const ModelParameters& p = saved.engine.parameters;
+    const std::pair<const char*, int*> probabilities[] = {
+        {"--a2", &config.a2}, {"--a0", &config.a0}, {"--d0", &config.d0}, {"--a3", &config.a3}, {"--a4", &config.a4}};
+    const double values[] = {p.recolonization, p.neighbourCoupling, p.oceanForcing, p.maturing, p.predation};
+    for (std::size_t i = 0; i < std::size(values); ++i)
+        if (!given.count(probabilities[i].first))
+            *probabilities[i].second = millionthsOf(values[i]);
+    if (!given.count("--jump"))
+        config.jump = p.jumpDistance;
+    if (!given.count("--long-range"))
+        config.longRange = p.longRange;
+    if (!given.count("--boundary"))
+        config.periodic = p.periodic;
     if (!given.count("--scheme"))
-        config.scheme = saved.engine.parameters.updateMethod;
+        config.scheme = p.updateMethod;
     std::unique_ptr<LiveBed> bed = makeLiveBed(config, threads);
     std::string error;
     if (!bed->restore(saved.engine, &error))

@@ -5,11 +5,13 @@
 #include "printable.h"
 #include "csvformat.h"
 #include "fieldcsv.h"
+#include "commitunit.h"
 #include "outputfile.h"
 #include "outputnames.h"
 #include "patterncsv.h"
 #include "datapackage.h"
 #include "imageformats.h"
+#include "interruption.h"
 #include "picturesink.h"
 #include "progressbar.h"
 #include "randomseed.h"
@@ -59,7 +61,24 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
                        {"--patterns", &record.patternsPath},
                        {"--plot-patches", &record.patchPlotPath},
                        {"--save-state", &options.saveStatePath}});
+    refuseToolNames({{"--counts", &record.countsPath},
+                     {"--field", &options.fieldPath},
+                     {"--picture", &options.picturePath},
+                     {"--plot", &record.plotPath},
+                     {"--patterns", &record.patternsPath},
+                     {"--plot-patches", &record.patchPlotPath},
+                     {"--save-state", &options.saveStatePath}},
+                    {});
 
+    // Finishes a commit of these outputs that a kill stopped.
+    for (const std::string* path : {&record.countsPath, static_cast<const std::string*>(&options.fieldPath),
+                                    static_cast<const std::string*>(&options.picturePath), &record.plotPath,
+                                    &record.patternsPath, &record.patchPlotPath,
+                                    static_cast<const std::string*>(&options.saveStatePath)})
+        if (!path->empty() && *path != "-") {
+            const OutputPlace place = resolveOutput("--counts", *path);
+            rollForwardCommits(place.directory.get(), place.name);
+        }
     std::optional<OutputFile> counts;
     std::optional<OutputFile> field;
     std::optional<OutputFile> picture;
@@ -144,11 +163,21 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
             snapshots->write(0, step, *bed);
         return stopping;
     };
+    // A signal stops the run between two steps; the temporaries go with
+    // the outputs that are not put in place.
+    const SignalStop stopOnSignal;
     std::int64_t ended = last;
     if (atStep(first))
         ended = first;
     else
         for (std::int64_t step = first + 1; step <= last; ++step) {
+            if (stopOnSignal.flag()->load(std::memory_order_relaxed)) {
+                progress.finish();
+                std::fprintf(stderr, "tidmar-batch: stopped by %s after step %lld of %lld: no output put in place\n",
+                             signalName(stopOnSignal.received()), static_cast<long long>(step - 1),
+                             static_cast<long long>(last));
+                return statusForSignal(stopOnSignal.received());
+            }
             bed->advance();
             progress.update(step - first);
             if (atStep(step)) {
@@ -175,38 +204,32 @@ int runSingle(RunOptions options, bool progressToTerminal, const Invocation& inv
     }
     if (state)
         state->write(encodeState({bed->state(), ended, config.seed}));
-    for (std::optional<OutputFile>* output : {&counts, &field, &picture, &plot, &patches, &patchPlot, &state})
-        if (*output)
-            (*output)->commit();
 
-    std::vector<WrittenFile> written;
+    CommitUnit unit;
     if (counts)
-        written.push_back({counts->path(), OutputKind::Counts});
+        counts->stage(unit, OutputKind::Counts);
     if (field)
-        written.push_back({field->path(), OutputKind::Field, config.width});
+        field->stage(unit, OutputKind::Field, config.width);
     if (picture)
-        written.push_back({picture->path(), OutputKind::FieldPicture});
+        picture->stage(unit, OutputKind::FieldPicture);
     if (plot)
-        written.push_back({plot->path(), OutputKind::Plot});
+        plot->stage(unit, OutputKind::Plot);
     if (patches) {
-        written.push_back({patches->path(), OutputKind::PatchSeries});
-        written.back().perRun = false;
+        WrittenFile sizes{patches->path(), OutputKind::PatchSeries};
+        sizes.perRun = false;
+        patches->stage(unit, sizes);
     }
     if (patchPlot)
-        written.push_back({patchPlot->path(), OutputKind::Plot});
-    if (snapshots) {
-        snapshots->keep();
-        for (const std::string& path : snapshots->written())
-            written.push_back({path, path.size() > 4 && path.substr(path.size() - 4) == ".png"
-                                         ? OutputKind::FieldPicture : OutputKind::Field, config.width});
-    }
+        patchPlot->stage(unit, OutputKind::Plot);
+    if (snapshots)
+        snapshots->stage(unit);
     if (state)
-        written.push_back({state->path(), OutputKind::State});
+        state->stage(unit, OutputKind::State);
     Provenance provenance{invocation, config.seed, {}};
     if (saved)
         provenance.inputs.push_back({options.fromStatePath, savedHash});
     if (config.pattern.kind == PatternKind::File)
         provenance.inputs.push_back({config.pattern.path, config.pattern.field->sha256});
-    writeDataPackages(written, provenance);
+    unit.commit(provenance);
     return 0;
 }

@@ -3,78 +3,73 @@
 
 #include "batcherror.h"
 #include "bed.h"
-#include "fieldcsv.h"
-#include "outputfile.h"
+#include "commitunit.h"
+#include "outputplace.h"
 #include "picturesink.h"
+#include "printable.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <optional>
-#include <system_error>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
-namespace fs = std::filesystem;
-
-SnapshotWriter::SnapshotWriter(std::string directory, const PictureSink* pictures, int cellSize,
-                               bool singleRun)
-    : folder(std::move(directory)), pictures(pictures), cellSize(cellSize), singleRun(singleRun)
+SnapshotWriter::SnapshotWriter(const std::string& path, const PictureSink* pictures, int cellSize, bool singleRun)
+    : shown(path), madeFolder(::access(path.c_str(), F_OK) != 0), directory(openOutputFolder("--snapshots", path)),
+      pictures(pictures), cellSize(cellSize), singleRun(singleRun)
 {
-    std::error_code error;
-    if (fs::is_directory(folder, error))
-        return;
-    if (fs::exists(folder, error))
-        throw BatchError("--snapshots: '" + folder + "' is not a folder");
-    if (!fs::create_directories(folder, error) || error)
-        throw BatchError("--snapshots: cannot make the folder '" + folder + "': " + error.message());
-    madeFolder = true;
 }
 
 SnapshotWriter::~SnapshotWriter()
 {
-    if (kept)
-        return;
-    std::error_code error;
     for (const auto& file : files)
-        fs::remove(file.second, error);
-    if (madeFolder)
-        fs::remove(folder, error);  // only when empty
+        ::unlinkat(directory.get(), std::get<1>(file).c_str(), 0);
+    // A folder made for a command that failed goes again (only when empty).
+    if (madeFolder && !staged)
+        ::rmdir(shown.c_str());
+}
+
+void SnapshotWriter::writeFile(const std::string& name, const std::string& data, std::int64_t run,
+                               std::int64_t step, int width)
+{
+    Temporaries created;
+    auto fail = [&](int error) {
+        throw BatchError("--snapshots: cannot write " + inQuotes(shown + "/" + name) + ": " + std::strerror(error));
+    };
+    if (!createTemporaries(directory.get(), name, {".tmp"}, created, commandToken))
+        fail(errno);
+    {
+        std::lock_guard lock(mutex);
+        files.emplace_back(std::make_tuple(run, step, name), created.names[0], width);
+    }
+    const int fd = created.files[0].get();
+    for (std::size_t done = 0; done < data.size();) {
+        const ssize_t written = ::write(fd, data.data() + done, data.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            fail(errno);
+        done += static_cast<std::size_t>(written);
+    }
+    if (::fsync(fd) != 0)
+        fail(errno);
 }
 
 void SnapshotWriter::write(std::int64_t run, std::int64_t step, const Bed& bed)
 {
-    const std::string stem = (fs::path(folder) / ((singleRun ? "" : "run" + std::to_string(run) + "-") + "step"
-                                                  + std::to_string(step)))
-                                 .string();
-    OutputFile field("--snapshots", stem + ".csv", false);
-    field.write(fieldCsv(bed));
-    std::optional<OutputFile> picture;
-    if (pictures) {
-        picture.emplace("--snapshots", stem + ".png", false);
-        picture->write(pictures->field(bed, cellSize, PictureFormat::Png));
-    }
-    field.commit();
+    const std::string stem = (singleRun ? "" : "run" + std::to_string(run) + "-") + "step" + std::to_string(step);
+    writeFile(stem + ".csv", fieldCsv(bed), run, step, bed.cellsX());
+    if (pictures)
+        writeFile(stem + ".png", pictures->field(bed, cellSize, PictureFormat::Png), run, step, 0);
+}
+
+void SnapshotWriter::stage(CommitUnit& unit)
+{
     std::lock_guard lock(mutex);
-    files.push_back({{run, step}, stem + ".csv"});
-    if (picture) {
-        picture->commit();
-        files.push_back({{run, step}, stem + ".png"});
-    }
-}
-
-void SnapshotWriter::keep()
-{
-    kept = true;
-}
-
-std::vector<std::string> SnapshotWriter::written() const
-{
-    std::vector<std::pair<std::pair<std::int64_t, std::int64_t>, std::string>> sorted;
-    {
-        std::lock_guard lock(mutex);
-        sorted = files;
-    }
-    std::sort(sorted.begin(), sorted.end());
-    std::vector<std::string> paths;
-    for (auto& entry : sorted)
-        paths.push_back(std::move(entry.second));
-    return paths;
+    staged = true;
+    std::sort(files.begin(), files.end());
+    for (const auto& [key, temporary, width] : files)
+        unit.stage(directory.get(), temporary, std::get<2>(key),
+                   {std::get<2>(key), width > 0 ? OutputKind::Field : OutputKind::FieldPicture, width});
+    files.clear();
 }

@@ -58,8 +58,8 @@ std::string summaryRow(std::int64_t run, const RunConfig& config, const RunSumma
 {
     std::string row = std::to_string(run) + ',' + std::to_string(config.seed) + ',' + std::to_string(config.width)
                       + ',' + std::to_string(config.height) + ',' + SchemeNames[config.scheme];
-    for (int thousandths : {config.a2, config.a0, config.d0, config.a3, config.a4})
-        row += ',' + formatThousandths(thousandths);
+    for (int millionths : {config.a2, config.a0, config.d0, config.a3, config.a4})
+        row += ',' + formatMillionths(millionths);
     row += ',' + std::to_string(config.jump);
     row += config.longRange ? ",on" : ",off";
     row += config.periodic ? ",periodic" : ",closed";

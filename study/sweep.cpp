@@ -11,7 +11,9 @@
 #include "memoryneed.h"
 #include "printable.h"
 #include "resume.h"
+#include "runspool.h"
 #include "sweeprecord.h"
+#include "commitunit.h"
 #include "datapackage.h"
 #include "outputfile.h"
 #include "outputnames.h"
@@ -35,7 +37,9 @@
 #include <optional>
 #include <mutex>
 #include <thread>
+#include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -287,6 +291,45 @@ void warnOfGeneratorPeriod(const SweepPlan& plan, const TaskSplit& split, std::i
 
 } // namespace
 
+namespace {
+
+// Whether every snapshot the part's runs take is in folder.
+bool snapshotsInPlace(int folder, const SweepPlan& plan, const TaskSplit& split, std::int64_t runs,
+                      const RecordOptions& record)
+{
+    for (std::int64_t n = 0; n < runs; ++n) {
+        const std::int64_t run = nthRunOfPart(n, split);
+        const std::int64_t steps = plan.configForRun(run).steps;
+        const std::int64_t every = record.snapshotEvery > 0 ? record.snapshotEvery : steps;
+        for (std::int64_t step = 0;; step = std::min(steps, (step / std::max<std::int64_t>(every, 1) + 1) * every)) {
+            const std::string stem = "run" + std::to_string(run) + "-step" + std::to_string(step);
+            struct stat status {};
+            for (const char* suffix : {".csv", ".png"})
+                if ((suffix[1] == 'c' || record.snapshotPictures)
+                    && ::fstatat(folder, (stem + suffix).c_str(), &status, 0) != 0)
+                    return false;
+            if (step >= steps)
+                break;
+        }
+    }
+    return true;
+}
+
+bool fileInPlace(const std::string& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// Finishes a commit of the summary's that a kill stopped.
+void finishCommit(const std::string& summaryPath)
+{
+    const OutputPlace place = resolveOutput("--summary", summaryPath);
+    rollForwardCommits(place.directory.get(), place.name);
+}
+
+} // namespace
+
 int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, bool progressToTerminal,
                     const Invocation& invocation, const PictureSink& pictures)
 {
@@ -313,15 +356,20 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     refuseSharedNames({{"--summary", &options.summaryPath}, {"--counts", &record.countsPath},
                        {"--plot", &record.plotPath}, {"--patterns", &record.patternsPath},
                        {"--plot-patches", &record.patchPlotPath}});
-    if (options.resume && !record.patchPlotPath.empty())
-        throw BatchError("--resume: a sweep with --plot-patches starts again; resume it without it and plot the "
-                         "sizes of --patterns with tidmar-batch patterns or Python");
-    if (options.resume && (!record.plotPath.empty() || !record.snapshotsDir.empty()))
-        throw BatchError("--resume: a sweep with --plot or --snapshots starts again; resume it without them and "
-                         "draw the plot from the summary");
+    refuseToolNames({{"--summary", &options.summaryPath}, {"--counts", &record.countsPath},
+                     {"--plot", &record.plotPath}, {"--patterns", &record.patternsPath},
+                     {"--plot-patches", &record.patchPlotPath}},
+                    {{"--summary", &options.summaryPath}, {"--counts", &record.countsPath},
+                     {"--patterns", &record.patternsPath}});
+    const std::int64_t runs = runsInPart(plan.runCount(), split);
+    // A sweep with a plot or snapshots runs whole: a resume starts it again.
+    const bool runsWhole = !record.plotPath.empty() || !record.patchPlotPath.empty() || !record.snapshotsDir.empty();
     const int jobs = sweepJobs(options.jobs, plan.threadsPerRun, environment);
     refuseSweepBeyondMemory(plan, record, jobs);
 
+    // Before anything else, so that an old commit never lands on this one.
+    if (options.summaryPath != "-")
+        finishCommit(options.summaryPath);
     SweepJournal summary("--summary", options.summaryPath);
     std::optional<SweepJournal> counts;
     if (!record.countsPath.empty())
@@ -329,6 +377,9 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
     std::optional<SweepJournal> patches;
     if (!record.patternsPath.empty())
         patches.emplace("--patterns", record.patternsPath);
+    std::optional<SnapshotWriter> snapshots;
+    if (!record.snapshotsDir.empty())
+        snapshots.emplace(record.snapshotsDir, record.snapshotPictures ? &pictures : nullptr, record.cellSize, false);
     const std::string header = sweepSummaryHeader(record, options.model.config.stopWhen.has_value());
     const std::string seriesHeader = timeSeriesHeader();
     const std::string patchesHeader = patchSeriesHeader(true);
@@ -339,48 +390,71 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         if (!summary.toFile() || (counts && !counts->toFile()) || (patches && !patches->toFile()))
             throw BatchError("--resume needs files for --summary, --counts and --patterns: a sweep to standard "
                              "output or to a device keeps nothing to resume");
-        const std::string summaryRecord = sweepRecord(options, plan, split, header);
-        kept = findKeptSweep(summary.place(), summaryRecord, !clockSeed, split, "--summary");
+        kept = findKeptSweep(summary.place(), sweepRecord(options, plan, split, header), !clockSeed, plan, split, runs,
+                             "--summary");
+        if (kept && clockSeed) {
+            plan.base.seed = static_cast<std::int32_t>(*recordSeed(kept->record));
+            plan.runCount();
+        }
         if (kept && counts) {
-            // The time series of a run is written before its row: every kept
-            // row has its series kept too.
-            keptCounts = findKeptSeries(counts->place(), sweepRecord(options, plan, split, seriesHeader),
-                                        !clockSeed, split, kept->rows, "--counts");
-            if (!keptCounts)
-                kept.reset();
+            // Every kept row needs its run's whole series: the summary is cut
+            // back to the runs whose series are complete.
+            keptCounts = findKeptSeries(counts->place(), sweepRecord(options, plan, split, seriesHeader), true,
+                                        plan, split, kept->rows, "--counts");
+            if (keptCounts && keptCounts->rows < kept->rows)
+                kept = findKeptSweep(summary.place(), kept->record, true, plan, split, keptCounts->rows, "--summary");
         }
-        if (kept && patches) {
-            keptPatches = findKeptSeries(patches->place(), sweepRecord(options, plan, split, patchesHeader),
-                                         !clockSeed, split, kept->rows, "--patterns");
-            if (!keptPatches)
-                kept.reset();
+        // The patch sizes of the runs kept, which were synced before their rows.
+        if (kept && patches)
+            keptPatches = findKeptPatches(patches->place(), sweepRecord(options, plan, split, patchesHeader), split,
+                                          kept->rows, "--patterns");
+        if (kept && (runsWhole || (counts && !keptCounts) || (patches && !keptPatches))) {
+            for (const std::string& token : {kept->token, keptCounts ? keptCounts->token : kept->token,
+                                             keptPatches ? keptPatches->token : kept->token}) {
+                removeTemporaries(summary.place().directory.get(), token);
+                if (counts)
+                    removeTemporaries(counts->place().directory.get(), token);
+                if (patches)
+                    removeTemporaries(patches->place().directory.get(), token);
+                if (snapshots)
+                    removeTemporaries(snapshots->folder(), token);
+            }
+            kept.reset();
+            keptCounts.reset();
+            keptPatches.reset();
+            if (clockSeed)
+                plan.base.seed = drawSeed();
         }
-        if (kept && clockSeed)
-            plan.base.seed = static_cast<std::int32_t>(std::stol(*recordValue(kept->record, "seed")));
-        if (!kept && sweepAlreadyDone(summary.place(), summaryRecord, !clockSeed)) {
-            if (!options.quiet)
-                std::fprintf(stderr, "nothing to resume: %s is complete\n", inQuotes(options.summaryPath).c_str());
-            return 0;
+        if (!kept) {
+            const OutputState done =
+                finishedOutput(summary.place(), sweepRecord(options, plan, split, header), !clockSeed);
+            const OutputState countsDone =
+                counts ? finishedOutput(counts->place(), sweepRecord(options, plan, split, seriesHeader), !clockSeed)
+                       : OutputState::Matches;
+            const OutputState patchesDone =
+                patches
+                    ? finishedOutput(patches->place(), sweepRecord(options, plan, split, patchesHeader), !clockSeed)
+                    : OutputState::Matches;
+            const std::pair<OutputState, const std::string*> outputs[] = {{done, &options.summaryPath},
+                                                                          {countsDone, &record.countsPath},
+                                                                          {patchesDone, &record.patternsPath}};
+            for (const auto& [state, path] : outputs)
+                if (state == OutputState::Other)
+                    throw BatchError("--resume: " + inQuotes(*path)
+                                     + " is the complete output of another sweep; give its options, or leave "
+                                       "--resume out to replace it");
+            if (done == OutputState::Matches && countsDone == OutputState::Matches
+                && patchesDone == OutputState::Matches && (record.plotPath.empty() || fileInPlace(record.plotPath))
+                && (record.patchPlotPath.empty() || fileInPlace(record.patchPlotPath))
+                && (!snapshots || snapshotsInPlace(snapshots->folder(), plan, split, runs, record))) {
+                if (!options.quiet)
+                    std::fprintf(stderr, "nothing to resume: %s is complete\n", inQuotes(options.summaryPath).c_str());
+                return 0;
+            }
         }
     }
-    const std::int64_t runs = runsInPart(plan.runCount(), split);
 
-    std::optional<OutputFile> plot;
-    if (!record.plotPath.empty())
-        plot.emplace("--plot", record.plotPath, false);
-    std::optional<OutputFile> patchPlot;
-    if (!record.patchPlotPath.empty())
-        patchPlot.emplace("--plot-patches", record.patchPlotPath, false);
-    // The first class's pooled sizes by the value of the first varied parameter.
-    std::map<std::size_t, SizeCounts> pooledByValue;
-    std::optional<SnapshotWriter> snapshots;
-    if (!record.snapshotsDir.empty()) {
-        snapshots.emplace(record.snapshotsDir, record.snapshotPictures ? &pictures : nullptr, record.cellSize, false);
-        plan.recording.onSnapshot = [&snapshots](std::int64_t run, std::int64_t step, const Bed& bed) {
-            snapshots->write(run, step, bed);
-        };
-    }
-    if (clockSeed && !options.quiet)
+    if (clockSeed && !options.quiet && !kept)
         std::fprintf(stderr, "seed: %d\n", static_cast<int>(plan.base.seed));
     if (!options.quiet)
         warnOfGeneratorPeriod(plan, split, runs);
@@ -390,26 +464,67 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
         summary.adopt(kept->token, kept->bytes);
     else
         summary.start(header, sweepRecord(options, plan, split, header));
-    ProgressBar progress(runs, "runs", progressStyle(record.progress, progressToTerminal, options.quiet));
+    const std::string token = summary.token();
     if (counts) {
         if (keptCounts)
             counts->adopt(keptCounts->token, keptCounts->bytes);
         else
-            counts->start(seriesHeader, sweepRecord(options, plan, split, seriesHeader));
+            counts->start(seriesHeader, sweepRecord(options, plan, split, seriesHeader), token);
+        summary.syncAfter(*counts);
     }
     if (patches) {
         if (keptPatches)
             patches->adopt(keptPatches->token, keptPatches->bytes);
         else
-            patches->start(patchesHeader, sweepRecord(options, plan, split, patchesHeader));
+            patches->start(patchesHeader, sweepRecord(options, plan, split, patchesHeader), token);
+        summary.syncAfter(*patches);
     }
+    if (kept) {
+        // A commit killed before it was decided left its descriptors.
+        const std::string descriptor = temporaryName("datapackage.json", token, ".tmp");
+        ::unlinkat(summary.place().directory.get(), descriptor.c_str(), 0);
+        if (counts)
+            ::unlinkat(counts->place().directory.get(), descriptor.c_str(), 0);
+        if (patches)
+            ::unlinkat(patches->place().directory.get(), descriptor.c_str(), 0);
+    }
+    std::optional<OutputFile> plot;
+    if (!record.plotPath.empty())
+        plot.emplace("--plot", record.plotPath, false, token);
+    std::optional<OutputFile> patchPlot;
+    if (!record.patchPlotPath.empty())
+        patchPlot.emplace("--plot-patches", record.patchPlotPath, false, token);
+    // The first class's pooled sizes by the value of the first varied parameter.
+    std::map<std::size_t, SizeCounts> pooledByValue;
+    // A file series streams through per-run files (see RunSpool).
+    std::optional<RunSpool> spool;
+    if (counts && counts->toFile()) {
+        spool.emplace(counts->place().directory.get(), counts->place().name, token, "--counts");
+        plan.recording.seriesSink = [&spool](std::int64_t run) { return spool->open(run); };
+    }
+    std::optional<RunSpool> patchSpool;
+    if (patches && patches->toFile()) {
+        patchSpool.emplace(patches->place().directory.get(), patches->place().name, token, "--patterns");
+        plan.recording.patchSink = [&patchSpool](std::int64_t run) { return patchSpool->open(run); };
+    }
+    if (snapshots) {
+        snapshots->useToken(token);
+        plan.recording.onSnapshot = [&snapshots](std::int64_t run, std::int64_t step, const Bed& bed) {
+            snapshots->write(run, step, bed);
+        };
+    }
+    ProgressBar progress(runs, "runs", progressStyle(record.progress, progressToTerminal, options.quiet));
     std::vector<RunOutput> plotted;
     const std::int64_t done = runSweepPart(
         plan, split, jobs,
         [&](const RunOutput& output) {
-            if (counts)
+            if (spool)
+                spool->appendTo(output.run, *counts);
+            else if (counts)
                 counts->append(timeSeriesRows(output));
-            if (patches)
+            if (patchSpool)
+                patchSpool->appendTo(output.run, *patches);
+            else if (patches)
                 patches->append(patchSeriesRows(output, record.patchClasses, true));
             summary.append(sweepSummaryRow(output, record));
             if (plot)
@@ -444,27 +559,22 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
                                                         + " patches in the measurement window",
                                             *plotFormatFor(record.patchPlotPath)));
     }
-    summary.commit();
-    if (counts)
-        counts->commit();
-    if (patches)
-        patches->commit();
-    if (plot)
-        plot->commit();
-    if (patchPlot)
-        patchPlot->commit();
 
-    std::vector<WrittenFile> written = {{summary.path(), OutputKind::Summary}};
+    CommitUnit unit;
+    WrittenFile summaryFile{summary.path(), OutputKind::Summary};
     for (const PatchClass& cls : record.patchClasses)
-        written.front().patchClasses.push_back(cls.name);
+        summaryFile.patchClasses.push_back(cls.name);
+    summary.stage(unit, summaryFile);
     if (counts)
-        written.push_back({counts->path(), OutputKind::TimeSeries});
+        counts->stage(unit, OutputKind::TimeSeries);
     if (patches)
-        written.push_back({patches->path(), OutputKind::PatchSeries});
+        patches->stage(unit, OutputKind::PatchSeries);
     if (plot)
-        written.push_back({plot->path(), OutputKind::Plot});
+        plot->stage(unit, OutputKind::Plot);
     if (patchPlot)
-        written.push_back({patchPlot->path(), OutputKind::Plot});
+        patchPlot->stage(unit, OutputKind::Plot);
+    if (snapshots)
+        snapshots->stage(unit);
     Provenance provenance{invocation, plan.base.seed, {}};
     if (plan.base.pattern.kind == PatternKind::File)
         provenance.inputs.push_back({plan.base.pattern.path, plan.base.pattern.field->sha256});
@@ -474,16 +584,6 @@ int runSweepCommand(SweepOptions options, const EnvironmentLookup& environment, 
                 provenance.inputs.push_back({pattern.path, pattern.field->sha256});
     if (plan.design)
         provenance.inputs.push_back({options.designPath, *plan.design});
-    if (snapshots) {
-        snapshots->keep();
-        for (const std::string& path : snapshots->written()) {
-            const bool picture = path.size() > 4 && path.compare(path.size() - 4, 4, ".png") == 0;
-            // The run's width: run<k>-step<s>.csv
-            const std::int64_t run = std::stoll(path.substr(path.rfind("/run") + 4));
-            written.push_back({path, picture ? OutputKind::FieldPicture : OutputKind::Field,
-                               plan.configForRun(run).width});
-        }
-    }
-    writeDataPackages(written, provenance);
+    unit.commit(provenance, token);
     return 0;
 }

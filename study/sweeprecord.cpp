@@ -16,7 +16,7 @@ bool changesNoRow(const std::string& name)
 {
     for (const char* other : {"--task", "--summary", "--jobs", "--quiet", "--resume", "--threads", "--counts",
                               "--plot", "--snapshots", "--snapshot-every", "--snapshot-pictures", "--cell-size",
-                              "--patterns", "--plot-patches",
+                              "--patterns", "--plot-patches", "--plot-states", "--legend", "--palette",
                               "--progress"})
         if (name == other)
             return true;
@@ -76,8 +76,14 @@ std::string sweepRecord(const SweepOptions& options, const SweepPlan& plan, cons
     record += "options: " + given + "\n";
     record += "seed: " + std::to_string(plan.base.seed) + "\n";
     record += "pattern: " + (pattern.field ? hashOf(*pattern.field) : std::string("-")) + "\n";
+    // Every other file read, by the SHA-256 of its bytes, one line each in
+    // the order given: a changed file is another sweep.
+    for (const Variation& variation : plan.variations)
+        for (const Pattern& varied : variation.patterns)
+            if (varied.kind == PatternKind::File)
+                record += "input: --vary pattern " + varied.field->sha256 + "\n";
     if (plan.design)
-        record += "design: " + *plan.design + "\n";
+        record += "input: --design " + *plan.design + "\n";
     record += "runs: " + std::to_string(plan.runCount()) + "\n";
     record += "task: " + std::to_string(split.index) + "/" + std::to_string(split.count) + "\n";
     std::string firstLine = header.substr(0, header.find('\n'));

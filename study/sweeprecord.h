@@ -13,7 +13,8 @@
 // summary (NAME.plan), by which an interrupted sweep is resumed and parts are
 // merged. Keys: options (every option that can change a row, as given),
 // seed (the first run's, also when it came from the clock), pattern (a hash of
-// a pattern file's cells), runs (of the whole sweep), task (I/K) and header
+// a pattern file's cells), input (one line per other file read: what it is
+// for and its SHA-256), runs (of the whole sweep), task (I/K) and header
 // (the summary's first line).
 std::string sweepRecord(const SweepOptions& options, const SweepPlan& plan, const TaskSplit& split,
                         const std::string& header);

@@ -15,7 +15,7 @@
 
 namespace {
 
-// A double within this distance of a thousandth is taken as that thousandth.
+// A double within this distance of a millionth is taken as that millionth.
 constexpr double ProbabilityTolerance = 1e-9;
 
 [[noreturn]] void refuse(const Value& value, const std::string& name, const std::string& expected)
@@ -43,20 +43,20 @@ std::optional<std::int64_t> wholeOf(const Value& value, std::int64_t low, std::i
     return std::nullopt;
 }
 
-std::optional<int> thousandthsOf(const Value& value)
+std::optional<int> millionthsIn(const Value& value)
 {
     if (const auto* number = std::get_if<std::int64_t>(&value))
-        return *number == 0 || *number == 1 ? std::optional(static_cast<int>(*number) * 1000) : std::nullopt;
+        return *number == 0 || *number == 1 ? std::optional(static_cast<int>(*number) * 1000000) : std::nullopt;
     if (const auto* number = std::get_if<double>(&value)) {
         if (!(*number >= -ProbabilityTolerance && *number <= 1 + ProbabilityTolerance))
             return std::nullopt;
-        const double thousandths = std::round(*number * 1000);
-        if (std::fabs(*number - thousandths / 1000) > ProbabilityTolerance)
+        const double millionths = std::round(*number * 1e6);
+        if (std::fabs(*number - millionths / 1e6) > ProbabilityTolerance)
             return std::nullopt;
-        return static_cast<int>(thousandths);
+        return static_cast<int>(millionths);
     }
     if (const auto* digits = text(value))
-        return parseThousandths(*digits);
+        return parseMillionths(*digits);
     return std::nullopt;
 }
 
@@ -87,9 +87,9 @@ std::int64_t readWhole(const Value& value, std::int64_t low, std::int64_t high, 
 
 int readProbability(const Value& value, const std::string& name)
 {
-    if (const auto thousandths = thousandthsOf(value))
-        return *thousandths;
-    refuse(value, name, "a probability from 0 to 1 with at most three decimals");
+    if (const auto millionths = millionthsIn(value))
+        return *millionths;
+    refuse(value, name, ProbabilityExpected);
 }
 
 int readChoice(const Value& value, std::initializer_list<std::string_view> names, const std::string& name)

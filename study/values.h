@@ -26,11 +26,14 @@ std::string quoted(const Value& value);
 // that is whole (200.0).
 std::int64_t readWhole(const Value& value, std::int64_t low, std::int64_t high, const std::string& name);
 
-// A probability from 0 to 1, in thousandths. A text is read digit by digit
-// (at most three decimals, "0.3" is exactly 300); a double is taken when it
-// lies within 1e-9 of a thousandth (0.1 + 0.2 is 300), so that a value the
+// A probability from 0 to 1, in millionths. A text is read digit by digit
+// (at most six decimals, "0.3" is exactly 300000); a double is taken when it
+// lies within 1e-9 of a millionth (0.1 + 0.2 is 300000), so that a value the
 // desktop program can set gives exactly its runs.
 int readProbability(const Value& value, const std::string& name);
+
+// What readProbability and --vary say a refused probability is not.
+inline constexpr const char* ProbabilityExpected = "a probability from 0 to 1 with at most six decimals";
 
 // The index of the text among names.
 int readChoice(const Value& value, std::initializer_list<std::string_view> names, const std::string& name);

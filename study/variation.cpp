@@ -81,7 +81,7 @@ std::string describe(VaryName name)
             text += (i == 0 ? "" : ", ") + std::string((*names)[i]);
         return text;
     }
-    return "a probability from 0 to 1 with at most three decimals";
+    return ProbabilityExpected;
 }
 
 std::optional<int> parseValue(VaryName name, std::string_view text)
@@ -97,7 +97,7 @@ std::optional<int> parseValue(VaryName name, std::string_view text)
                 return static_cast<int>(i);
         return std::nullopt;
     }
-    return parseThousandths(text);
+    return parseMillionths(text);
 }
 
 std::vector<std::string_view> split(std::string_view text, char separator)
@@ -141,7 +141,7 @@ std::string valueText(const Variation& variation, int value)
         return std::to_string(value);
     if (const auto* names = choices(variation.name))
         return std::string((*names)[static_cast<std::size_t>(value)]);
-    return formatThousandths(value);
+    return formatMillionths(value);
 }
 
 namespace {
@@ -195,8 +195,8 @@ void addItem(Variation& variation, std::string_view item, const std::string& con
     std::optional<std::int64_t> step;
     if (wholeRange(variation.name))
         step = parseInteger(bounds[2], 0, 2147483647);
-    else if (const auto thousandths = parseThousandths(bounds[2]))
-        step = *thousandths;
+    else if (const auto millionths = parseMillionths(bounds[2]))
+        step = *millionths;
     for (int i = 0; i < 3; ++i) {
         const bool valid = i == 0 ? from.has_value() : i == 1 ? to.has_value() : step.has_value();
         if (!valid)

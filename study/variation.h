@@ -14,7 +14,7 @@ enum class VaryName { A2, A0, D0, A3, A4, Jump, Scheme, Width, Height, Boundary,
 
 struct Variation {
     VaryName name;
-    // Thousandths, jump distances, scheme numbers, cells, steps, 1/0 for
+    // Millionths, jump distances, scheme numbers, cells, steps, 1/0 for
     // periodic/closed and on/off, or indices into patterns.
     std::vector<int> values;
     std::vector<Pattern> patterns;  // Pattern only: young, line or files, as listed
@@ -23,7 +23,7 @@ struct Variation {
 // Reads NAME=LIST. LIST is comma-separated items, each a single value or,
 // for numbers, a range FROM:TO:STEP that holds FROM, FROM + STEP, ... up to
 // and including TO where reached. Probabilities are read and stepped exactly
-// in thousandths; scheme, boundary, long-range and pattern take names only.
+// in millionths; scheme, boundary, long-range and pattern take names only.
 // Throws BatchError ("--vary ...", or option as given).
 Variation parseVariation(std::string_view text, const std::string& option = "--vary");
 

@@ -12,7 +12,7 @@ import tidmar
 
 
 @pytest.mark.parametrize("name, value, error, words", [
-    ("a2", 0.0005, ValueError, "a2: '0.0005' is not a probability from 0 to 1 with at most three decimals"),
+    ("a2", 0.0000005, ValueError, "a2: '5e-07' is not a probability from 0 to 1 with at most six decimals"),
     ("a0", 1.5, ValueError, "a0: '1.5' is not a probability"),
     ("jump", 101, ValueError, "jump: '101' is not a whole number from 0 to 100"),
     ("jump", 2.5, ValueError, "jump: '2.5' is not a whole number from 0 to 100"),
@@ -39,18 +39,23 @@ def test_refused_calls_say_why_and_change_nothing():
         (lambda: bed.step(1.5), ValueError, "n: '1.5' is not a whole number"),
         (lambda: bed.run(2**70), ValueError, "steps: '1180591620717411303424' is not a whole number"),
         (lambda: bed.run(5, every=0), ValueError, "every: '0' is not a whole number from 1"),
+        (lambda: bed.run(5, every="\x1b[2J"), ValueError, r"every: '\\x1b\[2J' is not a whole number"),
         (lambda: bed.edit(8, 0, 2), ValueError, r"\(8, 0\) lies outside the 8 x 6 field"),
         (lambda: bed.edit(0, 0, 4), ValueError, "state: 4 is not a cell state"),
         (lambda: bed.edit(0.5, 0, 2), TypeError, "x: expected an integer"),
         (lambda: bed.reset(np.full((6, 8), 2**32 + 2)), ValueError, "field: "),
         (lambda: bed.reset(np.zeros((2, 3, 4), dtype=int)), ValueError, "two-dimensional"),
+        # The size is refused before a copy is made, in the array's own size.
+        (lambda: bed.reset(np.broadcast_to(np.int64(2), (20000, 20000))), ValueError, "20000 x 20000 is outside"),
+        (lambda: bed.reset(np.full((1, 16385), 2)), ValueError, "16385 x 1 is outside"),
+        (lambda: bed.reset(np.full((4, 4), 2**64 - 1, dtype=np.uint64)), ValueError, "is not a cell state"),
         (lambda: bed.reset(np.zeros((6, 8))), TypeError, "integer cell codes"),
         (lambda: bed.reset("stripes"), ValueError, "pattern: 'stripes' is not young or line"),
         (lambda: bed.previous, ValueError, "keeps no previous field"),
         (lambda: tidmar.Bed(8, 8, threads=2), ValueError, "threads is for mode fast"),
         (lambda: tidmar.sweep(vary={"a2": [0.1]}, steps=1, colour=2), TypeError, "unexpected keyword"),
-        (lambda: tidmar.sweep(vary={"a2": "0.1:0.0005:1"}, steps=1), ValueError, "vary a2: '0.0005'"),
-        (lambda: tidmar.sweep(vary={"a2": [0.1, 0.3501]}, steps=1), ValueError, "vary a2: '0.3501' is not a"),
+        (lambda: tidmar.sweep(vary={"a2": "0.1:0.0000005:1"}, steps=1), ValueError, "vary a2: '0.0000005'"),
+        (lambda: tidmar.sweep(vary={"a2": [0.1, 0.3500001]}, steps=1), ValueError, "vary a2: '0.3500001' is not a"),
         (lambda: tidmar.sweep(seed=0, steps=1), ValueError, "seed: seeds start at 1 or above"),
         (lambda: setattr(bed, "D0", 0.05), AttributeError, "Bed has no attribute 'D0'; did you mean 'd0'"),
         (lambda: bed.stepcount, AttributeError, "did you mean 'step_count'"),
@@ -121,3 +126,34 @@ def test_colormap_draws_each_code_in_the_desktop_colour():
     wanted = [tidmar.colours[code] for code in tidmar.CODES] + [tidmar.other_colour]
     assert [colors.to_hex(rgba) for rgba in drawn] == wanted
     assert tidmar.colours[2] == "#008000"  # young mussels: dark green
+
+
+def test_runs_show_a_tqdm_bar_when_tqdm_is_installed_and_count_alike(monkeypatch):
+    import sys
+    import types
+
+    bars = []
+
+    class Bar:
+        def __init__(self, total, unit, delay):
+            self.total, self.n, self.closed, self.unit = total, 0, False, unit
+            bars.append(self)
+
+        def update(self, n):
+            self.n += n
+
+        def close(self):
+            self.closed = True
+
+    auto = types.ModuleType("tqdm.auto")
+    auto.tqdm = Bar
+    monkeypatch.setitem(sys.modules, "tqdm", types.ModuleType("tqdm"))
+    monkeypatch.setitem(sys.modules, "tqdm.auto", auto)
+    plain = tidmar.Bed(24, 24, seed=3).run(250, every=7, progress=False)
+    assert bars == []
+    np.testing.assert_array_equal(tidmar.Bed(24, 24, seed=3).run(250, every=7), plain)
+    assert [(bar.total, bar.n, bar.closed, bar.unit) for bar in bars] == [(250, 250, True, "step")]
+    seen = []
+    bed = tidmar.Bed(24, 24, seed=3)
+    np.testing.assert_array_equal(bed.run(250.0, every=7, progress=lambda *done: seen.append(done)), plain)
+    assert seen == sorted(seen) and seen[-1] == (250, 250) and bed.step_count == 250

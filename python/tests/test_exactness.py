@@ -110,6 +110,9 @@ def test_default_jobs_are_the_command_lines(batch, monkeypatch):
     assert f"(here: {tidmar.default_jobs()})" in " ".join(help_text.split())
     monkeypatch.setenv("SLURM_CPUS_PER_TASK", "1")
     assert tidmar.default_jobs() == 1
+    for threads in (0, -1):
+        with pytest.raises(ValueError, match="is not a number of threads"):
+            tidmar.default_jobs(threads)
 
 
 @pytest.mark.parametrize("mode", ["exact", "fast"])
@@ -168,3 +171,24 @@ def test_sweep_from_an_array_is_the_sweep_from_its_file(batch, tmp_path):
     for row in from_array + from_file:
         row.pop("pattern")
     assert from_array == from_file
+
+
+@pytest.mark.parametrize("mode", ["exact", "fast"])
+def test_probabilities_finer_than_thousandths_are_their_own_values(batch, tmp_path, mode):
+    settings = ["--width", "48", "--height", "40", "--seed", "12", "--steps", "80", "--a2", "0.6", "--a0", "0.5",
+                "--mode", mode, "--quiet"]
+    summary = batch("sweep", "--vary", "d0=0:0.002:0.0002", "--replicates", "1", "--summary", "-", *settings)
+    assert [row.split(",")[7] for row in summary.splitlines()[1:]] == [
+        "0", "0.0002", "0.0004", "0.0006", "0.0008", "0.001", "0.0012", "0.0014", "0.0016", "0.0018", "0.002"]
+
+    def field(d0):
+        batch(*settings, "--d0", d0, "--field", str(tmp_path / "field.csv"))
+        return np.loadtxt(tmp_path / "field.csv", delimiter=",", dtype=np.int32)
+
+    fine = field("0.0005")
+    assert not np.array_equal(fine, field("0")) and not np.array_equal(fine, field("0.001"))
+    bed = tidmar.Bed(48, 40, seed=12, mode=mode, a2=0.6, a0=0.5, d0=0.0001 * 5)
+    bed.step(80)
+    np.testing.assert_array_equal(bed.field, fine)
+    bed.save(tmp_path / "bed.state")
+    assert bed.d0 == 0.0005 and tidmar.Bed.load(tmp_path / "bed.state").d0 == 0.0005

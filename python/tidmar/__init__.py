@@ -3,8 +3,9 @@
 
 The engines are those of the desktop program and of tidmar-batch, and every
 value is read by tidmar-batch's own readers: probabilities are exact
-thousandths (0.3 is 300 thousandths, and so is 0.1 + 0.2; 0.0005 is
-refused), and refused values raise ValueError naming the argument.
+decimals with up to six places (0.3, and so is 0.1 + 0.2; 0.0005;
+0.0000005 is refused), and refused values raise ValueError naming the
+argument.
 
     bed = tidmar.Bed(128, 128, seed=7, a2=0.6, a0=0.5, d0=0.02)
     counts = bed.run(200, every=10)       # counts over time
@@ -97,11 +98,11 @@ class Bed:
         doc="Whether this exact bed has drawn more numbers than its generator's period (2^31 - 2), so that "
             "its numbers repeat; a RuntimeWarning says so once when it happens.")
 
-    a2 = _setting("a2", "Recolonisation A2, a probability in thousandths (0 .. 1).")
-    a0 = _setting("a0", "Neighbour coupling A0, a probability in thousandths.")
-    d0 = _setting("d0", "Ocean forcing D0, a probability in thousandths.")
-    a3 = _setting("a3", "Maturing A3, a probability in thousandths.")
-    a4 = _setting("a4", "Predation A4, a probability in thousandths.")
+    a2 = _setting("a2", "Recolonisation A2, a probability in millionths (0 .. 1).")
+    a0 = _setting("a0", "Neighbour coupling A0, a probability in millionths.")
+    d0 = _setting("d0", "Ocean forcing D0, a probability in millionths.")
+    a3 = _setting("a3", "Maturing A3, a probability in millionths.")
+    a4 = _setting("a4", "Predation A4, a probability in millionths.")
     jump = _setting("jump", "The predators' jumping range, 0 .. 100 cells.")
     long_range = _setting("long_range", "Whether predators on young jump (True or False).")
     boundary = _setting("boundary", '"periodic" (the field wraps round) or "closed".')
@@ -111,20 +112,43 @@ class Bed:
         """Performs n steps (n >= 0) of the current scheme."""
         self._bed.step(_value("n", n))
 
-    def run(self, steps, every=1, as_frame=False):
+    def run(self, steps, every=1, as_frame=False, progress=None):
         """Performs steps steps and returns the counts at the steps 0, every,
         2 every, ... and the last of the run (the start field included), as
         tidmar-batch's --counts-every records them: a numpy
         structured array with the columns of tidmar-batch's counts CSV (step,
         then the five states; step is step_count), or a pandas DataFrame with
-        as_frame=True (needs pandas)."""
-        table = self._bed.run(_value("steps", steps), _value("every", every))
+        as_frame=True (needs pandas). progress: by default a tqdm bar when
+        tqdm is installed, shown once the run has lasted two seconds (nothing
+        otherwise), False for none, or a function called with the steps done
+        and all steps."""
+        steps, every = _value("steps", steps), _value("every", every)
+        report = _progress_reporter(progress, "step", delay=2)
+        whole = [int(n) if type(n) in (int, float) and float(n).is_integer() else None for n in (steps, every)]
+        if report is None or None in whole or whole[0] < 0 or whole[1] < 1:
+            table = self._bed.run(steps, every)
+        else:
+            table = self._run_in_parts(*whole, report)
         records = _np.rec.fromarrays(table.T, names=list(_COUNT_COLUMNS))
         if as_frame:
             import pandas
 
             return pandas.DataFrame(records)
         return records.view(_np.ndarray)
+
+    def _run_in_parts(self, steps, every, report):
+        """run(steps, every) in about a hundred parts of whole intervals,
+        reporting after each; the rows are those of one call."""
+        part = every * max(1, -(-steps // (100 * every)))
+        done = min(part, steps)
+        parts = [self._bed.run(done, every)]
+        report(done, steps)
+        while done < steps:
+            n = min(part, steps - done)
+            parts.append(self._bed.run(n, every)[1:])  # its first row is the last one's
+            done += n
+            report(done, steps)
+        return _np.concatenate(parts)
 
     def counts(self):
         """The cells in each state, in the order of STATES (codes -1 .. 3)."""
@@ -171,8 +195,7 @@ class Bed:
         cells = _np.asarray(pattern)
         if cells.dtype.kind not in "iu":
             raise TypeError(f"a field holds integer cell codes, not {cells.dtype}")
-        limits = _np.iinfo(_np.int32)
-        self._bed.reset_field(_np.clip(cells, limits.min, limits.max).astype(_np.int32), seed)
+        self._bed.reset_field(cells, seed)
 
     def __setattr__(self, name, value):
         if name != "_bed" and not isinstance(getattr(type(self), name, None), property):
@@ -300,10 +323,10 @@ def _write_design(design, folder):
     return path
 
 
-def _progress_reporter(progress):
-    """What sweep_rows calls with the runs done and all runs: progress itself
-    when callable, a tqdm bar when tqdm is installed and progress is None,
-    nothing otherwise."""
+def _progress_reporter(progress, unit="run", delay=0):
+    """What is called with the units done and all units: progress itself
+    when callable, a tqdm bar (shown after delay seconds) when tqdm is
+    installed and progress is None, nothing otherwise."""
     if callable(progress):
         return progress
     if progress is False:
@@ -316,7 +339,7 @@ def _progress_reporter(progress):
 
     def report(done, total):
         if not bars:
-            bars.append(tqdm(total=total, unit="run"))
+            bars.append(tqdm(total=total, unit=unit, delay=delay))
         bars[0].update(done - bars[0].n)
         if done == total:
             bars[0].close()

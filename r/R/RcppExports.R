@@ -41,12 +41,16 @@ counts_header <- function() {
     .Call(`_tidmar_counts_header`)
 }
 
-sweep_rows <- function(fixed, vary) {
-    .Call(`_tidmar_sweep_rows`, fixed, vary)
+field_patterns <- function(field, cls, options) {
+    .Call(`_tidmar_field_patterns`, field, cls, options)
 }
 
-summary_header <- function() {
-    .Call(`_tidmar_summary_header`)
+field_patch_sizes <- function(field, cls, options) {
+    .Call(`_tidmar_field_patch_sizes`, field, cls, options)
+}
+
+sweep_rows <- function(fixed, vary) {
+    .Call(`_tidmar_sweep_rows`, fixed, vary)
 }
 
 default_jobs <- function(threads) {

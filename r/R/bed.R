@@ -10,8 +10,8 @@
 #' change of result). The defaults are the desktop program's start values.
 #'
 #' Every value is read by `tidmar-batch`'s own readers: probabilities are
-#' exact thousandths (`0.3`; a double within 1e-9 of a thousandth is taken as
-#' it, `0.0005` is refused), whole numbers may be doubles as long as they are
+#' exact decimals with up to six places (`0.3`, `0.0005`; a double within
+#' 1e-9 of a millionth is taken as it), whole numbers may be doubles as long as they are
 #' whole. A refused value is an error in the command line's words, naming
 #' the argument, and nothing changes.
 #'
@@ -32,7 +32,7 @@
 #' @param scheme `"sync"`, `"async-uc"` or `"async-nrs"`.
 #' @param mode `"exact"` or `"fast"`.
 #' @param a2,a0,d0,a3,a4 Recolonisation, neighbour coupling, ocean forcing,
-#'   maturing and predation, probabilities from 0 to 1 in thousandths.
+#'   maturing and predation, probabilities from 0 to 1 in millionths.
 #' @param jump The predators' jumping range, 0 to 100 cells.
 #' @param long_range Whether predators on young mussels jump.
 #' @param boundary `"periodic"` (the field wraps round) or `"closed"`.

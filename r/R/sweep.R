@@ -22,7 +22,11 @@
 #' @param steps Steps of each run.
 #' @param jobs Runs side by side; `NULL` as `tidmar-batch` chooses.
 #' @param ... The other settings as [tidmar_bed()] takes them, `pattern`
-#'   (`"young"`, `"line"` or a field CSV file) and `burn_in`.
+#'   (`"young"`, `"line"` or a field CSV file), `burn_in`, `stop_when`,
+#'   `design` (a CSV file of the combinations, instead of `vary`) and the
+#'   patches' settings, which add the summary's per-class columns
+#'   (`patch_class`, such as `"gap,mussel"`, `patterns_every`,
+#'   `neighbourhood`, `coarse_grain`, `xmin`, `min_tail`).
 #' @return A data frame with the summary's columns, as [utils::read.csv()]
 #'   reads the summary file of `tidmar-batch sweep`.
 #' @examples
@@ -32,15 +36,15 @@
 #' @export
 tidmar_sweep <- function(vary = list(), replicates = 5, seed = 1000, steps = 400, jobs = NULL, ...) {
   fixed <- list(...)
-  known <- c(names(formals(tidmar_bed)), "pattern", "burn_in")
+  known <- c(names(formals(tidmar_bed)), "pattern", "burn_in", "stop_when", "design", "patch_class",
+             "patterns_every", "neighbourhood", "coarse_grain", "xmin", "min_tail")
   unknown <- setdiff(names(fixed), known)
   if (length(fixed) && (is.null(names(fixed)) || any(names(fixed) == ""))) unknown <- c(unknown, "(unnamed)")
   if (length(unknown)) stop("tidmar_sweep() takes no argument ", unknown[1], call. = FALSE)
   if (!is.list(vary) || (length(vary) && (is.null(names(vary)) || any(names(vary) == ""))))
     stop("vary: expected a named list of values, such as list(a2 = c(0.2, 0.4))", call. = FALSE)
   options <- c(list(replicates = replicates, seed = seed, steps = steps, jobs = jobs), fixed)
-  rows <- sweep_rows(options, vary)
-  utils::read.csv(text = c(summary_header(), rows))
+  utils::read.csv(text = sweep_rows(options, vary))
 }
 
 #' The sweep's default number of jobs

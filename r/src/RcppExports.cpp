@@ -116,6 +116,30 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// field_patterns
+Rcpp::List field_patterns(SEXP field, std::string cls, Rcpp::List options);
+RcppExport SEXP _tidmar_field_patterns(SEXP fieldSEXP, SEXP clsSEXP, SEXP optionsSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::traits::input_parameter< SEXP >::type field(fieldSEXP);
+    Rcpp::traits::input_parameter< std::string >::type cls(clsSEXP);
+    Rcpp::traits::input_parameter< Rcpp::List >::type options(optionsSEXP);
+    rcpp_result_gen = Rcpp::wrap(field_patterns(field, cls, options));
+    return rcpp_result_gen;
+END_RCPP
+}
+// field_patch_sizes
+Rcpp::IntegerVector field_patch_sizes(SEXP field, std::string cls, Rcpp::List options);
+RcppExport SEXP _tidmar_field_patch_sizes(SEXP fieldSEXP, SEXP clsSEXP, SEXP optionsSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::traits::input_parameter< SEXP >::type field(fieldSEXP);
+    Rcpp::traits::input_parameter< std::string >::type cls(clsSEXP);
+    Rcpp::traits::input_parameter< Rcpp::List >::type options(optionsSEXP);
+    rcpp_result_gen = Rcpp::wrap(field_patch_sizes(field, cls, options));
+    return rcpp_result_gen;
+END_RCPP
+}
 // sweep_rows
 Rcpp::CharacterVector sweep_rows(Rcpp::List fixed, Rcpp::List vary);
 RcppExport SEXP _tidmar_sweep_rows(SEXP fixedSEXP, SEXP varySEXP) {
@@ -124,15 +148,6 @@ BEGIN_RCPP
     Rcpp::traits::input_parameter< Rcpp::List >::type fixed(fixedSEXP);
     Rcpp::traits::input_parameter< Rcpp::List >::type vary(varySEXP);
     rcpp_result_gen = Rcpp::wrap(sweep_rows(fixed, vary));
-    return rcpp_result_gen;
-END_RCPP
-}
-// summary_header
-Rcpp::CharacterVector summary_header();
-RcppExport SEXP _tidmar_summary_header() {
-BEGIN_RCPP
-    Rcpp::RObject rcpp_result_gen;
-    rcpp_result_gen = Rcpp::wrap(summary_header());
     return rcpp_result_gen;
 END_RCPP
 }
@@ -167,8 +182,9 @@ static const R_CallMethodDef CallEntries[] = {
     {"_tidmar_bed_set", (DL_FUNC) &_tidmar_bed_set, 3},
     {"_tidmar_bed_settings", (DL_FUNC) &_tidmar_bed_settings, 1},
     {"_tidmar_counts_header", (DL_FUNC) &_tidmar_counts_header, 0},
+    {"_tidmar_field_patterns", (DL_FUNC) &_tidmar_field_patterns, 3},
+    {"_tidmar_field_patch_sizes", (DL_FUNC) &_tidmar_field_patch_sizes, 3},
     {"_tidmar_sweep_rows", (DL_FUNC) &_tidmar_sweep_rows, 2},
-    {"_tidmar_summary_header", (DL_FUNC) &_tidmar_summary_header, 0},
     {"_tidmar_default_jobs", (DL_FUNC) &_tidmar_default_jobs, 1},
     {"_tidmar_state_colours", (DL_FUNC) &_tidmar_state_colours, 0},
     {NULL, NULL, 0}

@@ -171,9 +171,9 @@ Rcpp::List bed_settings(SEXP bed)
         Rcpp::Named("width") = config.width, Rcpp::Named("height") = config.height,
         Rcpp::Named("seed") = config.seed, Rcpp::Named("mode") = modeName(config.mode),
         Rcpp::Named("threads") = session->threads(), Rcpp::Named("scheme") = SchemeNames[config.scheme],
-        Rcpp::Named("a2") = config.a2 / 1000.0, Rcpp::Named("a0") = config.a0 / 1000.0,
-        Rcpp::Named("d0") = config.d0 / 1000.0, Rcpp::Named("a3") = config.a3 / 1000.0,
-        Rcpp::Named("a4") = config.a4 / 1000.0, Rcpp::Named("jump") = config.jump,
+        Rcpp::Named("a2") = config.a2 / 1e6, Rcpp::Named("a0") = config.a0 / 1e6,
+        Rcpp::Named("d0") = config.d0 / 1e6, Rcpp::Named("a3") = config.a3 / 1e6,
+        Rcpp::Named("a4") = config.a4 / 1e6, Rcpp::Named("jump") = config.jump,
         Rcpp::Named("long_range") = config.longRange,
         Rcpp::Named("boundary") = config.periodic ? "periodic" : "closed",
         Rcpp::Named("step_count") = static_cast<double>(session->steps()));

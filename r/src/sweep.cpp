@@ -3,15 +3,12 @@
 #include "rvalues.h"
 
 #include "cellcolours.h"
-#include "summary.h"
 #include "sweep.h"
 #include "sweeprows.h"
-#include "sweepsettings.h"
 
 #include <Rcpp.h>
 
 #include <cstdio>
-#include <set>
 
 namespace {
 
@@ -36,26 +33,23 @@ SEXP element(SEXP values, R_xlen_t k)
 
 } // namespace
 
-// The summary rows (CSV lines) of the sweep of these options: fixed, a named
-// list of one value each, and vary, a named list of vectors of values or of
-// the command line's text ("0.1:0.5:0.1"). The runs go on other threads;
-// the user's interrupt ends them within a step.
+// The summary (CSV lines, the header first) of the sweep of these options:
+// fixed, a named list of one value each, and vary, a named list of vectors
+// of values or of the command line's text ("0.1:0.5:0.1"). The runs go on
+// other threads; the user's interrupt ends them within a step.
 // [[Rcpp::export(rng = false)]]
 Rcpp::CharacterVector sweep_rows(Rcpp::List fixed, Rcpp::List vary)
 {
     return refusing([&] {
-        SweepOptions options;
-        std::set<std::string> given;
+        std::vector<std::pair<std::string, Value>> settings;
         const Rcpp::CharacterVector fixedNames = fixed.names();
         for (R_xlen_t k = 0; k < fixed.size(); ++k) {
             if (Rf_isNull(fixed[k]))
                 continue;
             const std::string key = Rcpp::as<std::string>(fixedNames[k]);
-            const Value value = typedValue(key, fixed[k]);
-            if (!setModelValue(options.model, key, value, key) && !setSweepValue(options, key, value, key))
-                throw Rcpp::exception(("tidmar_sweep() takes no argument " + key).c_str(), false);
-            given.insert(key);
+            settings.emplace_back(key, typedValue(key, fixed[k]));
         }
+        std::vector<std::pair<std::string, std::vector<Value>>> varied;
         const Rcpp::CharacterVector varyNames = vary.names();
         for (R_xlen_t k = 0; k < vary.size(); ++k) {
             const std::string key = Rcpp::as<std::string>(varyNames[k]);
@@ -64,20 +58,20 @@ Rcpp::CharacterVector sweep_rows(Rcpp::List fixed, Rcpp::List vary)
             std::vector<Value> items;
             for (R_xlen_t v = 0; v < Rf_xlength(values); ++v)
                 items.push_back(typedValue(key, Rcpp::RObject(element(values, v))));
-            addVariation(options, readVariation(key, items, "vary"), keywordName);
+            varied.emplace_back(key, std::move(items));
         }
-        checkModelOptions(options.model, keywordName);
-        checkSweepOptions(options, given, keywordName);
-        const std::vector<std::string> rows =
-            sweepSummaryRows(std::move(options), [] { Rcpp::checkUserInterrupt(); });
-        return Rcpp::CharacterVector(rows.begin(), rows.end());
+        SweepOptions options;
+        try {
+            options = readSweepKeywords(settings, varied);
+        } catch (const UnknownSweepSetting& unknown) {
+            throw Rcpp::exception(("tidmar_sweep() takes no argument " + unknown.key).c_str(), false);
+        }
+        std::vector<std::string> lines = {sweepRowsHeader(options)};
+        const SweepRows rows = sweepSummaryRows(std::move(options), 0,
+                                                [](std::int64_t, std::int64_t) { Rcpp::checkUserInterrupt(); });
+        lines.insert(lines.end(), rows.summary.begin(), rows.summary.end());
+        return Rcpp::CharacterVector(lines.begin(), lines.end());
     });
-}
-
-// [[Rcpp::export(rng = false)]]
-Rcpp::CharacterVector summary_header()
-{
-    return summaryHeader();
 }
 
 // [[Rcpp::export(rng = false)]]

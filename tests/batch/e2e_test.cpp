@@ -28,6 +28,7 @@
 #include <spawn.h>
 #include <string>
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,6 +44,7 @@ struct Outcome {
     int status = -1;
     std::string out;
     std::string err;
+    long peakKilobytes = 0;  // the most memory the process held
 };
 
 std::string readFile(const fs::path& path)
@@ -85,8 +87,11 @@ protected:
         for (char** entry = environ; *entry; ++entry) {
             const std::string text = *entry;
             const std::string name = text.substr(0, text.find('='));
+            const bool replaced = std::any_of(extra.begin(), extra.end(), [&](const std::string& entry) {
+                return entry.rfind(name + "=", 0) == 0;
+            });
             if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" && name != "QT_QPA_PLATFORM"
-                && name.rfind("SLURM_", 0) != 0)
+                && name.rfind("SLURM_", 0) != 0 && !replaced)
                 environment.push_back(text);
         }
         environment.insert(environment.end(), extra.begin(), extra.end());
@@ -121,8 +126,10 @@ protected:
     {
         Outcome outcome;
         int status = 0;
-        if (child > 0 && ::waitpid(child, &status, 0) == child)
+        struct rusage usage {};
+        if (child > 0 && ::wait4(child, &status, 0, &usage) == child)
             outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        outcome.peakKilobytes = usage.ru_maxrss;
         outcome.out = readFile(root / "out");
         outcome.err = readFile(root / "err");
         return outcome;
@@ -317,16 +324,42 @@ TEST_F(BatchTool, SplitSweepsAndJobCountsGiveTheSameRows)
     });
     EXPECT_EQ(merged, whole);
 
-    // The time series of the parts merge the same way.
-    ASSERT_EQ(run(with({"--counts", "t.csv", "--summary", "/dev/null"})).status, 0);
+    // The time series and patch sizes of the parts merge the same way.
+    ASSERT_EQ(run(with({"--counts", "t.csv", "--patch-class", "empty", "--patterns", "p.csv", "--summary",
+                        "/dev/null"}))
+                  .status,
+              0);
     for (const char* part : {"0", "1"})
-        ASSERT_EQ(run(with({"--counts", std::string("t") + part + ".csv", "--task", std::string(part) + "/2",
-                            "--summary", "/dev/null"}))
+        ASSERT_EQ(run(with({"--counts", std::string("t") + part + ".csv", "--patch-class", "empty", "--patterns",
+                            std::string("p") + part + ".csv", "--task", std::string(part) + "/2", "--summary",
+                            "/dev/null"}))
                       .status,
                   0);
     const Outcome series = run({"merge", "t1.csv", "t0.csv", "--summary", "-"});
     ASSERT_EQ(series.status, 0) << series.err;
     EXPECT_EQ(series.out, file("t.csv"));
+    const Outcome sizes = run({"merge", "p1.csv", "p0.csv", "--summary", "-"});
+    ASSERT_EQ(sizes.status, 0) << sizes.err;
+    EXPECT_EQ(sizes.out, file("p.csv"));
+    EXPECT_GT(lines(sizes.out).size(), 12u);
+    // A series part is checked as strictly as a summary: a run's steps are
+    // those its record names, to the last; a line lost anywhere is refused.
+    const std::vector<std::string> part = lines(file("t0.csv"));
+    ASSERT_EQ(part.size(), 1u + 6u * 13u);  // steps 0 .. 12 of each run
+    for (const std::size_t lost : {std::size_t{1}, std::size_t{4}, part.size() - 1}) {
+        std::vector<std::string> kept = part;
+        kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(lost));
+        std::string text;
+        for (const std::string& line : kept)
+            text += line + "\n";
+        writeFile(dir / "cut.csv", text);
+        fs::copy_file(dir / "t0.csv.plan", dir / "cut.csv.plan", fs::copy_options::overwrite_existing);
+        const Outcome refused = run({"merge", "t1.csv", "cut.csv", "--summary", "-"});
+        EXPECT_EQ(refused.status, 2) << lost;
+        EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
+        EXPECT_NE(refused.err.find("is not whole"), std::string::npos) << refused.err;
+        EXPECT_EQ(refused.out, "");
+    }
 
     // merge gives the unsplit sweep's bytes and record; a missing part is
     // named and refused, a part of another sweep or a part twice too.
@@ -497,7 +530,8 @@ TEST_F(BatchTool, InterruptedSweepsResumeToTheSameBytes)
 {
     const std::vector<std::string> sweep = {"sweep", "--width", "64", "--height", "64", "--steps", "200",
                                             "--vary", "a2=0.1:0.9:0.1", "--replicates", "6", "--jobs", "2",
-                                            "--quiet", "--counts-every", "50", "--summary", "s.csv",
+                                            "--quiet", "--counts-every", "50", "--d0", "0.02", "--patch-class", "gap",
+                                            "--patterns-every", "100", "--patterns", "p.csv", "--summary", "s.csv",
                                             "--counts", "t.csv"};
     auto with = [&](std::vector<std::string> extra) {
         std::vector<std::string> arguments = sweep;
@@ -527,28 +561,350 @@ TEST_F(BatchTool, InterruptedSweepsResumeToTheSameBytes)
             EXPECT_EQ(lines(stopped.err).size(), 1u) << stopped.err;
             EXPECT_NE(stopped.err.find("runs kept; to resume: tidmar-batch sweep --width 64"), std::string::npos)
                 << stopped.err;
-            EXPECT_EQ(filesInDir().size(), 4u);  // the kept rows, the series and their records
+            EXPECT_EQ(filesInDir().size(), 6u);  // the kept rows, the series, the sizes and their records
             const Outcome other = run(with({"--seed", "51", "--resume"}));
             EXPECT_EQ(other.status, 2);
             EXPECT_NE(other.err.find("comes from another sweep"), std::string::npos) << other.err;
+            // The series loses its last lines (a power cut): the summary is
+            // cut back to the runs whose series are whole.
+            for (const auto& entry : fs::directory_iterator(dir))
+                if (entry.path().filename().string().rfind(".t.csv.", 0) == 0 && entry.path().extension() == ".tmp")
+                    fs::resize_file(entry.path(), fs::file_size(entry.path()) - 150);
         }
 
         const Outcome resumed = run(signal == SIGTERM ? with({"--seed", "50", "--resume"}) : with({"--resume"}));
         ASSERT_EQ(resumed.status, 0) << resumed.err;
-        EXPECT_EQ(filesInDir(),
-                  (std::vector<std::string>{"datapackage.json", "s.csv", "s.csv.plan", "t.csv", "t.csv.plan"}));
+        EXPECT_EQ(filesInDir(), (std::vector<std::string>{"datapackage.json", "p.csv", "p.csv.plan", "s.csv",
+                                                          "s.csv.plan", "t.csv", "t.csv.plan"}));
         const std::string seed = lines(file("s.csv"))[1].substr(2, lines(file("s.csv"))[1].find(',', 2) - 2);
         std::vector<std::string> whole = with({"--seed", seed});
         whole[whole.size() - 5] = "whole.csv";
         whole[whole.size() - 3] = "whole-t.csv";
+        whole[whole.size() - 7] = "whole-p.csv";
         ASSERT_EQ(run(whole).status, 0);
         EXPECT_EQ(file("s.csv"), file("whole.csv"));
         EXPECT_EQ(file("t.csv"), file("whole-t.csv"));
+        EXPECT_EQ(file("p.csv"), file("whole-p.csv"));
         EXPECT_EQ(lines(file("s.csv")).size(), 55u);
         EXPECT_EQ(lines(file("t.csv")).size(), 1u + 54u * 5u);
         for (const auto& entry : fs::directory_iterator(dir))
-            fs::remove(entry.path());
+            fs::remove_all(entry.path());
     }
+
+    // A single run stops between two steps and leaves nothing behind.
+    const pid_t single = start({"--steps", "100000000", "--counts", "c.csv", "--snapshots", "snaps", "--quiet"});
+    for (int wait = 0; wait < 6000 && (!fs::exists(dir / "snaps") || fs::is_empty(dir / "snaps")); ++wait)
+        ::usleep(10000);
+    ::kill(single, SIGTERM);
+    const Outcome stopped = finish(single);
+    EXPECT_EQ(stopped.status, 128 + SIGTERM);
+    EXPECT_EQ(lines(stopped.err).size(), 1u) << stopped.err;
+    EXPECT_NE(stopped.err.find("stopped by SIGTERM after step"), std::string::npos) << stopped.err;
+    EXPECT_TRUE(filesInDir().empty());
+
+    // Its saved state and patch sizes are put in place with its other
+    // outputs, or none of them is (here the descriptor cannot be written).
+    fs::create_directory(dir / "one");
+    ASSERT_EQ(::mkfifo((dir / "one/datapackage.json").c_str(), 0600), 0);
+    const std::vector<std::string> saving = {"--seed", "4", "--steps", "30", "--d0", "0.02", "--quiet",
+                                             "--counts", "one/c.csv", "--patch-class", "gap", "--patterns",
+                                             "one/p.csv", "--save-state", "one/end.state"};
+    EXPECT_EQ(run(saving).status, 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "one"), fs::directory_iterator()), 1);
+    fs::remove(dir / "one/datapackage.json");
+    ASSERT_EQ(run(saving).status, 0);
+    const std::string described = file("one/datapackage.json");
+    for (const char* name : {"\"c.csv\"", "\"p.csv\"", "\"end.state\"", "\"tidmar-state\""})
+        EXPECT_NE(described.find(name), std::string::npos) << name;
+}
+
+// Resume keeps of what a sweep kept only the plan's runs exactly (their
+// seeds and parameters, no more rows than runs), each with its whole series
+// up to its last step or the step its stop condition ended it at, and never
+// a seed that --seed would refuse.
+TEST_F(BatchTool, ResumeKeepsOnlyThePlansRunsWithTheirWholeSeries)
+{
+    const std::vector<std::string> sweep = {"sweep", "--width", "24", "--height", "24", "--steps", "40",
+                                            "--pattern", "line", "--a2", "0.6", "--a0", "0.5", "--d0", "0.02",
+                                            "--vary", "a4=0.05,0.3", "--replicates", "3", "--stop-when",
+                                            "predator-on-young-extinct", "--counts-every", "7", "--quiet",
+                                            "--summary", "s.csv", "--counts", "c.csv"};
+    std::vector<std::string> seeded = sweep;
+    seeded.insert(seeded.end(), {"--seed", "60"});
+    ASSERT_EQ(run(seeded).status, 0);
+    const std::vector<std::string> rows = lines(file("s.csv"));
+    const std::vector<std::string> series = lines(file("c.csv"));
+    const std::string whole = file("s.csv");
+    const std::string wholeSeries = file("c.csv");
+    const std::string plan = file("s.csv.plan");
+    const std::string seriesPlan = file("c.csv.plan");
+    ASSERT_EQ(rows.size(), 7u);
+    auto join = [](const std::vector<std::string>& kept) {
+        std::string text;
+        for (const std::string& line : kept)
+            text += line + "\n";
+        return text;
+    };
+    // The lines of the first runs of the series.
+    auto seriesOf = [&](int runs) {
+        std::vector<std::string> kept;
+        for (const std::string& line : series)
+            if (kept.empty() || std::stoi(line) < runs)
+                kept.push_back(line);
+        return kept;
+    };
+    // What a sweep killed after some runs kept, as it would name it.
+    auto resumeFrom = [&](const std::vector<std::string>& summary, const std::vector<std::string>& counts,
+                          const std::string& record, const std::vector<std::string>& arguments) {
+        for (const auto& entry : fs::directory_iterator(dir))
+            fs::remove_all(entry.path());
+        writeFile(dir / ".s.csv.KeptKeptKept.tmp", join(summary));
+        writeFile(dir / ".s.csv.KeptKeptKept.plan", record);
+        writeFile(dir / ".c.csv.KeptKeptKept.tmp", join(counts));
+        writeFile(dir / ".c.csv.KeptKeptKept.plan", seriesPlan);
+        std::vector<std::string> resume = arguments;
+        resume.push_back("--resume");
+        return run(resume);
+    };
+    ASSERT_NE(series.size(), 1u + 6u * 7u);  // some runs stop before their last step
+
+    // Five runs kept whole, one of them marked: it is kept, not run again.
+    std::vector<std::string> marked(rows.begin(), rows.end() - 1);
+    marked[1].back() = 'X';
+    ASSERT_EQ(resumeFrom(marked, seriesOf(5), plan, seeded).status, 0);
+    std::string expected = whole;
+    expected[rows[0].size() + rows[1].size()] = 'X';
+    EXPECT_EQ(file("s.csv"), expected);
+    EXPECT_EQ(file("c.csv"), wholeSeries);
+
+    // A row beyond the runs, a row of other parameters and a series cut
+    // inside a run are not kept: the sweep ends as one never interrupted.
+    std::vector<std::string> beyond = rows;
+    beyond.push_back("6" + rows.back().substr(1));
+    std::vector<std::string> changed = rows;
+    changed[3].replace(changed[3].find(",0.05,"), 6, ",0.06,");
+    std::vector<std::string> cut = seriesOf(4);
+    cut.erase(cut.end() - 2);
+    for (const auto& [summary, counts] : {std::pair{beyond, series}, std::pair{changed, series},
+                                          std::pair{rows, cut}}) {
+        const Outcome resumed = resumeFrom(summary, counts, plan, seeded);
+        ASSERT_EQ(resumed.status, 0) << resumed.err;
+        EXPECT_EQ(file("s.csv"), whole);
+        EXPECT_EQ(file("c.csv"), wholeSeries);
+    }
+
+    // A kept seed (one drawn) that --seed refuses is not taken up: the sweep
+    // starts afresh.
+    ASSERT_EQ(run(sweep).status, 0);
+    const std::string drawn = file("s.csv.plan");
+    const auto seedLine = drawn.find("\nseed: ") + 7;
+    for (const char* seed : {"0", "-5", "1e3", "4294967297"}) {
+        SCOPED_TRACE(seed);
+        std::string record = drawn;
+        record.replace(seedLine, record.find('\n', seedLine) - seedLine, seed);
+        const Outcome resumed = resumeFrom({rows[0], rows[1]}, seriesOf(1), record, sweep);
+        ASSERT_EQ(resumed.status, 0) << resumed.err;
+        const std::string kept = file("s.csv.plan");
+        EXPECT_EQ(kept.find(std::string("seed: ") + seed + "\n"), std::string::npos) << kept;
+        EXPECT_EQ(lines(file("s.csv")).size(), 7u);
+    }
+}
+
+// A sweep with several outputs killed at each point of its commit in turn
+// (every rename, sync, lock and open of its main thread once its runs are
+// done, by strace's fault injection) ends, after --resume, with the bytes
+// and descriptors of a sweep never killed, and no temporary left.
+TEST_F(BatchTool, KilledAtEveryCommitPointResumesToTheSameOutputs)
+{
+    if (std::system("strace -f -o /dev/null true > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "strace cannot trace here";
+    auto sweepInto = [](const std::string& folder) {
+        return std::vector<std::string>{"sweep", "--seed", "40", "--width", "24", "--height", "24", "--steps", "20",
+                                        "--vary", "a2=0.3,0.6", "--replicates", "2", "--jobs", "2", "--quiet",
+                                        "--summary", folder + "/s.csv", "--counts", folder + "/c.csv",
+                                        "--d0", "0.02", "--patch-class", "gap", "--patterns", folder + "/p.csv",
+                                        "--snapshots", folder + "/snaps"};
+    };
+    fs::create_directory(dir / "ref");
+    ASSERT_EQ(run(sweepInto("ref")).status, 0);
+    // The descriptor without what differs between two commands.
+    auto described = [](const fs::path& path) {
+        QFile file(QString::fromStdString(path.string()));
+        if (!file.open(QIODevice::ReadOnly))
+            return std::string("(none)");
+        QJsonObject package = QJsonDocument::fromJson(file.readAll()).object();
+        package.remove("created");
+        QJsonObject provenance = package["provenance"].toObject();
+        provenance.remove("command_line");
+        provenance.remove("started_utc");
+        package["provenance"] = provenance;
+        return QJsonDocument(package).toJson().toStdString();
+    };
+    auto listing = [](const fs::path& folder) {
+        std::set<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            names.insert(fs::relative(entry.path(), folder).string());
+        return names;
+    };
+
+    // LeakSanitizer cannot work under strace.
+    const std::vector<std::string> traced = {"ASAN_OPTIONS=detect_leaks=0"};
+    // The main thread's calls of each kind, and how many came before the commit.
+    fs::create_directory(dir / "k");
+    ASSERT_EQ(finish(start(sweepInto("k"), traced, {"strace", "-f", "-o", (root / "trace").string(), "-e",
+                                        "trace=renameat,fsync,flock,openat"}))
+                  .status,
+              0);
+    std::map<std::string, int> calls;
+    std::vector<std::pair<std::string, int>> points;
+    std::string mainThread;
+    for (const std::string& line : lines(readFile(root / "trace"))) {
+        const std::string pid = line.substr(0, line.find(' '));
+        if (mainThread.empty())
+            mainThread = pid;
+        const auto open = line.find('(');
+        if (pid != mainThread || open == std::string::npos || line.find("resumed>") != std::string::npos)
+            continue;
+        const auto begin = line.find_first_not_of(' ', pid.size());
+        const std::string name = line.substr(begin, open - begin);
+        ++calls[name];
+        if (calls.count("flock"))
+            points.emplace_back(name, calls[name]);
+    }
+    ASSERT_GE(points.size(), 20u);
+
+    for (const auto& [call, nth] : points) {
+        SCOPED_TRACE(call + " " + std::to_string(nth));
+        fs::remove_all(dir / "k");
+        fs::create_directory(dir / "k");
+        const Outcome killed = finish(start(sweepInto("k"), traced, {"strace", "-f", "-o", "/dev/null", "-e",
+                                                        "inject=" + call + ":signal=KILL:when=" + std::to_string(nth)}));
+        EXPECT_NE(killed.status, 0);
+        std::vector<std::string> resume = sweepInto("k");
+        resume.push_back("--resume");
+        const Outcome resumed = run(resume);
+        ASSERT_EQ(resumed.status, 0) << resumed.err;
+        EXPECT_EQ(listing(dir / "k"), listing(dir / "ref"));
+        for (const char* name : {"s.csv", "s.csv.plan", "c.csv", "c.csv.plan", "p.csv", "p.csv.plan",
+                                 "snaps/run3-step20.csv"})
+            EXPECT_EQ(file(std::string("k/") + name), file(std::string("ref/") + name)) << name;
+        EXPECT_EQ(described(dir / "k/datapackage.json"), described(dir / "ref/datapackage.json"));
+        EXPECT_EQ(described(dir / "k/snaps/datapackage.json"), described(dir / "ref/snaps/datapackage.json"));
+    }
+
+    // A complete output of another sweep is refused, not replaced; an output
+    // asked for that is missing is made again.
+    std::vector<std::string> other = sweepInto("k");
+    other.insert(other.end(), {"--a0", "0.2", "--resume"});
+    const Outcome refused = run(other);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("'k/s.csv' is the complete output of another sweep"), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(file("k/s.csv"), file("ref/s.csv"));
+    fs::remove(dir / "k/c.csv");
+    std::vector<std::string> resume = sweepInto("k");
+    resume.push_back("--resume");
+    ASSERT_EQ(run(resume).status, 0);
+    EXPECT_EQ(file("k/c.csv"), file("ref/c.csv"));
+
+    // A commit refused before it is decided (a FIFO in place of the
+    // snapshots' descriptor) leaves every earlier file as it was.
+    fs::remove(dir / "k/snaps/datapackage.json");
+    ASSERT_EQ(::mkfifo((dir / "k/snaps/datapackage.json").c_str(), 0600), 0);
+    std::vector<std::string> another = sweepInto("k");
+    another[2] = "41";
+    const Outcome failed = run(another);
+    EXPECT_EQ(failed.status, 2);
+    EXPECT_NE(failed.err.find("is not a regular file"), std::string::npos) << failed.err;
+    EXPECT_EQ(file("k/s.csv"), file("ref/s.csv"));
+    for (const std::string& name : listing(dir / "ref/snaps")) {
+        if (name != "datapackage.json") {
+            EXPECT_EQ(file("k/snaps/" + name), file("ref/snaps/" + name)) << name;
+        }
+    }
+    for (const std::string& name : listing(dir / "k/snaps"))
+        EXPECT_NE(name[0], '.') << name;
+}
+
+// Sweeps writing the same summary at once each put theirs in place and
+// describe it under the folder's lock: the descriptor always describes the
+// file that is there, as made by the command that made it.
+TEST_F(BatchTool, ConcurrentSweepsLeaveTheDescriptionOfTheFileInPlace)
+{
+    for (int trial = 0; trial < 4; ++trial) {
+        std::vector<pid_t> sweeps;
+        for (const char* seed : {"111", "222", "333"})
+            sweeps.push_back(start({"sweep", "--seed", seed, "--width", "16", "--height", "16", "--steps", "4",
+                                    "--vary", "a2=0.2,0.4", "--quiet", "--summary", "s.csv"}));
+        for (const pid_t sweep : sweeps)
+            ASSERT_EQ(finish(sweep).status, 0);
+        QFile descriptor(QString::fromStdString((dir / "datapackage.json").string()));
+        ASSERT_TRUE(descriptor.open(QIODevice::ReadOnly));
+        const QJsonObject package = QJsonDocument::fromJson(descriptor.readAll()).object();
+        const std::string bytes = file("s.csv");
+        const QByteArray digest = QCryptographicHash::hash(
+            QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())), QCryptographicHash::Sha256);
+        std::string described;
+        for (const QJsonValue resource : package["resources"].toArray())
+            if (resource["path"].toString() == "s.csv")
+                described = resource["hash"].toString().toStdString();
+        EXPECT_EQ(described, "sha256:" + digest.toHex().toStdString());
+        const std::string row = lines(bytes)[1];
+        EXPECT_EQ(std::to_string(package["provenance"].toObject()["seed"].toInt()),
+                  row.substr(2, row.find(',', 2) - 2));
+    }
+}
+
+// A sweep's long time series streams to its file as the single run's does:
+// its peak memory stays near the single run's, not a run's series per job.
+TEST_F(BatchTool, LongSeriesSweepHoldsNoRunsSeriesInMemory)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer keeps freed memory in quarantine";
+#endif
+    const std::vector<std::string> run = {"--seed", "3", "--width", "8", "--height", "8", "--steps", "150000",
+                                          "--counts-every", "1", "--quiet", "--counts"};
+    std::vector<std::string> single = run;
+    single.push_back("one.csv");
+    std::vector<std::string> sweep = run;
+    sweep.insert(sweep.begin(), "sweep");
+    sweep.insert(sweep.end(), {"c.csv", "--vary", "a2=0.3,0.6", "--jobs", "2", "--summary", "s.csv"});
+    const Outcome alone = this->run(single);
+    const Outcome both = this->run(sweep);
+    ASSERT_EQ(alone.status, 0) << alone.err;
+    ASSERT_EQ(both.status, 0) << both.err;
+    EXPECT_EQ(lines(file("c.csv")).size(), 1u + 2u * 150001u);
+    EXPECT_LT(both.peakKilobytes, alone.peakKilobytes * 3 / 2) << alone.peakKilobytes;
+}
+
+// The field files a sweep varies are in its record by hash: changed between
+// two parts, or before a resume, they make another sweep.
+TEST_F(BatchTool, VariedPatternFilesAreInTheRecord)
+{
+    writeFile(dir / "a.csv", "2,2\n2,2\n");
+    writeFile(dir / "b.csv", "3,2\n2,1\n");
+    auto part = [](const char* task, const char* summary) {
+        return std::vector<std::string>{"sweep", "--seed", "5", "--steps", "3", "--vary", "pattern=a.csv,b.csv",
+                                        "--task", task, "--summary", summary, "--quiet"};
+    };
+    ASSERT_EQ(run(part("0/2", "p0.csv")).status, 0);
+    const std::string record = file("p0.csv.plan");
+    EXPECT_NE(record.find("input: --vary pattern 81d3d98c10dfc4719c7d9cb1b79c5e1e27c0ff6f1e9981cb1b3faf8f83b41fe1\n"
+                          "input: --vary pattern ea40420d"),
+              std::string::npos)
+        << record;
+    writeFile(dir / "b.csv", "1,1\n1,1\n");
+    ASSERT_EQ(run(part("1/2", "p1.csv")).status, 0);
+    const Outcome merged = run({"merge", "p0.csv", "p1.csv", "--summary", "m.csv"});
+    EXPECT_EQ(merged.status, 2);
+    EXPECT_NE(merged.err.find("(the input of their records differ)"), std::string::npos) << merged.err;
+    std::vector<std::string> resume = part("0/2", "p0.csv");
+    resume.push_back("--resume");
+    const Outcome resumed = run(resume);
+    EXPECT_EQ(resumed.status, 2);
+    EXPECT_NE(resumed.err.find("'p0.csv' is the complete output of another sweep"), std::string::npos)
+        << resumed.err;
+    EXPECT_EQ(file("p0.csv.plan"), record);
 }
 
 // Nothing but a regular file is read, nothing planted redirects a write, and
@@ -563,8 +919,15 @@ TEST_F(BatchTool, InputsAndOutputsCannotBeTurnedAgainstTheUser)
     fs::create_symlink(dir / "victim", dir / "shared" / "planted.csv");
     fs::create_symlink(dir / "victim", dir / "shared" / "mine.csv");
     const bool root = ::geteuid() == 0;
+    fs::create_directory(dir / "fifodir");
+    ASSERT_EQ(::mkfifo((dir / "fifodir" / "datapackage.json").c_str(), 0600), 0);
+    fs::create_directory(dir / "elsewhere");
+    fs::create_directory_symlink(dir / "elsewhere", dir / "shared" / "snaps");
+    writeFile(dir / "shared" / "datapackage.json", "{\"resources\": []}");
     if (root) {
         ASSERT_EQ(::lchown((dir / "shared" / "planted.csv").c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::lchown((dir / "shared" / "snaps").c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::lchown((dir / "shared" / "datapackage.json").c_str(), 65534, 65534), 0);
     }
 
     const std::vector<std::string> small = {"--width", "4", "--height", "4", "--steps", "2", "--seed", "1"};
@@ -573,14 +936,33 @@ TEST_F(BatchTool, InputsAndOutputsCannotBeTurnedAgainstTheUser)
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         return arguments;
     };
+    auto sweepWith = [&](std::vector<std::string> extra) {
+        std::vector<std::string> arguments = with(extra);
+        arguments.insert(arguments.begin(), "sweep");
+        return arguments;
+    };
     std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
         {with({"--pattern", "/dev/zero", "--counts", "c.csv"}), "is a device"},
         {with({"--pattern", "fifo", "--counts", "c.csv"}), "is a FIFO"},
         {with({"--counts", "fifo"}), "is a FIFO that nobody reads"},
         {with({"--pattern", "escape.csv", "--counts", "c.csv"}), "'\\x1b]0;title\\x07' is not a cell code"},
+        // A FIFO in place of the descriptor is refused, not waited on.
+        {with({"--counts", "fifodir/c.csv"}), "datapackage.json' is not a regular file"},
+        // Names the tool keeps for itself.
+        {with({"--counts", "datapackage.json"}), "is the name of the folder's descriptor"},
+        {sweepWith({"--summary", "x.plan", "--counts", "x"}), "is the record tidmar-batch keeps beside --counts"},
+        {sweepWith({"--summary", "s.csv", "--counts", "s.csv.plan"}), "keeps beside --summary 's.csv'"},
+        {with({"--counts", ".c.csv.AAAAAAAAAAAA.tmp"}), "a name tidmar-batch gives its own temporaries"},
+        // A part whose record has no header.
+        {{"merge", "p.csv", "--summary", "o.csv"}, "the record of 'p.csv' names no header"},
     };
-    if (root)
+    writeFile(dir / "p.csv.plan", "tidmar-batch sweep record 1\nruns: 1\n");
+    writeFile(dir / "p.csv", "x\n");
+    if (root) {
         refused.push_back({with({"--counts", "shared/planted.csv"}), "symbolic link owned by another user"});
+        refused.push_back({with({"--snapshots", "shared/snaps"}), "symbolic link owned by another user"});
+        refused.push_back({with({"--counts", "shared/c.csv"}), "belongs to another user (uid 65534)"});
+    }
     for (const auto& [arguments, message] : refused) {
         const Outcome outcome = run(arguments);
         EXPECT_EQ(outcome.status, 2) << message;
@@ -590,6 +972,9 @@ TEST_F(BatchTool, InputsAndOutputsCannotBeTurnedAgainstTheUser)
     }
     EXPECT_EQ(file("victim"), "keep\n");
     EXPECT_FALSE(fs::exists(dir / "c.csv"));
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    EXPECT_EQ(filesInDir(), (std::vector<std::string>{"elsewhere", "escape.csv", "fifo", "fifodir", "p.csv",
+                                                      "p.csv.plan", "shared", "victim"}));
 
     // The user's own link is followed into the file it names.
     ASSERT_EQ(run(with({"--counts", "shared/mine.csv"})).status, 0);
@@ -663,7 +1048,8 @@ TEST_F(BatchTool, SweepTimeSeriesIsEachRunsCountsAndTheDescriptorHashesEveryFile
     std::map<std::string, std::string> hashes;
     for (const QJsonValue resource : package["resources"].toArray())
         hashes[resource["path"].toString().toStdString()] = resource["hash"].toString().toStdString();
-    EXPECT_EQ(hashes.size(), 4u);  // with t1.csv from the split part
+    EXPECT_EQ(hashes.size(), 7u);  // with t1.csv from the split part, and the three records
+    EXPECT_EQ(hashes.count("t1.csv.plan"), 1u);
     for (const char* name : {"s.csv", "t.csv", "p.png", "t1.csv"}) {
         const std::string bytes = file(name);
         const QByteArray digest = QCryptographicHash::hash(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
@@ -708,6 +1094,43 @@ TEST_F(BatchTool, PlotsAreImagesOfTheirSizeInTheFieldColours)
     for (std::size_t at = svg.find("<circle"); at != std::string::npos; at = svg.find("<circle", at + 1))
         ++points;
     EXPECT_EQ(points, 20u + 40u);
+}
+
+// --palette colourblind colours pictures and plots, --legend adds the key
+// beside the field, and --plot-states draws only the lines named.
+TEST_F(BatchTool, PaletteLegendAndPlotStatesChooseWhatIsDrawn)
+{
+    writeFile(dir / "all.csv", "-1,0,1\r\n2,3,2\r\n");
+    const Outcome picture = run({"--pattern", "all.csv", "--steps", "0", "--picture", "p.png", "--cell-size", "4",
+                                 "--seed", "1", "--legend", "--palette", "colourblind"});
+    ASSERT_EQ(picture.status, 0) << picture.err;
+    const QImage png((dir / "p.png").string().c_str());
+    ASSERT_GT(png.width(), 12 + 100) << "the legend beside the field";
+    std::map<QRgb, int> legend;
+    for (int y = 0; y < png.height(); ++y)
+        for (int x = 12; x < png.width(); ++x)
+            ++legend[png.pixel(x, y) | 0xff000000u];
+    for (int state = 0; state < StateCount; ++state) {
+        EXPECT_EQ(png.pixel(4 * (state % 3), 4 * (state / 3)), colourBlindColours[static_cast<std::size_t>(state)]);
+        EXPECT_GE(legend[colourBlindColours[static_cast<std::size_t>(state)]], 100) << "a swatch of " << state;
+    }
+    EXPECT_EQ(legend.count(stateColours[stateIndex(AdultMussel)]), 0u);
+
+    const Outcome sweep = run({"sweep", "--seed", "8", "--width", "20", "--height", "20", "--steps", "20",
+                               "--vary", "d0=0,0.05", "--vary", "scheme=sync,async-uc", "--replicates", "2",
+                               "--summary", "s.csv", "--plot", "s.svg", "--plot-states", "mussels,predators",
+                               "--palette", "colourblind", "--quiet"});
+    ASSERT_EQ(sweep.status, 0) << sweep.err;
+    const std::string svg = file("s.svg");
+    EXPECT_NE(svg.find("#cc79a7"), std::string::npos) << "the predators' colour";
+    EXPECT_NE(svg.find(">mussels (2, 3)<"), std::string::npos);
+    for (const char* state : {"#0072b2", "#d55e00", "#999999", "#e69f00", "#009e73", "#005a00"})
+        EXPECT_EQ(svg.find(state), std::string::npos) << state;
+    // Two lines: 2 panels x 2 D0 x 2 means and 8 runs x 2 replicate points.
+    std::size_t points = 0;
+    for (std::size_t at = svg.find("<circle"); at != std::string::npos; at = svg.find("<circle", at + 1))
+        ++points;
+    EXPECT_EQ(points, 8u + 16u);
 }
 
 // A run saved after 100 steps and continued for 100 more is the run of 200
@@ -848,6 +1271,15 @@ TEST_F(BatchTool, DesignRowsAreTheRunsOfTheEquivalentGrid)
     const Outcome merged = run({"merge", "part0.csv", "part1.csv", "part2.csv", "--summary", "merged.csv"});
     ASSERT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(file("merged.csv"), file("grid.csv"));
+    // The design is in the record by hash: a changed one is another sweep.
+    writeFile(dir / "design.csv", "d0,scheme\n0.01,sync\n0.01,async-nrs\n0.03,sync\n0.02,async-nrs\n");
+    ASSERT_EQ(run(with({"--design", "design.csv", "--task", "2/3", "--summary", "changed2.csv"})).status, 0);
+    const Outcome mixed = run({"merge", "part0.csv", "part1.csv", "changed2.csv", "--summary", "mixed.csv"});
+    EXPECT_EQ(mixed.status, 2);
+    EXPECT_NE(mixed.err.find("(the input of their records differ)"), std::string::npos) << mixed.err;
+    const Outcome resumed = run(with({"--design", "design.csv", "--task", "0/3", "--summary", "part0.csv", "--resume"}));
+    EXPECT_EQ(resumed.status, 2);
+    EXPECT_EQ(lines(resumed.err).size(), 1u) << resumed.err;
 
     writeFile(dir / "unknown.csv", "d0,speed\n0.01,3\n");
     const Outcome refused = run(with({"--design", "unknown.csv", "--summary", "u.csv"}));

@@ -23,7 +23,7 @@ SweepPlan smallPlan()
     plan.base.steps = 15;
     plan.base.seed = 1000;
     plan.base.pattern.kind = PatternKind::Line;
-    plan.variations = {{VaryName::A2, {100, 200}, {}}, {VaryName::Scheme, {0, 2}, {}}};
+    plan.variations = {{VaryName::A2, {100000, 200000}, {}}, {VaryName::Scheme, {0, 2}, {}}};
     plan.replicates = 3;
     return plan;
 }
@@ -55,7 +55,7 @@ TEST(BatchSweepPlan, FirstVariationSlowestReplicatesFastest)
     const SweepPlan plan = smallPlan();
     ASSERT_EQ(plan.runCount(), 12);
     std::int64_t run = 0;
-    for (int a2 : {100, 200})
+    for (int a2 : {100000, 200000})
         for (int scheme : {0, 2})
             for (int replicate = 0; replicate < 3; ++replicate, ++run) {
                 const RunConfig config = plan.configForRun(run);

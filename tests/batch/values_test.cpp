@@ -14,26 +14,28 @@
 #include <string>
 #include <vector>
 
-TEST(BatchValues, ProbabilitiesAreReadExactlyInThousandths)
+TEST(BatchValues, ProbabilitiesAreReadExactlyInMillionths)
 {
     const std::pair<const char*, int> good[] = {
-        {"0.3", 300}, {".75", 750}, {"1", 1000}, {"0.005", 5}, {"1.000", 1000}, {"0", 0},
-        {"0.", 0},    {"1.", 1000}, {"00.25", 250}, {"0.3000", 300}, {"0.999", 999}, {"0.1", 100}};
-    for (const auto& [text, thousandths] : good)
-        EXPECT_EQ(parseThousandths(text), thousandths) << text;
+        {"0.3", 300000}, {".75", 750000},      {"1", 1000000},      {"0.005", 5000},   {"1.000", 1000000},
+        {"0", 0},        {"0.", 0},            {"1.", 1000000},     {"00.25", 250000}, {"0.3000000", 300000},
+        {"0.999", 999000}, {"0.1", 100000},    {"0.0005", 500},     {"0.3001", 300100}, {"0.000001", 1}};
+    for (const auto& [text, millionths] : good)
+        EXPECT_EQ(parseMillionths(text), millionths) << text;
 
-    for (const char* text : {"", ".", "1.5", "1.001", "2", "10", "-0.1", "+0.5", "0.0005", "0.3001", "0,3",
-                             " 0.3", "0.3 ", "1e-3", "0x1", "0.3.1", "abc", "0..3"})
-        EXPECT_FALSE(parseThousandths(text)) << text;
+    for (const char* text : {"", ".", "1.5", "1.001", "1.000001", "2", "10", "-0.1", "+0.5", "0.0000005",
+                             "0.3000001", "0,3", " 0.3", "0.3 ", "1e-3", "0x1", "0.3.1", "abc", "0..3"})
+        EXPECT_FALSE(parseMillionths(text)) << text;
 }
 
-TEST(BatchValues, ThousandthsFormatBackToTheSameValue)
+TEST(BatchValues, MillionthsFormatBackToTheSameValue)
 {
-    for (int n = 0; n <= 1000; ++n)
-        ASSERT_EQ(parseThousandths(formatThousandths(n)), n) << formatThousandths(n);
-    EXPECT_EQ(formatThousandths(300), "0.3");
-    EXPECT_EQ(formatThousandths(5), "0.005");
-    EXPECT_EQ(formatThousandths(1000), "1");
+    for (int n = 0; n <= 1000000; ++n)
+        ASSERT_EQ(parseMillionths(formatMillionths(n)), n) << formatMillionths(n);
+    EXPECT_EQ(formatMillionths(300000), "0.3");
+    EXPECT_EQ(formatMillionths(5000), "0.005");
+    EXPECT_EQ(formatMillionths(500), "0.0005");
+    EXPECT_EQ(formatMillionths(1000000), "1");
     EXPECT_EQ(formatRoundTrip(1.0 / 3.0), "0.3333333333333333");
 }
 
@@ -47,11 +49,11 @@ TEST(BatchValues, IntegersAreCheckedWhole)
 
 TEST(BatchValues, VaryListsAndRangesStepExactly)
 {
-    // 0.1 + 0.1 + 0.1 in floating point falls short of 0.3; in thousandths not.
-    EXPECT_EQ(parseVariation("a2=0.1:0.3:0.1").values, (std::vector<int>{100, 200, 300}));
-    EXPECT_EQ(parseVariation("a0=0:1:0.25").values, (std::vector<int>{0, 250, 500, 750, 1000}));
-    EXPECT_EQ(parseVariation("d0=0:0.25:0.1").values, (std::vector<int>{0, 100, 200}));
-    EXPECT_EQ(parseVariation("a4=.5,0.005,1:1:0.1").values, (std::vector<int>{500, 5, 1000}));
+    // 0.1 + 0.1 + 0.1 in floating point falls short of 0.3; in millionths not.
+    EXPECT_EQ(parseVariation("a2=0.1:0.3:0.1").values, (std::vector<int>{100000, 200000, 300000}));
+    EXPECT_EQ(parseVariation("a0=0:1:0.25").values, (std::vector<int>{0, 250000, 500000, 750000, 1000000}));
+    EXPECT_EQ(parseVariation("d0=0:0.25:0.1").values, (std::vector<int>{0, 100000, 200000}));
+    EXPECT_EQ(parseVariation("a4=.5,0.005,1:1:0.1").values, (std::vector<int>{500000, 5000, 1000000}));
     EXPECT_EQ(parseVariation("jump=0:100:50,7").values, (std::vector<int>{0, 50, 100, 7}));
     const Variation schemes = parseVariation("scheme=async-nrs,sync");
     EXPECT_EQ(schemes.name, VaryName::Scheme);
@@ -82,11 +84,12 @@ std::string refusal(const std::vector<std::string>& arguments, bool sweep = fals
 
 TEST(BatchValues, TypedValuesAreReadAlikeFromEveryFrontEnd)
 {
-    // Doubles within 1e-9 of a thousandth are that thousandth; texts stay exact.
-    EXPECT_EQ(readProbability(0.1 + 0.2, "a2"), 300);
+    // Doubles within 1e-9 of a millionth are that millionth; texts stay exact.
+    EXPECT_EQ(readProbability(0.1 + 0.2, "a2"), 300000);
     EXPECT_EQ(readProbability(0.1 * 3, "a2"), readProbability(std::string("0.3"), "--a2"));
-    EXPECT_EQ(readProbability(std::int64_t{1}, "a2"), 1000);
-    EXPECT_EQ(readProbability(0.02, "d0"), 20);
+    EXPECT_EQ(readProbability(std::int64_t{1}, "a2"), 1000000);
+    EXPECT_EQ(readProbability(0.02, "d0"), 20000);
+    EXPECT_EQ(readProbability(0.0001 * 5, "d0"), 500);
     EXPECT_EQ(readWhole(200.0, 0, 2147483647, "steps"), 200);
     EXPECT_EQ(readWhole(std::string("200"), 0, 2147483647, "--steps"), 200);
     EXPECT_TRUE(readOnOff(true, "long_range"));
@@ -100,10 +103,10 @@ TEST(BatchValues, TypedValuesAreReadAlikeFromEveryFrontEnd)
         }
         return std::string("accepted");
     };
-    EXPECT_EQ(refusal([] { readProbability(0.0005, "a2"); }),
-              "a2: '0.0005' is not a probability from 0 to 1 with at most three decimals");
+    EXPECT_EQ(refusal([] { readProbability(0.0000005, "a2"); }),
+              "a2: '5e-07' is not a probability from 0 to 1 with at most six decimals");
     EXPECT_EQ(refusal([] { readProbability(std::string("0.30000000000000004"), "--a2"); }),
-              "--a2: '0.30000000000000004' is not a probability from 0 to 1 with at most three decimals");
+              "--a2: '0.30000000000000004' is not a probability from 0 to 1 with at most six decimals");
     EXPECT_EQ(refusal([] { readWhole(1.5, 0, 10, "n"); }), "n: '1.5' is not a whole number from 0 to 10");
     EXPECT_EQ(refusal([] { readWhole(true, 0, 10, "n"); }), "n: 'true' is not a whole number from 0 to 10");
     for (const Value& value : {Value(1.0000001), Value(-0.001), Value(std::int64_t{2}), Value(std::nan("")),
@@ -116,7 +119,7 @@ TEST(BatchValues, TypedValuesAreReadAlikeFromEveryFrontEnd)
 
     // Lists of numbers vary a parameter as the text does.
     EXPECT_EQ(readVariation("a2", {0.1, 0.1 + 0.2, std::string("0.5:0.6:0.1")}, "vary").values,
-              (std::vector<int>{100, 300, 500, 600}));
+              (std::vector<int>{100000, 300000, 500000, 600000}));
     EXPECT_EQ(readVariation("long_range", {true, std::string("off")}, "vary").values, (std::vector<int>{1, 0}));
     EXPECT_EQ(refusal([] { readVariation("jump", {2.5}, "vary"); }),
               "vary jump: '2.5' is not a whole number from 0 to 100");
@@ -131,7 +134,7 @@ TEST(BatchOptions, DefaultsAreTheDesktopStartValues)
     EXPECT_EQ(config.scheme, 1);
     EXPECT_EQ(config.pattern.kind, PatternKind::Young);
     EXPECT_EQ((std::vector<int>{config.a2, config.a0, config.d0, config.a3, config.a4}),
-              (std::vector<int>{300, 750, 0, 100, 750}));
+              (std::vector<int>{300000, 750000, 0, 100000, 750000}));
     EXPECT_EQ(config.jump, 10);
     EXPECT_TRUE(config.longRange);
     EXPECT_TRUE(config.periodic);
@@ -147,7 +150,7 @@ TEST(BatchOptions, ValuesAreTakenInBothSpellings)
                                                 "f.csv", "--counts", "-", "--picture", "x.JPEG"});
     EXPECT_EQ(options.model.config.scheme, 2);
     EXPECT_EQ(options.model.config.seed, 2147483646);
-    EXPECT_EQ(options.model.config.a2, 50);
+    EXPECT_EQ(options.model.config.a2, 50000);
     EXPECT_FALSE(options.model.config.longRange);
     EXPECT_FALSE(options.model.config.periodic);
     EXPECT_EQ(options.model.config.pattern.path, "f.csv");
@@ -157,7 +160,7 @@ TEST(BatchOptions, ValuesAreTakenInBothSpellings)
 
 TEST(BatchOptions, RefusalsNameTheOptionAndTheValue)
 {
-    EXPECT_EQ(refusal({"--a2", "1.5"}), "--a2: '1.5' is not a probability from 0 to 1 with at most three decimals");
+    EXPECT_EQ(refusal({"--a2", "1.5"}), "--a2: '1.5' is not a probability from 0 to 1 with at most six decimals");
     EXPECT_EQ(refusal({"--seed", "2147483647"}),
               "--seed: '2147483647' is not a whole number from 1 to 2147483646 (2147483647 is the generator's modulus)");
     EXPECT_EQ(refusal({"--width", "16385", "--mode", "fast"}), "--width: '16385' is not a whole number from 1 to 16384");

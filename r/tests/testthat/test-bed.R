@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 
 test_that("bad input is refused in the command line's words and changes nothing", {
-  expect_error(tidmar_bed(a2 = 0.0005), "^a2: '0.0005' is not")
+  expect_error(tidmar_bed(a2 = 0.0000005), "^a2: '5e-07' is not")
   expect_error(tidmar_bed(width = 10.5), "width")
   expect_error(tidmar_bed(scheme = "sideways"), "scheme")
   expect_error(tidmar_bed(mode = "exact", threads = 2), "threads")

@@ -54,4 +54,14 @@ test_that("a sweep gives the summary rows and columns of tidmar-batch", {
   expect_identical(tidmar_sweep(vary = list(a2 = "0.1:0.6:0.5", scheme = "sync,async-uc"),
                                 replicates = 2, seed = 1000, steps = 15, width = 24, height = 20,
                                 d0 = 0.02, burn_in = 4), table)
+  # The patches' columns and the extinction columns come after the usual ones.
+  summary <- batch("sweep", "--vary", "d0=0.01,0.05", "--replicates", "2", "--seed", "1000", "--steps", "30",
+                   "--width", "32", "--height", "24", "--a2", "0.6", "--a0", "0.5", "--patch-class", "gap,mussel",
+                   "--patterns-every", "5", "--min-tail", "4", "--stop-when", "predators-extinct",
+                   "--summary", "-", "--quiet")
+  table <- tidmar_sweep(vary = list(d0 = c(0.01, 0.05)), replicates = 2, seed = 1000, steps = 30, width = 32,
+                        height = 24, a2 = 0.6, a0 = 0.5, patch_class = "gap,mussel", patterns_every = 5,
+                        min_tail = 4, stop_when = "predators-extinct")
+  expect_identical(table, utils::read.csv(text = summary))
+  expect_true(all(c("gap_pl_alpha", "mussel_moran") %in% names(table)))
 })
