@@ -5,8 +5,9 @@
 // Every input must be read as a field or refused with a BatchError, and:
 //  - the text fed whole, byte by byte and in uneven pieces gives the same
 //    field or the same refusal, as a file is read in pieces of any size;
-//  - a field read is 1..MaxCells cells a side and holds only cell codes;
-//  - the engine takes it as a start field, and the field written back out
+//  - a field read is 1..16384 cells a side and holds only cell codes;
+//  - the exact engine (the fast one beyond 2048 a side) takes it as a start
+//    field, and the field written back out
 //    as --field writes it reads back cell for cell;
 //  - a refusal names a line, unless the whole file holds no cells.
 
@@ -71,13 +72,18 @@ void checkField(const FieldData& field)
     FUZZ_CHECK(field.codes.size() == static_cast<std::size_t>(field.width) * static_cast<std::size_t>(field.height));
     FUZZ_CHECK(std::all_of(field.codes.begin(), field.codes.end(), isCellState));
 
-    // Fields beyond the exact engine's size are for the fast engine alone.
-    if (field.width > MusselBed::MaxCells || field.height > MusselBed::MaxCells)
-        return;
-    MusselBed bed(1, 1);
     std::string engineRefusal;
-    FUZZ_CHECK(bed.setField(field.width, field.height, field.codes, &engineRefusal));
-    const Outcome back = readWhole(fieldCsv(bed));
+    std::string written;
+    if (field.width <= MusselBed::MaxCells && field.height <= MusselBed::MaxCells) {
+        MusselBed bed(1, 1);
+        FUZZ_CHECK(bed.setField(field.width, field.height, field.codes, &engineRefusal));
+        written = fieldCsv(bed);
+    } else {
+        FastBed bed(1, 1);
+        FUZZ_CHECK(bed.setField(field.width, field.height, field.codes, &engineRefusal));
+        written = fieldCsvOf(bed, bed.cellsX(), bed.cellsY());
+    }
+    const Outcome back = readWhole(written);
     FUZZ_CHECK(back == (Outcome{field, {}}));
 }
 
