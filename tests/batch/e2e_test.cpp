@@ -877,6 +877,36 @@ TEST_F(BatchTool, LongSeriesSweepHoldsNoRunsSeriesInMemory)
     EXPECT_LT(both.peakKilobytes, alone.peakKilobytes * 3 / 2) << alone.peakKilobytes;
 }
 
+// Merging streams the parts and counts missing runs by ranges: a part of a
+// sweep of two billion runs merges in the memory of a part of two runs.
+TEST_F(BatchTool, MergeMemoryDoesNotGrowWithTheSweepsRuns)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer keeps freed memory in quarantine";
+#endif
+    auto part = [](const char* replicates, const char* task, const char* summary) {
+        return std::vector<std::string>{"sweep", "--seed", "9", "--width", "8", "--height", "8", "--steps", "2",
+                                        "--replicates", replicates, "--task", task, "--summary", summary, "--quiet"};
+    };
+    ASSERT_EQ(run(part("2", "0/1", "small.csv")).status, 0);
+    const Outcome sweep = run(part("2000000000", "0/1000000000", "huge.csv"));
+    ASSERT_EQ(sweep.status, 0) << sweep.err;
+    const Outcome small = run({"merge", "small.csv", "--summary", "m-small.csv"});
+    ASSERT_EQ(small.status, 0) << small.err;
+    const Outcome refused = run({"merge", "huge.csv", "--summary", "m.csv"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("1999999998 of the sweep's 2000000000 runs are missing (1, 2, 3, 4, 5, ...)"),
+              std::string::npos)
+        << refused.err;
+    const Outcome merged = run({"merge", "huge.csv", "--summary", "m.csv", "--allow-missing"});
+    ASSERT_EQ(merged.status, 0) << merged.err;
+    const std::vector<std::string> rows = lines(file("m.csv"));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2].rfind("1000000000,", 0), 0u) << rows[2];
+    for (const Outcome* outcome : {&refused, &merged})
+        EXPECT_LT(outcome->peakKilobytes, small.peakKilobytes * 2) << small.peakKilobytes;
+}
+
 // The field files a sweep varies are in its record by hash: changed between
 // two parts, or before a resume, they make another sweep.
 TEST_F(BatchTool, VariedPatternFilesAreInTheRecord)
