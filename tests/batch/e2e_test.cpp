@@ -907,6 +907,35 @@ TEST_F(BatchTool, MergeMemoryDoesNotGrowWithTheSweepsRuns)
         EXPECT_LT(outcome->peakKilobytes, small.peakKilobytes * 2) << small.peakKilobytes;
 }
 
+// Field CSVs share one short description whatever their width, so many wide
+// snapshots make a small descriptor; a descriptor larger than any the tool
+// writes is still read whole, and its entries kept.
+TEST_F(BatchTool, WideSnapshotsMakeASmallDescriptorAndALargeOneIsKept)
+{
+    ASSERT_EQ(run({"--seed", "4", "--width", "2048", "--height", "1", "--steps", "29", "--snapshot-every", "1",
+                   "--snapshots", "snaps", "--counts", "c.csv", "--quiet"})
+                  .status,
+              0);
+    const std::string snapshots = file("snaps/datapackage.json");
+    const QJsonObject package = QJsonDocument::fromJson(QByteArray::fromStdString(snapshots)).object();
+    EXPECT_EQ(package["resources"].toArray().size(), 30);
+    EXPECT_LT(snapshots.size(), 30u * 2048u) << "bytes for 30 snapshots";
+
+    // Pad the descriptor beyond 64 MiB with a description the tool does not keep.
+    const std::string described = file("datapackage.json");
+    ASSERT_EQ(described[0], '{');
+    writeFile(dir / "datapackage.json",
+              "{\"description\": \"" + std::string(65u << 20, 'x') + "\"," + described.substr(1));
+    const Outcome next = run({"--seed", "4", "--width", "8", "--height", "8", "--steps", "2", "--counts", "d.csv"});
+    ASSERT_EQ(next.status, 0) << next.err;
+    const std::string kept = file("datapackage.json");
+    EXPECT_LT(kept.size(), 1u << 20);
+    std::set<std::string> paths;
+    for (const QJsonValue resource : QJsonDocument::fromJson(QByteArray::fromStdString(kept))["resources"].toArray())
+        paths.insert(resource["path"].toString().toStdString());
+    EXPECT_EQ(paths, (std::set<std::string>{"c.csv", "d.csv"}));
+}
+
 // The field files a sweep varies are in its record by hash: changed between
 // two parts, or before a resume, they make another sweep.
 TEST_F(BatchTool, VariedPatternFilesAreInTheRecord)
